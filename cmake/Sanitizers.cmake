@@ -1,0 +1,15 @@
+# Deterministic floating point everywhere: the software rasteriser's frames are compared byte for byte.
+add_compile_options(-ffp-contract=off)
+
+if(STELLAGRIM_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
+
+if(STELLAGRIM_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "STELLAGRIM_FUZZ needs clang (configure with CXX=clang++ CC=clang)")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
