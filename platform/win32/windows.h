@@ -3,3 +3,4 @@
 #pragma once
 
 #include "platform/win32/wintypes.h"
+#include "platform/win32/mmsystem.h"
