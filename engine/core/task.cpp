@@ -1,0 +1,5 @@
+#include "engine/core/task.h"
+
+bool TTask::IsReady(int /*phase*/) {
+    return true;
+}
