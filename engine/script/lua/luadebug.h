@@ -1,0 +1,16 @@
+// Script errors with position information, and the messages of failed operations.
+#pragma once
+
+#include "engine/script/lua/luaobject.h"
+#include "engine/script/lua/luastate.h"
+
+[[noreturn]] void luaG_typeerror(lua_State* L, const TObject* o, const char* opname);
+[[noreturn]] void luaG_concaterror(lua_State* L, StkId p1, StkId p2);
+[[noreturn]] void luaG_aritherror(lua_State* L, const TObject* p1, const TObject* p2);
+[[noreturn]] void luaG_ordererror(lua_State* L, const TObject* p1, const TObject* p2);
+// Raises a run-time error; inside a Lua function the message gets "chunk:line: " in front.
+[[noreturn]] void luaG_runerror(lua_State* L, const char* fmt, ...);
+// Raises the error object on the stack top, through the error handler when one is set.
+[[noreturn]] void luaG_errormsg(lua_State* L);
+// Current source line of a Lua function's activation, or -1.
+int luaG_currentline(lua_State* L, CallInfo* ci);
