@@ -9,7 +9,7 @@ packages=(
     libboost-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth
+    xvfb xauth libxtst6 openssl
 )
 
 missing=()

@@ -4,6 +4,11 @@
 
 #include "platform/win32/wintypes.h"
 
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace standin {
 
 // Freezes timeGetTime at `ms`; it then moves only through AdvanceTime.
@@ -11,5 +16,51 @@ void SetFakeTime(DWORD ms);
 void AdvanceTime(DWORD ms);
 // Back to the real monotonic clock.
 void UseRealTime();
+
+// Puts a message into the input queue of the window's thread (the caller's for a null window),
+// as if it came from the keyboard or mouse. Mouse messages in client coordinates also move the
+// cursor there.
+void InjectMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The SDL window id of a top-level window (0 for others), to address pushed SDL events.
+std::uint32_t SdlWindowId(HWND window);
+// Forgets the buttons and modifier keys the SDL adapter has seen held.
+void ResetPumpState();
+
+// The folder standing for the system-wide namespace (named mutexes, windows other processes
+// look for); empty returns to $XDG_RUNTIME_DIR or the per-user folder under /tmp.
+void SetRuntimeFolder(const std::string& folder);
+
+// MessageBoxA answers these, in order, without showing anything; when they run out it behaves
+// as usual (the default button at once when there is no display).
+void SetMessageBoxAnswers(std::vector<int> answers);
+struct TMessageBoxRecord {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+// Every box MessageBoxA was asked for since the last call, oldest first.
+std::vector<TMessageBoxRecord> TakeMessageBoxes();
+
+// The program file's version block instead of the built one; or none at all.
+struct TVersionBlock {
+    WORD major = 0;
+    WORD minor = 0;
+    WORD patch = 0;
+    WORD build = 0;
+    std::vector<std::pair<std::string, std::string>> strings;
+};
+void SetVersionBlock(const TVersionBlock& block);
+void RemoveVersionBlock();
+void UseBuiltVersionBlock();
+
+// ShellExecuteA records every call; with `recordOnly` it starts nothing.
+void RecordShellExecute(bool recordOnly);
+struct TShellExecuteRecord {
+    std::string file;
+    std::string parameters;
+    std::string directory;
+};
+std::vector<TShellExecuteRecord> TakeShellExecutes();
 
 } // namespace standin
