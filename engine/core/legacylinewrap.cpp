@@ -1,0 +1,3 @@
+#include "engine/core/legacylinewrap.h"
+
+bool gLegacyLineWrap = false;
