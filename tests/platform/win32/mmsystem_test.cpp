@@ -15,7 +15,7 @@ TEST(TimeGetTime, RealClockNeverRunsBackwards) {
     standin::UseRealTime();
     const DWORD first = timeGetTime();
     const DWORD second = timeGetTime();
-    EXPECT_LT(static_cast<std::int32_t>(second - first) , 1000);
+    EXPECT_LT(static_cast<std::int32_t>(second - first), 1000);
     EXPECT_GE(static_cast<std::int32_t>(second - first), 0);
 }
 
