@@ -201,3 +201,6 @@ typedef void (*lua_Hook)(lua_State* L, lua_Debug* ar);
 #define LUA_MASKRET (1 << LUA_HOOKRET)
 #define LUA_MASKLINE (1 << LUA_HOOKLINE)
 #define LUA_MASKCOUNT (1 << LUA_HOOKCOUNT)
+
+int lua_getstack(lua_State* L, int level, lua_Debug* ar);
+int lua_getinfo(lua_State* L, const char* what, lua_Debug* ar);

@@ -14,3 +14,5 @@
 [[noreturn]] void luaG_errormsg(lua_State* L);
 // Current source line of a Lua function's activation, or -1.
 int luaG_currentline(lua_State* L, CallInfo* ci);
+// Checks loaded code: registers, constants, jumps, open calls and closures; false for bad code.
+int luaG_checkcode(const Proto* pt);

@@ -11,6 +11,7 @@
 #include "engine/script/lua/luatable.h"
 #include "engine/script/lua/luatm.h"
 #include "engine/script/lua/luavm.h"
+#include "engine/script/lua/luazio.h"
 
 // Error objects.
 
@@ -265,8 +266,10 @@ StkId luaD_precall(lua_State* L, StkId func) {
         CallInfo* ci = ++L->ci;
         L->base = L->ci->base = restorestack(L, funcr) + 1;
         ci->top = L->base + p->maxstacksize;
+        if (!p->is_vararg && L->top > L->base + p->numparams) {
+            L->top = L->base + p->numparams; // extra arguments are dropped, not left in registers
+        }
         ci->savedpc = p->code;
-        ci->pc = nullptr;
         ci->tailcalls = 0;
         ci->state = CI_SAVEDPC;
         while (L->top < ci->top) {
@@ -282,7 +285,6 @@ StkId luaD_precall(lua_State* L, StkId func) {
     ci->top = L->top + LUA_MINSTACK;
     ci->state = CI_C;
     ci->savedpc = nullptr;
-    ci->pc = nullptr;
     ci->tailcalls = 0;
     if (L->hookmask & LUA_MASKCALL) {
         luaD_callhook(L, LUA_HOOKCALL, -1);
@@ -397,6 +399,48 @@ int luaD_pcall(lua_State* L, Pfunc func, void* u, ptrdiff_t old_top, ptrdiff_t e
     return status;
 }
 
+// Protected parser.
+
+namespace {
+struct SParser {
+    ZIO* z;
+    Mbuffer buff;
+    LuaChunkCompiler text;
+    LuaChunkCompiler binary;
+};
+} // namespace
+
+static void f_parser(lua_State* L, void* ud) {
+    SParser* p = static_cast<SParser*>(ud);
+    luaZ_checkbom(p->z);
+    // A precompiled chunk starts with the escape byte and is never read as 16-bit text.
+    const bool bin = !p->z->wide && luaZ_lookahead(p->z) == 27;
+    luaC_checkGC(L);
+    Proto* tf = (bin ? p->binary : p->text)(L, p->z, &p->buff);
+    Closure* cl = luaF_newLclosure(L, 0, gt(L));
+    cl->l.p = tf;
+    setclvalue(L->top, cl);
+    incr_top(L);
+}
+
+int luaD_protectedparser(lua_State* L, ZIO* z, LuaChunkCompiler text, LuaChunkCompiler binary) {
+    SParser p;
+    p.z = z;
+    p.buff.buffer = nullptr;
+    p.buff.size = 0;
+    p.text = text;
+    p.binary = binary;
+    const ptrdiff_t oldtopr = savestack(L, L->top);
+    const int status = luaD_rawrunprotected(L, f_parser, &p);
+    luaZ_freebuffer(L, &p.buff);
+    if (status != 0) {
+        StkId oldtop = restorestack(L, oldtopr);
+        luaF_close(L, oldtop);
+        luaD_seterrorobj(L, status, oldtop);
+    }
+    return status;
+}
+
 // Coroutines.
 
 static void resume(lua_State* L, void* ud) {
@@ -452,8 +496,15 @@ int lua_resume(lua_State* L, int nargs) {
     } else if (!(L->ci->state & CI_YIELD) || L->nCcalls > 0) {
         return resume_error(L, "cannot resume non-suspended coroutine");
     }
+    // Every resume inside a running coroutine nests on the native stack; bound it like native
+    // calls.
+    if (G(L)->nresumes >= LUA_MAXCCALLS) {
+        return resume_error(L, "C stack overflow");
+    }
     const lu_byte old_allowhooks = L->allowhook;
+    G(L)->nresumes++;
     int status = luaD_rawrunprotected(L, resume, &nargs);
+    G(L)->nresumes--;
     if (status != 0) {
         L->ci = L->base_ci; // the thread is dead
         L->base = L->ci->base;

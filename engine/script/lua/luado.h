@@ -59,3 +59,16 @@ int luaD_rawrunprotected(lua_State* L, Pfunc f, void* ud);
 [[noreturn]] void luaD_throw(lua_State* L, int errcode);
 void luaD_seterrorobj(lua_State* L, int errcode, StkId oldtop);
 void luaD_callhook(lua_State* L, int event, int line);
+
+struct ZIO;
+struct Mbuffer;
+
+// A chunk compiler: the parser for text chunks or the reader of precompiled ones. It reads the
+// stream, may use the load's token buffer, and returns the main function's prototype or raises.
+typedef Proto* (*LuaChunkCompiler)(lua_State* L, ZIO* z, Mbuffer* buff);
+
+// The protected parser behind lua_load: skips a UTF-16 byte-order mark (the stream is then read
+// wide), hands a stream starting with byte 27 to binary and any other to text, and pushes the new
+// function (its environment the table of globals) or, on failure, the error message. Returns the
+// status. The token buffer is freed afterwards, also after an error.
+int luaD_protectedparser(lua_State* L, ZIO* z, LuaChunkCompiler text, LuaChunkCompiler binary);

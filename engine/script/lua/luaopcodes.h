@@ -90,3 +90,30 @@ inline Instruction CREATE_ABx(OpCode o, int a, int bc) {
     return static_cast<Instruction>(o) | (static_cast<Instruction>(a) << POS_A) |
            (static_cast<Instruction>(bc) << POS_Bx);
 }
+
+inline Instruction CREATE_AsBx(OpCode o, int a, int sbx) {
+    return CREATE_ABx(o, a, sbx + MAXARG_sBx);
+}
+
+// Instruction formats and the mode bits of each opcode, read by the code checker and the debug
+// information.
+enum OpMode { iABC, iABx, iAsBx };
+
+#define OpModeBreg 2 // B is a register
+#define OpModeBrk 3  // B is a register or a constant
+#define OpModeCrk 4  // C is a register or a constant
+#define OpModesetA 5 // the instruction sets register A
+#define OpModeK 6    // Bx is a constant index
+#define OpModeT 7    // a test: the next instruction is a jump
+
+extern const lu_byte luaP_opmodes[NUM_OPCODES];
+
+inline OpMode getOpMode(OpCode m) {
+    return static_cast<OpMode>(luaP_opmodes[m] & 3);
+}
+inline bool testOpMode(OpCode m, int b) {
+    return (luaP_opmodes[m] & (1 << b)) != 0;
+}
+
+// Items stored by one list instruction.
+#define LFIELDS_PER_FLUSH 32

@@ -61,7 +61,6 @@ static void stack_init(lua_State* L1, lua_State* L) {
     L1->end_ci = L1->base_ci + L1->size_ci;
     ci->state = CI_C;
     ci->savedpc = nullptr;
-    ci->pc = nullptr;
     ci->tailcalls = 0;
     setnilvalue(L1->top++); // the function slot of the base level
     L1->base = ci->base = L1->top;
@@ -100,6 +99,7 @@ static void f_luaopen(lua_State* L, void*) {
     g->panic = defaultpanic;
     g->nprotected = 0;
     g->errorthread = nullptr;
+    g->nresumes = 0;
     setnilvalue(&g->_registry);
     g->defaultmeta = nullptr;
     g->mainthread = L;

@@ -27,8 +27,8 @@ struct Mbuffer {
 
 // Call-info states.
 #define CI_C (1 << 0)        // a native function
-#define CI_HASFRAME (1 << 1) // a Lua function with an active luaV_execute frame
-#define CI_CALLING (1 << 2)  // a Lua function calling another function
+#define CI_HASFRAME (1 << 1) // a Lua function running in an instruction loop
+#define CI_CALLING (1 << 2)  // a Lua function whose Lua callee runs in the same instruction loop
 #define CI_SAVEDPC (1 << 3)  // savedpc holds the current position
 #define CI_YIELD (1 << 4)    // suspended in a yield
 
@@ -37,9 +37,9 @@ struct CallInfo {
     StkId base; // base of the called function
     StkId top;  // top for this function
     int state;
-    // Lua functions: the instruction to resume at and the number of tail calls lost beneath.
+    // Lua functions: the instruction after the current one (kept by the instruction loop before
+    // anything that may raise an error or call) and the number of tail calls lost beneath.
     const Instruction* savedpc;
-    const Instruction** pc; // points to the running luaV_execute's pc variable
     int tailcalls;
 };
 
@@ -56,6 +56,7 @@ struct global_State {
     lua_CFunction panic;
     int nprotected;         // protected boundaries active on any thread of this state
     lua_State* errorthread; // thread whose stack holds the error object being thrown
+    int nresumes;           // coroutines being resumed inside one another (each nests natively)
     TObject _registry;
     Table* defaultmeta; // an empty table whose metatable is itself
     lua_State* mainthread;

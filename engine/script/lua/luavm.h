@@ -22,7 +22,9 @@ int luaV_lessequal(lua_State* L, const TObject* l, const TObject* r);
 void luaV_concat(lua_State* L, int total, int last);
 // Grows the scratch buffer to at least n bytes and returns it.
 char* luaV_openspace(lua_State* L, size_t n);
-// Runs the Lua function of the current call level; returns its first result.
+// Runs the Lua function of the current call level, and the Lua functions it calls, in one loop;
+// returns the position of its first result (the results run up to the top), or null when the
+// thread yielded.
 StkId luaV_execute(lua_State* L);
 // Results expected by the call instruction that a yielded native function interrupted.
 int luaV_pendingresults(lua_State* L);
