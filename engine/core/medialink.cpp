@@ -1,0 +1,45 @@
+#include "engine/core/medialink.h"
+
+#include <atomic>
+
+namespace {
+
+class TNullDisplay final : public TDisplayLink {
+public:
+    bool Exists() const override { return false; }
+    bool IsReady() override { return true; }
+    void Restore() override {}
+    void ResetWorkingCount() override {}
+    void SetDisplay(int, int, bool, bool) override {}
+    bool SetFullscreen(bool) override { return false; }
+    bool IsFullscreen() const override { return false; }
+    void CalibrateTexelOffset() override {}
+    void ReadDesktopMode() override {}
+    TPoint GetViewportSize() const override { return TPoint{0, 0}; }
+    TPoint GetCursorPosition() override { return TPoint{0, 0}; }
+    TPoint UpdateCursor(int, int) override { return TPoint{-1, -1}; }
+    void CheckClientRect() override {}
+    void RemoveCursorImage() override {}
+    bool ApplyCursor() override { return false; }
+    bool SetCursorImage(const TTexturePtr&, int, int, bool) override { return false; }
+    void ToggleStats() override {}
+    void FillRect(const TRect&, float, float, float, float) override {}
+    TGlyphRendererLink* CreateGlyphRenderer() override { return nullptr; }
+    TTexturePtr GetSimpleTexture(const str&) override { return TTexturePtr(); }
+};
+
+// Never destroyed: the cursor thread may still ask during process exit.
+TNullDisplay& gNullDisplay = *new TNullDisplay;
+// Read by the cursor thread too.
+std::atomic<TDisplayLink*> gDisplay{nullptr};
+
+} // namespace
+
+TDisplayLink& Display() {
+    TDisplayLink* link = gDisplay.load();
+    return link != nullptr ? *link : gNullDisplay;
+}
+
+void SetDisplayLink(TDisplayLink* link) {
+    gDisplay = link;
+}
