@@ -141,6 +141,12 @@ void lua_settypemetatable(lua_State* L, int tag);
 // Calls.
 void lua_call(lua_State* L, int nargs, int nresults);
 int lua_pcall(lua_State* L, int nargs, int nresults, int errfunc);
+// Compiles a text chunk or reads a precompiled one and pushes it as a function; 0 or an error
+// status with the message pushed.
+int lua_load(lua_State* L, lua_Chunkreader reader, void* dt, const char* chunkname);
+// Writes the Lua function on the top as a precompiled chunk; 0 when it is not one without
+// upvalues.
+int lua_dump(lua_State* L, lua_Chunkwriter writer, void* data);
 
 // Coroutines.
 int lua_yield(lua_State* L, int nresults);

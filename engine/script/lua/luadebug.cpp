@@ -183,6 +183,8 @@ static Instruction symbexec(const Proto* pt, int lastpc, int reg) {
             checkreg(pt, a + 2);
             [[fallthrough]];
         case OpIterPrep:
+            checkreg(pt, a + 1); // the table moves up one register
+            [[fallthrough]];
         case OpJump: {
             const int dest = pc + 1 + b;
             check(0 <= dest && dest < pt->sizecode);

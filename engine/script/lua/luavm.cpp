@@ -327,10 +327,10 @@ void luaV_concat(lua_State* L, int total, int last) {
                 tl += tsvalue(top - n - 1)->len;
                 n++;
             }
-            if (tl > MAX_LUA_STRLEN) {
+            const size_t unit = wide ? sizeof(lua_WChar) : 1;
+            if (tl * unit > MAX_LUA_STRLEN) { // the joined text must fit one block, in bytes
                 luaG_runerror(L, "string size overflow");
             }
-            const size_t unit = wide ? sizeof(lua_WChar) : 1;
             char* buffer = luaV_openspace(L, static_cast<size_t>(tl) * unit);
             size_t pos = 0;
             for (int i = n; i > 0; i--) {
