@@ -1,0 +1,1 @@
+novalueran = true

@@ -1,0 +1,1 @@
+return 1, "two", 3
