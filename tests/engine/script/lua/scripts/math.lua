@@ -1,21 +1,6 @@
 -- Math library: the functions, pi, the 15-bit random generator and the global __pow.
 
--- Fails with both values shown when they differ.
-local function eq(got, expected, label)
-  if got ~= expected then
-    error((label or "") .. " got " .. tostring(got) .. ", expected " .. tostring(expected), 2)
-  end
-end
-
--- Runs f and returns its error message without the "chunk:line: " position, or "no error".
-local function errorof(f, ...)
-  local ok, msg = pcall(f, unpack(arg))
-  if ok then return "no error" end
-  if type(msg) == "string" then
-    msg = string.gsub(msg, "^user:[%w_]+%.lua:%d+: ", "")
-  end
-  return msg
-end
+dofile("user:data/check.lua")
 
 -- the functions, with values worked out by hand
 do
