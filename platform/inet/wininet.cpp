@@ -856,17 +856,33 @@ BOOL HttpSendRequestA(HINTERNET requestHandle, LPCSTR headers, DWORD headersLeng
                : FALSE;
 }
 
-BOOL InternetQueryOptionA(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD bufferLength) {
-    std::shared_ptr<TInetHandle> found = Find(handle);
-    if (!found) {
-        return FALSE;
+namespace {
+
+// The request whose security flags an option call names; null (with the last error set) when
+// the handle or the option is not one the stand-in has. The handle is kept alive by `holder`.
+TRequest* SecurityOptionTarget(HINTERNET handle, DWORD option,
+                               std::shared_ptr<TInetHandle>& holder) {
+    holder = Find(handle);
+    if (!holder) {
+        return nullptr;
     }
     if (option != INTERNET_OPTION_SECURITY_FLAGS) {
         SetLastError(ERROR_INTERNET_INVALID_OPTION);
-        return FALSE;
+        return nullptr;
     }
-    if (found->mKind != TKind::kRequest) {
+    if (holder->mKind != TKind::kRequest) {
         SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+        return nullptr;
+    }
+    return static_cast<TRequest*>(holder.get());
+}
+
+} // namespace
+
+BOOL InternetQueryOptionA(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD bufferLength) {
+    std::shared_ptr<TInetHandle> holder;
+    TRequest* request = SecurityOptionTarget(handle, option, holder);
+    if (request == nullptr) {
         return FALSE;
     }
     if (bufferLength == nullptr) {
@@ -878,25 +894,17 @@ BOOL InternetQueryOptionA(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    auto& request = static_cast<TRequest&>(*found);
-    std::lock_guard<std::mutex> hold(request.mLock);
-    const DWORD flags = request.mSecurityFlags;
+    std::lock_guard<std::mutex> hold(request->mLock);
+    const DWORD flags = request->mSecurityFlags;
     std::memcpy(buffer, &flags, sizeof flags);
     *bufferLength = sizeof(DWORD);
     return TRUE;
 }
 
 BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength) {
-    std::shared_ptr<TInetHandle> found = Find(handle);
-    if (!found) {
-        return FALSE;
-    }
-    if (option != INTERNET_OPTION_SECURITY_FLAGS) {
-        SetLastError(ERROR_INTERNET_INVALID_OPTION);
-        return FALSE;
-    }
-    if (found->mKind != TKind::kRequest) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+    std::shared_ptr<TInetHandle> holder;
+    TRequest* request = SecurityOptionTarget(handle, option, holder);
+    if (request == nullptr) {
         return FALSE;
     }
     if (buffer == nullptr) {
@@ -909,11 +917,10 @@ BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD buf
     }
     DWORD flags = 0;
     std::memcpy(&flags, buffer, sizeof flags);
-    auto& request = static_cast<TRequest&>(*found);
-    std::lock_guard<std::mutex> hold(request.mLock);
+    std::lock_guard<std::mutex> hold(request->mLock);
     // Whether the channel was secure is for the stand-in to say.
-    request.mSecurityFlags =
-        (flags & ~SECURITY_FLAG_SECURE) | (request.mSecurityFlags & SECURITY_FLAG_SECURE);
+    request->mSecurityFlags =
+        (flags & ~SECURITY_FLAG_SECURE) | (request->mSecurityFlags & SECURITY_FLAG_SECURE);
     return TRUE;
 }
 

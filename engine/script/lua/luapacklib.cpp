@@ -41,6 +41,29 @@ bool IsStringCode(char c) {
     __builtin_unreachable();
 }
 
+// Byte-order marks and separators; true when `c` was one (and the order is applied).
+bool TakeOrderMark(char c, bool& big) {
+    switch (c) {
+    case '<':
+    case '=':
+        big = false;
+        return true;
+    case '>':
+        big = true;
+        return true;
+    case ' ':
+    case ',':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether `c` is a code with data; 'A' only packs. A zero byte is no code.
+bool IsDataCode(char c, bool packing) {
+    return (c != '\0' && std::strchr("bchHilILfdnBzpPa", c) != nullptr) || (packing && c == 'A');
+}
+
 // Appends the low `size` bytes of v in the chosen order.
 void PutInt(std::string& out, uint64_t v, int size, bool big) {
     for (int k = 0; k < size; k++) {
@@ -119,38 +142,10 @@ int lua_pack(lua_State* L) {
         if (count <= 0) {
             count = 1;
         }
-        switch (c) {
-        case '<':
-            big = false;
+        if (TakeOrderMark(c, big)) {
             continue;
-        case '>':
-            big = true;
-            continue;
-        case '=':
-            big = false;
-            continue;
-        case ' ':
-        case ',':
-            continue;
-        case 'b':
-        case 'c':
-        case 'h':
-        case 'H':
-        case 'i':
-        case 'l':
-        case 'I':
-        case 'L':
-        case 'f':
-        case 'd':
-        case 'n':
-        case 'B':
-        case 'A':
-        case 'z':
-        case 'p':
-        case 'P':
-        case 'a':
-            break;
-        default:
+        }
+        if (!IsDataCode(c, true)) {
             BadCode(L, c);
         }
         for (int k = 0; k < count; k++, arg++) {
@@ -285,37 +280,10 @@ int lua_unpack(lua_State* L) {
         if (count <= 0) {
             count = 1;
         }
-        switch (c) {
-        case '<':
-            big = false;
+        if (TakeOrderMark(c, big)) {
             continue;
-        case '>':
-            big = true;
-            continue;
-        case '=':
-            big = false;
-            continue;
-        case ' ':
-        case ',':
-            continue;
-        case 'b':
-        case 'c':
-        case 'h':
-        case 'H':
-        case 'i':
-        case 'l':
-        case 'I':
-        case 'L':
-        case 'f':
-        case 'd':
-        case 'n':
-        case 'B':
-        case 'z':
-        case 'p':
-        case 'P':
-        case 'a':
-            break;
-        default:
+        }
+        if (!IsDataCode(c, false)) {
             BadCode(L, c);
         }
         for (int k = 0; k < count; k++) {
