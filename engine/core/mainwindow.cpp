@@ -49,6 +49,17 @@ void TWin32Platform::CreateMainWindow(TPlatform* platform) {
     auto* brush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     // Pointer-sized: four bytes would cut the platform pointer on this host.
     constexpr int kWindowMemory = sizeof(void*);
+    // The same class in either character set; only the name's type differs.
+    const auto FillClass = [&](auto& windowClass) {
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.cbWndExtra = kWindowMemory;
+        windowClass.hInstance = mInstance;
+        windowClass.hIcon = icon;
+        windowClass.hCursor = arrow;
+        windowClass.hbrBackground = brush;
+        windowClass.lpszMenuName = nullptr;
+    };
     std::vector<char16_t> wideClass;
     if (IsEnabled("utf8mode")) {
         mUtf8Mode = true;
@@ -56,26 +67,12 @@ void TWin32Platform::CreateMainWindow(TPlatform* platform) {
         wideClass.resize(length > 0 ? static_cast<size_t>(length) : 1, u'\0');
         MultiByteToWideChar(CP_UTF8, 0, className.CStr(), -1, wideClass.data(), length);
         WNDCLASSW windowClass{};
-        windowClass.style = CS_HREDRAW | CS_VREDRAW;
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.cbWndExtra = kWindowMemory;
-        windowClass.hInstance = mInstance;
-        windowClass.hIcon = icon;
-        windowClass.hCursor = arrow;
-        windowClass.hbrBackground = brush;
-        windowClass.lpszMenuName = nullptr;
+        FillClass(windowClass);
         windowClass.lpszClassName = wideClass.data();
         RegisterClassW(&windowClass);
     } else {
         WNDCLASSA windowClass{};
-        windowClass.style = CS_HREDRAW | CS_VREDRAW;
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.cbWndExtra = kWindowMemory;
-        windowClass.hInstance = mInstance;
-        windowClass.hIcon = icon;
-        windowClass.hCursor = arrow;
-        windowClass.hbrBackground = brush;
-        windowClass.lpszMenuName = nullptr;
+        FillClass(windowClass);
         windowClass.lpszClassName = className.CStr();
         RegisterClassA(&windowClass);
     }
