@@ -34,3 +34,6 @@ protected:
     // Ordered byte-wise by key. Entries of dead assets stay until ReleaseAll or Remove.
     std::map<str, boost::weak_ptr<TAsset>> mAssets;
 };
+
+// The platform's asset manager; null while there is no platform.
+TAssetManager* GetAssetManager();

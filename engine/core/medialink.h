@@ -70,4 +70,7 @@ public:
     // The main thread's share of the sound service: frees finished streams.
     virtual void Update() = 0;
     virtual void SetActive(bool active) = 0;
+    // Volume of a sound category from 0 to 1; category -1 is the master volume.
+    virtual float GetVolume(int category) = 0;
+    virtual void SetVolume(int category, float volume) = 0;
 };

@@ -42,6 +42,15 @@ TPlatform* TPlatform::GetInstance() {
     return sInstance;
 }
 
+TAssetManager* TPlatform::GetAssetManager() const {
+    return mWin32->mAssetManager;
+}
+
+TAssetManager* GetAssetManager() {
+    TPlatform* platform = TPlatform::GetInstance();
+    return platform != nullptr ? platform->GetAssetManager() : nullptr;
+}
+
 void TPlatform::CreateMainWindow() {
     mWin32->CreateMainWindow(this);
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class TAssetManager;
 class TWin32Platform;
 
 class TPlatform {
@@ -33,6 +34,7 @@ public:
     void Sleep(int ms);
     bool IsFullScreen() const;
     bool SetFullScreen(bool fullScreen);
+    TAssetManager* GetAssetManager() const;
 
 private:
     friend class TWin32Platform;

@@ -6,6 +6,8 @@
 
 #include "engine/core/rect.h"
 
+class TScript;
+
 class TWindowManagerLink {
 public:
     virtual ~TWindowManagerLink() = default;
@@ -19,6 +21,8 @@ public:
     virtual void AbortMovie() = 0;
     // False while there is no root window.
     virtual bool GetRootRect(TRect* rect) const = 0;
+    // The window script, or null until one is installed.
+    virtual TScript* GetScript() const { return nullptr; }
 };
 
 class TStringTableLink {

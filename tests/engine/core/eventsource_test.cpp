@@ -405,6 +405,8 @@ struct TFakeSound final : TSoundManagerLink {
     TFakeSound(int* u, std::vector<bool>* a) : updates(u), actives(a) {}
     void Update() override { ++*updates; }
     void SetActive(bool active) override { actives->push_back(active); }
+    float GetVolume(int) override { return 1; }
+    void SetVolume(int, float) override {}
 };
 
 TEST_F(TEventSourceTest, IdleRunsSoundAndTasks) {

@@ -190,6 +190,8 @@ TEST_F(TMainWindowTest, ActivationTellsTheSoundManager) {
         std::vector<bool> actives;
         void Update() override {}
         void SetActive(bool active) override { actives.push_back(active); }
+        float GetVolume(int) override { return 1; }
+        void SetVolume(int, float) override {}
     };
     TWin32Platform& record = Open();
     auto* sound = new TFakeSound;
