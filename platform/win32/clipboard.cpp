@@ -40,6 +40,14 @@ struct TClipboard {
 };
 TClipboard gClipboard;
 std::mutex gClipboardLock;
+// SDL's clipboard carries text only: data of any other format stays in this process, and while
+// it is there the clipboard holds no text.
+UINT gOtherFormat = 0;
+std::vector<BYTE> gOtherData;
+
+bool IsText(UINT format) {
+    return format == CF_TEXT || format == CF_UNICODETEXT;
+}
 
 bool OpenedByMe() {
     return gClipboard.owner != 0 && gClipboard.owner == CurrentThreadId();
@@ -141,6 +149,18 @@ BOOL CloseClipboard() {
         format = gClipboard.pendingFormat;
         emptied = gClipboard.emptied;
         gClipboard = TClipboard{};
+        if (emptied || pending != nullptr) {
+            gOtherFormat = 0;
+            gOtherData.clear();
+        }
+        if (pending != nullptr && !IsText(format)) {
+            const BYTE* data = static_cast<const BYTE*>(GlobalLock(pending));
+            gOtherData.assign(data, data + GlobalSize(pending));
+            GlobalUnlock(pending);
+            gOtherFormat = format;
+            Drop(pending);
+            emptied = true;
+        }
     }
     // SDL's clipboard belongs to the video subsystem; without it there is nothing to publish to.
     if (!EnsureSdlVideo() && SDL_WasInit(SDL_INIT_VIDEO) == 0) {
@@ -184,7 +204,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
         SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
         return nullptr;
     }
-    if ((format != CF_TEXT && format != CF_UNICODETEXT) || data == nullptr) {
+    if (format == 0 || data == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -203,8 +223,19 @@ HANDLE GetClipboardData(UINT format) {
             return nullptr;
         }
     }
-    if ((format != CF_TEXT && format != CF_UNICODETEXT) || !IsClipboardFormatAvailable(format)) {
+    if (!IsClipboardFormatAvailable(format)) {
         return nullptr;
+    }
+    if (!IsText(format)) {
+        std::lock_guard<std::mutex> hold(gClipboardLock);
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, gOtherData.size());
+        if (block != nullptr && !gOtherData.empty()) {
+            std::memcpy(GlobalLock(block), gOtherData.data(), gOtherData.size());
+            GlobalUnlock(block);
+        }
+        Drop(gClipboard.handedOut);
+        gClipboard.handedOut = block;
+        return block;
     }
     char* text = SDL_GetClipboardText();
     const std::string utf8 = text != nullptr ? text : "";
@@ -232,8 +263,9 @@ HANDLE GetClipboardData(UINT format) {
 }
 
 BOOL IsClipboardFormatAvailable(UINT format) {
-    if (format != CF_TEXT && format != CF_UNICODETEXT) {
-        return FALSE;
+    if (!IsText(format)) {
+        std::lock_guard<std::mutex> hold(gClipboardLock);
+        return format != 0 && format == gOtherFormat ? TRUE : FALSE;
     }
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && !EnsureSdlVideo()) {
         return FALSE;

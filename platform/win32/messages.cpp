@@ -422,6 +422,9 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (IsRemoteWindow(window)) {
         return RemoteRequest(window, message, wParam, lParam);
     }
+    if (IsForeignHandle(window)) {
+        return HostRequest(window, message, wParam, lParam);
+    }
     return Post(window, message, wParam, lParam) ? TRUE : FALSE;
 }
 
@@ -433,6 +436,10 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (IsRemoteWindow(window)) {
         // Nothing can be waited for across processes; the message arrives as if posted.
         RemoteRequest(window, message, wParam, lParam);
+        return 0;
+    }
+    if (IsForeignHandle(window)) {
+        HostRequest(window, message, wParam, lParam);
         return 0;
     }
     return SendTo(window, message, wParam, lParam);

@@ -2,12 +2,18 @@
 // its class under the user's runtime folder; FindWindowA of another process connects to it and
 // gets a stand-in handle through which it can bring the window to the front, show it or post to
 // it. What arrives is carried out by the window's own thread inside its message calls.
+// Host windows (a web-portal host holding the game's window) listen likewise under their handle
+// number; a window of ours created as a child of one keeps a connection to it, over which the
+// host's own messages come.
 #include "platform/win32/runtimefolder.h"
+#include "platform/win32/standin.h"
 #include "platform/win32/userstate.h"
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -22,7 +28,14 @@ std::unique_lock<std::mutex> Hold() {
     return std::unique_lock<std::mutex>(SyncLock());
 }
 
-enum : std::uint32_t { kQuery = 1, kRequest = 2 };
+enum : std::uint32_t {
+    kQuery = 1,
+    kRequest = 2,
+    // Host windows only: the client size; a window of ours joining the host; a host message.
+    kClientRect = 3,
+    kAttach = 4,
+    kHostMessage = 5,
+};
 
 struct TWire {
     std::uint32_t op;
@@ -183,19 +196,15 @@ void Listen(HWND window, int fd) {
     }
 }
 
-} // namespace
-
-namespace standin::detail {
-
-void PublishWindow(HWND window, const std::string& className) {
-    const std::string path = SocketPath(className);
+// A listening socket at `path`; -1 when another live listener has it or it cannot be made.
+int ListenAt(const std::string& path) {
     sockaddr_un address{};
     if (!FillAddress(path, &address)) {
-        return;
+        return -1;
     }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return;
+        return -1;
     }
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         // A socket nobody answers on is left over from a process that ended.
@@ -205,22 +214,161 @@ void PublishWindow(HWND window, const std::string& className) {
                 close(probe);
             }
             close(fd);
-            return;
+            return -1;
         }
         unlink(path.c_str());
         if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
             close(fd);
-            return;
+            return -1;
         }
     }
     if (listen(fd, 8) != 0) {
         close(fd);
         unlink(path.c_str());
+        return -1;
+    }
+    return fd;
+}
+
+std::string HostSocketPath(std::uintptr_t handle) {
+    char number[24];
+    std::snprintf(number, sizeof number, "%llx", static_cast<unsigned long long>(handle));
+    return RuntimeFileName("host", number, ".sock");
+}
+
+std::string HostSocketPath(HWND host) {
+    return HostSocketPath(reinterpret_cast<std::uintptr_t>(host));
+}
+
+// One exchange with a host: the request out, `size` bytes of answer back.
+bool HostExchange(HWND host, const TWire& wire, void* answer, size_t size) {
+    const int fd = Connect(HostSocketPath(host));
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = SendAll(fd, &wire, sizeof wire) && ReceiveAll(fd, answer, size);
+    close(fd);
+    return ok;
+}
+
+struct TSizeAnswer {
+    std::uint32_t taken;
+    std::int32_t width;
+    std::int32_t height;
+};
+
+// A window of ours held by a host: the connection the host's messages come over.
+struct THostLink {
+    int fd = -1;
+    std::thread thread;
+};
+
+std::map<HWND, THostLink>& HostLinks() {
+    // Never destroyed, like the listeners.
+    static auto* links = new std::map<HWND, THostLink>();
+    return *links;
+}
+
+// Queues what the host posts for our window and acknowledges each message once it is queued,
+// until the host goes away or the window lets go.
+void ServeHostLink(HWND window, int fd) {
+    TWire wire{};
+    while (ReceiveAll(fd, &wire, sizeof wire)) {
+        unsigned char answer = 0;
+        if (wire.op == kHostMessage) {
+            PostTo(window, wire.message, static_cast<WPARAM>(wire.wParam),
+                   static_cast<LPARAM>(wire.lParam));
+            answer = 1;
+        }
+        if (!SendAll(fd, &answer, 1)) {
+            return;
+        }
+    }
+}
+
+} // namespace
+
+struct standin::THostWindow::TState {
+    std::mutex lock;
+    std::uintptr_t handle = 0;
+    int width = 0;
+    int height = 0;
+    int listenFd = -1;
+    std::string path;
+    std::thread thread;
+    std::vector<TMessage> messages;
+    std::vector<int> attached;
+};
+
+namespace {
+
+using THostState = standin::THostWindow::TState;
+
+void ServeHostClient(THostState& state, int client) {
+    SetTimeouts(client);
+    TWire wire{};
+    if (!ReceiveAll(client, &wire, sizeof wire) || wire.titleLength != 0) {
+        close(client);
+        return;
+    }
+    if (wire.op == kClientRect) {
+        TSizeAnswer answer{1, 0, 0};
+        {
+            std::lock_guard<std::mutex> hold(state.lock);
+            answer.width = state.width;
+            answer.height = state.height;
+        }
+        SendAll(client, &answer, sizeof answer);
+        close(client);
+        return;
+    }
+    unsigned char answer = 0;
+    if (wire.op == kQuery) {
+        answer = 1;
+    } else if (wire.op == kRequest) {
+        std::lock_guard<std::mutex> hold(state.lock);
+        state.messages.push_back(standin::THostWindow::TMessage{
+            wire.message, static_cast<WPARAM>(wire.wParam), static_cast<LPARAM>(wire.lParam)});
+        answer = 1;
+    } else if (wire.op == kAttach) {
+        answer = 1;
+        if (SendAll(client, &answer, 1)) {
+            std::lock_guard<std::mutex> hold(state.lock);
+            state.attached.push_back(client);
+        } else {
+            close(client);
+        }
+        return;
+    }
+    SendAll(client, &answer, 1);
+    close(client);
+}
+
+void ListenAsHost(const std::shared_ptr<THostState>& state, int fd) {
+    for (;;) {
+        const int client = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) {
+                continue;
+            }
+            return;
+        }
+        ServeHostClient(*state, client);
+    }
+}
+
+} // namespace
+
+namespace standin::detail {
+
+void PublishWindow(HWND window, const std::string& className) {
+    const int fd = ListenAt(SocketPath(className));
+    if (fd < 0) {
         return;
     }
     TListener listener;
     listener.fd = fd;
-    listener.path = path;
+    listener.path = SocketPath(className);
     listener.thread = std::thread(Listen, window, fd);
     auto hold = Hold();
     Listeners()[window] = std::move(listener);
@@ -296,3 +444,188 @@ BOOL RemoteRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 } // namespace standin::detail
+
+namespace standin::detail {
+
+bool IsForeignHandle(HWND window) {
+    auto hold = Hold();
+    return window != nullptr && WindowOf(window) == nullptr && Proxies().count(window) == 0;
+}
+
+bool IsHostWindow(HWND window) {
+    if (!IsForeignHandle(window)) {
+        return false;
+    }
+    TWire wire{};
+    wire.op = kQuery;
+    unsigned char answer = 0;
+    return HostExchange(window, wire, &answer, 1) && answer == 1;
+}
+
+BOOL HostRequest(HWND host, UINT message, WPARAM wParam, LPARAM lParam) {
+    TWire wire{};
+    wire.op = kRequest;
+    wire.message = message;
+    wire.wParam = wParam;
+    wire.lParam = lParam;
+    unsigned char answer = 0;
+    if (!IsForeignHandle(host) || !HostExchange(host, wire, &answer, 1) || answer != 1) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool HostClientRect(HWND host, RECT* rect) {
+    TWire wire{};
+    wire.op = kClientRect;
+    TSizeAnswer answer{};
+    if (!IsForeignHandle(host) || !HostExchange(host, wire, &answer, sizeof answer) ||
+        answer.taken != 1) {
+        return false;
+    }
+    *rect = RECT{0, 0, answer.width, answer.height};
+    return true;
+}
+
+bool AttachToHost(HWND window, HWND host) {
+    const int fd = Connect(HostSocketPath(host));
+    if (fd < 0) {
+        return false;
+    }
+    TWire wire{};
+    wire.op = kAttach;
+    wire.wParam = reinterpret_cast<std::uintptr_t>(window);
+    unsigned char answer = 0;
+    if (!SendAll(fd, &wire, sizeof wire) || !ReceiveAll(fd, &answer, 1) || answer != 1) {
+        close(fd);
+        return false;
+    }
+    // The host's messages come whenever it likes: no time-out while waiting for the next.
+    timeval none{0, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &none, sizeof none);
+    THostLink link;
+    link.fd = fd;
+    link.thread = std::thread(ServeHostLink, window, fd);
+    auto hold = Hold();
+    HostLinks()[window] = std::move(link);
+    return true;
+}
+
+void DetachFromHost(HWND window) {
+    THostLink link;
+    {
+        auto hold = Hold();
+        auto found = HostLinks().find(window);
+        if (found == HostLinks().end()) {
+            return;
+        }
+        link = std::move(found->second);
+        HostLinks().erase(found);
+    }
+    shutdown(link.fd, SHUT_RDWR);
+    link.thread.join();
+    close(link.fd);
+}
+
+} // namespace standin::detail
+
+namespace standin {
+
+THostWindow::THostWindow() : mState(std::make_shared<TState>()) {}
+
+THostWindow::~THostWindow() {
+    Close();
+}
+
+bool THostWindow::Open(std::uintptr_t handle, int clientWidth, int clientHeight) {
+    if (handle == 0 || mState->listenFd >= 0) {
+        return false;
+    }
+    const std::string path = HostSocketPath(handle);
+    const int fd = ListenAt(path);
+    if (fd < 0) {
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> hold(mState->lock);
+        mState->handle = handle;
+        mState->width = clientWidth;
+        mState->height = clientHeight;
+        mState->messages.clear();
+    }
+    mState->listenFd = fd;
+    mState->path = path;
+    mState->thread = std::thread(ListenAsHost, mState, fd);
+    return true;
+}
+
+void THostWindow::Close() {
+    if (mState->listenFd < 0) {
+        return;
+    }
+    // Gone from the folder first: nobody reaches the host from here on.
+    unlink(mState->path.c_str());
+    shutdown(mState->listenFd, SHUT_RDWR);
+    mState->thread.join();
+    close(mState->listenFd);
+    mState->listenFd = -1;
+    std::lock_guard<std::mutex> hold(mState->lock);
+    for (int fd : mState->attached) {
+        shutdown(fd, SHUT_RDWR);
+        close(fd);
+    }
+    mState->attached.clear();
+}
+
+HWND THostWindow::Handle() const {
+    return reinterpret_cast<HWND>(mState->handle);
+}
+
+std::vector<THostWindow::TMessage> THostWindow::TakeMessages() {
+    std::lock_guard<std::mutex> hold(mState->lock);
+    std::vector<TMessage> taken;
+    taken.swap(mState->messages);
+    return taken;
+}
+
+int THostWindow::Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    std::lock_guard<std::mutex> hold(mState->lock);
+    TWire wire{};
+    wire.op = kHostMessage;
+    wire.message = message;
+    wire.wParam = wParam;
+    wire.lParam = lParam;
+    int reached = 0;
+    auto& attached = mState->attached;
+    for (auto it = attached.begin(); it != attached.end();) {
+        unsigned char answer = 0;
+        if (SendAll(*it, &wire, sizeof wire) && ReceiveAll(*it, &answer, 1)) {
+            reached += answer == 1 ? 1 : 0;
+            ++it;
+        } else {
+            // The window let go of the host.
+            close(*it);
+            it = attached.erase(it);
+        }
+    }
+    return reached;
+}
+
+int THostWindow::AttachedCount() {
+    std::lock_guard<std::mutex> hold(mState->lock);
+    auto& attached = mState->attached;
+    // A window that let go has hung up its end.
+    for (auto it = attached.begin(); it != attached.end();) {
+        pollfd probe{*it, POLLRDHUP, 0};
+        if (poll(&probe, 1, 0) != 0 && (probe.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+            close(*it);
+            it = attached.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return static_cast<int>(attached.size());
+}
+
+} // namespace standin

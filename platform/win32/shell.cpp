@@ -7,6 +7,7 @@
 #include <mutex>
 #include <spawn.h>
 #include <string>
+#include <strings.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -69,6 +70,9 @@ HINSTANCE ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters
     std::vector<std::string> arguments;
     if (parameters == nullptr || parameters[0] == '\0') {
         arguments = {"xdg-open", file};
+    } else if (strcasecmp(file, "iexplore.exe") == 0) {
+        // The system's own browser program: here the desktop's default browser.
+        arguments = {"xdg-open", parameters};
     } else {
         arguments = {file, parameters};
     }

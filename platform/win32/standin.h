@@ -5,6 +5,7 @@
 #include "platform/win32/wintypes.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,5 +63,50 @@ struct TShellExecuteRecord {
     std::string directory;
 };
 std::vector<TShellExecuteRecord> TakeShellExecutes();
+
+// The host channel: a window of another process that holds the game's main window (a web-portal
+// host starts the game with "-wnd=<its handle in hex>"). The host listens under its handle number
+// in the runtime folder. While it listens, IsWindow of that handle is true, PostMessageA and
+// SendMessageA to it arrive here (SendMessageA cannot wait across processes and answers 0), and
+// GetClientRect answers its client size. A window the game creates as a child of the host is a
+// top-level window of its own here (another process's window cannot hold it) whose GetParent is
+// the host; it is attached to the host, and what the host posts arrives in its message queue.
+// Open and Close from one thread, the rest from any; the host's messages are taken in by a thread
+// of its own.
+class THostWindow {
+public:
+    struct TMessage {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+
+    THostWindow();
+    // Closes the host.
+    ~THostWindow();
+    THostWindow(const THostWindow&) = delete;
+    THostWindow& operator=(const THostWindow&) = delete;
+
+    // Starts listening as the window `handle`; false when the handle is 0, another live host has
+    // it, there is no runtime folder, or this host is open already.
+    bool Open(std::uintptr_t handle, int clientWidth, int clientHeight);
+    // Stops listening and lets go of the attached windows; IsWindow of the handle is false once
+    // this returns. Safe to call again.
+    void Close();
+    HWND Handle() const;
+    // The messages that arrived since the last call, oldest first.
+    std::vector<TMessage> TakeMessages();
+    // Posts to every attached window; when it returns the message waits in their queues.
+    // Answers how many windows it reached.
+    int Post(UINT message, WPARAM wParam, LPARAM lParam);
+    // Windows of the game that are attached now.
+    int AttachedCount();
+
+    // Shared with the host's listening thread.
+    struct TState;
+
+private:
+    std::shared_ptr<TState> mState;
+};
 
 } // namespace standin

@@ -141,6 +141,15 @@ void WithdrawWindow(HWND window);
 HWND FindRemoteWindow(const std::string& className, const char* title);
 bool IsRemoteWindow(HWND window);
 BOOL RemoteRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Host windows (standin::THostWindow). A foreign handle is neither one of ours nor a stand-in
+// handle of FindWindowA; a host window is a foreign handle whose host listens.
+bool IsForeignHandle(HWND window);
+bool IsHostWindow(HWND window);
+BOOL HostRequest(HWND host, UINT message, WPARAM wParam, LPARAM lParam);
+bool HostClientRect(HWND host, RECT* rect);
+// Joins our window to its host, so that what the host posts reaches it; and lets go of it.
+bool AttachToHost(HWND window, HWND host);
+void DetachFromHost(HWND window);
 void ForgetTimersOf(HWND window);
 // Text forms.
 std::string Utf8FromAnsi(const char* text);

@@ -460,6 +460,12 @@ HWND CreateWindowCommon(DWORD exStyle, const std::string& className, std::string
                         HINSTANCE instance, LPVOID parameter, LPCSTR ansiClass, LPCSTR ansiTitle) {
     HWND handle = nullptr;
     bool topLevel = false;
+    // Another process's window cannot hold ours: a child of a host window is a top-level window
+    // here that keeps the host as its parent and hears from it.
+    const bool hosted = (style & WS_CHILD) != 0 && IsHostWindow(parent);
+    if (hosted) {
+        style &= ~WS_CHILD;
+    }
     {
         auto hold = Hold();
         auto& user = User();
@@ -535,6 +541,12 @@ HWND CreateWindowCommon(DWORD exStyle, const std::string& className, std::string
             hold.unlock();
         }
     }
+    if (hosted && !AttachToHost(handle, parent)) {
+        // The host went away meanwhile.
+        DestroyWindow(handle);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
     CREATESTRUCTA create{
         parameter, instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
         ansiTitle, ansiClass, exStyle};
@@ -553,7 +565,8 @@ HWND CreateWindowCommon(DWORD exStyle, const std::string& className, std::string
         ScreenToClient(parent, &origin);
     }
     SendTo(handle, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
-    if (topLevel) {
+    // Only top-level windows are found by class; a hosted window is a child to the system.
+    if (topLevel && !hosted) {
         PublishWindow(handle, className);
     }
     if ((style & WS_VISIBLE) != 0) {
@@ -879,6 +892,7 @@ BOOL DestroyWindow(HWND window) {
     }
     SendTo(window, WM_NCDESTROY, 0, 0);
     WithdrawWindow(window);
+    DetachFromHost(window);
     HWND lostCapture = nullptr;
     {
         auto hold = Hold();
@@ -921,8 +935,13 @@ BOOL IsWindow(HWND window) {
     if (IsRemoteWindow(window)) {
         return TRUE;
     }
-    auto hold = Hold();
-    return WindowOf(window) != nullptr ? TRUE : FALSE;
+    {
+        auto hold = Hold();
+        if (WindowOf(window) != nullptr) {
+            return TRUE;
+        }
+    }
+    return IsHostWindow(window) ? TRUE : FALSE;
 }
 
 BOOL IsWindowVisible(HWND window) {
@@ -1072,6 +1091,9 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) 
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
+    if (rect != nullptr && IsForeignHandle(window) && HostClientRect(window, rect)) {
+        return TRUE;
+    }
     auto hold = Hold();
     const TWindow* record = WindowOf(window);
     if (record == nullptr || rect == nullptr) {

@@ -1,0 +1,264 @@
+// The host channel: a window of another process, named by its handle number, that holds one of
+// ours. The host here is the stand-in's host side in this process; the game's side reaches it
+// only through the socket, as it would reach another process.
+#include "platform/win32/runtimefolder.h"
+#include "tests/fixtures/tempdir.h"
+#include "tests/platform/win32/wintest.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using standin::THostWindow;
+
+// Far above the handles the stand-in hands out to this process's windows.
+constexpr std::uintptr_t kHostHandle = 0x5A000100;
+
+class HostChannel : public wintest::TWindowTest {
+protected:
+    void SetUp() override {
+        TWindowTest::SetUp();
+        ASSERT_TRUE(mHost.Open(kHostHandle, 800, 600));
+    }
+
+    void TearDown() override {
+        mHost.Close();
+        TWindowTest::TearDown();
+    }
+
+    HWND Host() const { return mHost.Handle(); }
+
+    // A window of ours created as a child of the host, as the game's main window is.
+    HWND MakeHosted() {
+        HWND window = CreateWindowExA(0, "StandinTestAnsi", "hosted", WS_CHILD | WS_VISIBLE, 0, 0,
+                                      480, 360, Host(), nullptr, nullptr, nullptr);
+        EXPECT_NE(window, nullptr);
+        return window;
+    }
+
+    THostWindow mHost;
+};
+
+TEST_F(HostChannel, IsWindowWhileTheHostListens) {
+    EXPECT_EQ(Host(), reinterpret_cast<HWND>(kHostHandle));
+    EXPECT_TRUE(IsWindow(Host()));
+    EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(kHostHandle + 1)));
+    mHost.Close();
+    EXPECT_FALSE(IsWindow(Host()));
+    // A handle nobody listens under reaches nothing.
+    SetLastError(0);
+    EXPECT_FALSE(PostMessageA(Host(), WM_USER, 1, 2));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+TEST_F(HostChannel, MessagesArriveInOrderWithTheirParameters) {
+    EXPECT_TRUE(PostMessageA(Host(), WM_USER, 0x64726F57, 0x00002179));
+    EXPECT_EQ(SendMessageA(Host(), WM_USER + 2, 5, -1), 0);
+    EXPECT_TRUE(PostMessageA(Host(), WM_USER, 0xFFFFFFFFu, 0x7FFFFFFF));
+    const auto messages = mHost.TakeMessages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].message, static_cast<UINT>(WM_USER));
+    EXPECT_EQ(messages[0].wParam, 0x64726F57u);
+    EXPECT_EQ(messages[0].lParam, 0x00002179);
+    EXPECT_EQ(messages[1].message, static_cast<UINT>(WM_USER + 2));
+    EXPECT_EQ(messages[1].wParam, 5u);
+    EXPECT_EQ(messages[1].lParam, -1);
+    EXPECT_EQ(messages[2].wParam, 0xFFFFFFFFu);
+    EXPECT_EQ(messages[2].lParam, 0x7FFFFFFF);
+    EXPECT_TRUE(mHost.TakeMessages().empty());
+}
+
+TEST_F(HostChannel, ClientRectIsTheHostsSize) {
+    RECT client{1, 2, 3, 4};
+    ASSERT_TRUE(GetClientRect(Host(), &client));
+    EXPECT_EQ(client.left, 0);
+    EXPECT_EQ(client.top, 0);
+    EXPECT_EQ(client.right, 800);
+    EXPECT_EQ(client.bottom, 600);
+    mHost.Close();
+    EXPECT_FALSE(GetClientRect(Host(), &client));
+}
+
+TEST_F(HostChannel, AHandleIsHeldByOneHostAtATime) {
+    THostWindow second;
+    EXPECT_FALSE(second.Open(kHostHandle, 1, 1));
+    EXPECT_FALSE(second.Open(0, 1, 1));
+    mHost.Close();
+    EXPECT_TRUE(second.Open(kHostHandle, 1, 1));
+    EXPECT_TRUE(IsWindow(Host()));
+}
+
+TEST_F(HostChannel, HostedWindowHasTheHostAsParentAndHearsFromIt) {
+    HWND window = MakeHosted();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(GetParent(window), Host());
+    EXPECT_EQ(mHost.AttachedCount(), 1);
+    Drain();
+    ASSERT_EQ(mHost.Post(WM_USER, 7, 0), 1);
+    ASSERT_EQ(mHost.Post(WM_USER, 2, 9), 1);
+    // Already queued when Post returned: no waiting.
+    std::vector<std::pair<WPARAM, LPARAM>> heard;
+    for (const MSG& message : Drain()) {
+        if (message.message == WM_USER) {
+            EXPECT_EQ(message.hwnd, window);
+            heard.emplace_back(message.wParam, message.lParam);
+        }
+    }
+    EXPECT_EQ(heard, (std::vector<std::pair<WPARAM, LPARAM>>{{7, 0}, {2, 9}}));
+    // The procedure saw them as well.
+    EXPECT_EQ(Seen({WM_USER}).size(), 2u);
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(mHost.AttachedCount(), 0);
+    EXPECT_EQ(mHost.Post(WM_USER, 7, 0), 0);
+}
+
+TEST_F(HostChannel, HostGoingAwayLeavesTheWindowAndEndsIsWindow) {
+    HWND window = MakeHosted();
+    ASSERT_NE(window, nullptr);
+    mHost.Close();
+    EXPECT_FALSE(IsWindow(Host()));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(GetParent(window), Host());
+    EXPECT_TRUE(DestroyWindow(window));
+}
+
+TEST_F(HostChannel, NoChildOfAHostThatIsGone) {
+    mHost.Close();
+    SetLastError(0);
+    EXPECT_EQ(CreateWindowExA(0, "StandinTestAnsi", "hosted", WS_CHILD, 0, 0, 10, 10, Host(),
+                              nullptr, nullptr, nullptr),
+              nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+TEST_F(HostChannel, AHostThatEndedWithoutClosingLeavesNoWindow) {
+    mHost.Close();
+    // A host process that died leaves its socket file with nobody listening.
+    char number[24];
+    std::snprintf(number, sizeof number, "%llx", static_cast<unsigned long long>(kHostHandle));
+    const std::string path = standin::detail::RuntimeFileName("host", number, ".sock");
+    const int stale = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(stale);
+    EXPECT_FALSE(IsWindow(Host()));
+    EXPECT_FALSE(PostMessageA(Host(), WM_USER, 1, 2));
+    // A new host takes the handle over.
+    ASSERT_TRUE(mHost.Open(kHostHandle, 10, 10));
+    EXPECT_TRUE(IsWindow(Host()));
+}
+
+// Exit codes of the game side run in a child process.
+constexpr int kGameHeardTheHost = 0;
+constexpr int kGameNoHost = 20;
+constexpr int kGameNoWindow = 21;
+constexpr int kGamePostFailed = 22;
+constexpr int kGameHeardNothing = 23;
+
+// The game's side in a process of its own: checks the host named by its handle number, creates
+// its window inside it, posts one message and waits for the host's event 7.
+TEST(HostedGame, Run) {
+    const char* handle = std::getenv("STANDIN_HOST_HANDLE");
+    if (handle == nullptr) {
+        GTEST_SKIP() << "runs only as a child of HostChannelAcrossProcesses.*";
+    }
+    unsigned number = 0;
+    std::sscanf(handle, "%x", &number);
+    HWND host = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number));
+    if (!IsWindow(host)) {
+        std::exit(kGameNoHost);
+    }
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "StandinHostedGame";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "StandinHostedGame", "game", WS_CHILD | WS_VISIBLE, 0, 0, 64,
+                                  48, host, nullptr, nullptr, nullptr);
+    if (window == nullptr || GetParent(window) != host) {
+        std::exit(kGameNoWindow);
+    }
+    if (!PostMessageA(host, WM_USER, 0x1234, 0x5678)) {
+        std::exit(kGamePostFailed);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_USER && message.hwnd == window && message.wParam == 7) {
+                DestroyWindow(window);
+                std::exit(kGameHeardTheHost);
+            }
+            DispatchMessageA(&message);
+        }
+        Sleep(5);
+    }
+    std::exit(kGameHeardNothing);
+}
+
+TEST(HostChannelAcrossProcesses, TheGameInAnotherProcessTalksToItsHost) {
+    testing_fixtures::TempDir runtime;
+    standin::SetRuntimeFolder(runtime.Path().string());
+    THostWindow host;
+    ASSERT_TRUE(host.Open(kHostHandle + 2, 64, 48));
+
+    char number[24];
+    std::snprintf(number, sizeof number, "%llx", static_cast<unsigned long long>(kHostHandle + 2));
+    std::vector<std::string> variables = {std::string("STANDIN_HOST_HANDLE=") + number,
+                                          "XDG_RUNTIME_DIR=" + runtime.Path().string()};
+    for (char** at = environ; *at != nullptr; ++at) {
+        const std::string entry = *at;
+        if (entry.rfind("XDG_RUNTIME_DIR=", 0) != 0 && entry.rfind("GTEST_", 0) != 0) {
+            variables.push_back(entry);
+        }
+    }
+    std::vector<char*> envp;
+    for (auto& entry : variables) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::string self = "/proc/self/exe";
+    std::string filter = "--gtest_filter=HostedGame.Run";
+    char* argv[] = {self.data(), filter.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(spawned, 0);
+
+    // The game's message says its window is attached; then the host answers.
+    std::vector<THostWindow::TMessage> heard;
+    const auto start = std::chrono::steady_clock::now();
+    while (heard.empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+        heard = host.TakeMessages();
+        usleep(5000);
+    }
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].message, static_cast<UINT>(WM_USER));
+    EXPECT_EQ(heard[0].wParam, 0x1234u);
+    EXPECT_EQ(heard[0].lParam, 0x5678);
+    EXPECT_EQ(host.Post(WM_USER, 7, 0), 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kGameHeardTheHost);
+    host.Close();
+    standin::SetRuntimeFolder("");
+}
+
+} // namespace
