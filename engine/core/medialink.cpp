@@ -33,6 +33,8 @@ TNullDisplay& gNullDisplay = *new TNullDisplay;
 // Read by the cursor thread too.
 std::atomic<TDisplayLink*> gDisplay{nullptr};
 
+TCreateSoundManagerProc gCreateSoundManager = nullptr;
+
 } // namespace
 
 TDisplayLink& Display() {
@@ -42,4 +44,12 @@ TDisplayLink& Display() {
 
 void SetDisplayLink(TDisplayLink* link) {
     gDisplay = link;
+}
+
+void SetSoundManagerFactory(TCreateSoundManagerProc create) {
+    gCreateSoundManager = create;
+}
+
+TSoundManagerLink* CreateSoundManager() {
+    return gCreateSoundManager != nullptr ? gCreateSoundManager() : nullptr;
 }

@@ -1,7 +1,8 @@
 // What the engine core uses of media: the display handler, the renderer, the vector-glyph
 // renderer, texture loading and the sound manager. The core cannot link media, so media installs
-// its display link when its renderer exists; until then an object that does nothing answers.
-// Main thread, except UpdateCursor, which the cursor thread calls.
+// its display link when its renderer exists and registers how a sound manager is made; until
+// then an object that does nothing answers and there is no sound. Main thread, except
+// UpdateCursor, which the cursor thread calls.
 #pragma once
 
 #include "engine/core/rect.h"
@@ -46,10 +47,20 @@ public:
     // True when the handler set the cursor over the client area itself.
     virtual bool ApplyCursor() = 0;
     virtual bool SetCursorImage(const TTexturePtr& texture, int hotX, int hotY, bool system) = 0;
+    // Shows or hides the cursor; answers the handler's result.
+    virtual bool ShowCursor(bool /*visible*/) { return false; }
+
+    // Display handler: frames and video memory.
+    virtual void SetVSync(bool /*on*/) {}
+    // False while the last flip is still being drawn.
+    virtual bool IsFlipDone() { return true; }
+    virtual void OnOutOfVideoMemory() {}
 
     // Renderer.
     virtual void ToggleStats() = 0;
     virtual void FillRect(const TRect& rect, float red, float green, float blue, float alpha) = 0;
+    virtual void PopClipRect() {}
+    virtual void PushClipRect(const TRect& /*rect*/) {}
 
     // A new glyph renderer that passed its self-test, owned by the caller; null when none.
     virtual TGlyphRendererLink* CreateGlyphRenderer() = 0;
@@ -67,6 +78,8 @@ void SetDisplayLink(TDisplayLink* link);
 class TSoundManagerLink {
 public:
     virtual ~TSoundManagerLink() = default;
+    // Opens the sound device; false when there is no sound.
+    virtual bool Init() { return true; }
     // The main thread's share of the sound service: frees finished streams.
     virtual void Update() = 0;
     virtual void SetActive(bool active) = 0;
@@ -74,3 +87,9 @@ public:
     virtual float GetVolume(int category) = 0;
     virtual void SetVolume(int category, float volume) = 0;
 };
+
+// Media registers how the sound manager is made; null takes it back.
+using TCreateSoundManagerProc = TSoundManagerLink* (*)();
+void SetSoundManagerFactory(TCreateSoundManagerProc create);
+// A new sound manager owned by the caller; null while none is registered.
+TSoundManagerLink* CreateSoundManager();

@@ -4,16 +4,26 @@
 #pragma once
 
 #include "engine/core/event.h"
+#include "engine/core/medialink.h"
+#include "engine/core/str.h"
 #include "engine/core/tasklist.h"
+#include "platform/win32/wintypes.h"
 
 #include <cstdint>
+#include <mutex>
 
 class TAssetManager;
+class TSoundManagerLink;
+class TStringTableLink;
+class TTask;
 class TWin32Platform;
+class TWindowManagerLink;
+struct TGuid;
 
 class TPlatform {
 public:
-    // Takes ownership of the record and becomes the instance.
+    // Takes ownership of the record and becomes the instance; sets the defaults, reads
+    // "::assets/settings.xml", the known files and the string table.
     explicit TPlatform(TWin32Platform* win32);
     // Shuts the services down in order, then deletes the record.
     ~TPlatform();
@@ -29,21 +39,70 @@ public:
     // Fills exactly one event.
     void GetEvent(TEvent* event);
 
-    // Milliseconds since the platform record was built; wraps like timeGetTime. Main thread.
+    // Milliseconds since the platform record was built, less the time a portal host kept the
+    // game paused; wraps like timeGetTime. A host pause never makes it step back. Any thread.
     static uint32_t GetTime();
     void Sleep(int ms);
+    // The event source then reports the quit event.
+    void PostQuit(int code);
+    bool IsForeground() const;
     bool IsFullScreen() const;
     bool SetFullScreen(bool fullScreen);
+    void SetDisplay(int width, int height, bool fullScreen);
+    void SetMouseCursor(const TTexturePtr& texture, int hotX, int hotY, bool force);
+    // Asks the display handler only when the flag changes; answers the flag otherwise.
+    bool SetCursorVisible(bool visible);
+    // Positions are absolute client coordinates: always 0.
+    int GetMouseMode() const;
+    bool IsFlipDone() const;
+    void OnOutOfVideoMemory();
+
+    TWindowManagerLink* GetWindowManager() const;
     TAssetManager* GetAssetManager() const;
+    TStringTableLink* GetStringTable() const;
+    // Creates the sound manager when there is none and opens it; false without sound.
+    bool InitSound();
+    // Null before InitSound, or when no sound manager can be made.
+    TSoundManagerLink* GetSoundManager() const;
+
+    // The main task list: phase 0 on idle events, phase 1 before each frame.
+    TTaskList* GetTaskList() const;
+    void AddTask(TTask* task);
+    // Hands the task back; false when it was not in the list.
+    bool RemoveTask(TTask* task);
+    // Tasks run by the display handler after it restored a lost device.
+    TTaskList* GetRestoreTaskList() { return &mRestoreTasks; }
+    void AddRestoreTask(TTask* task);
+    bool RemoveRestoreTask(TTask* task);
+
+    void SetWindowTitle(const str& title);
+    // Puts the text on the clipboard as CF_TEXT; false when the clipboard cannot be had.
+    bool SetClipboardText(const str& text);
+    // The clipboard's text; "" when it holds none.
+    str GetClipboardText() const;
+    // Opens the address in the browser: the "-host=" program when embedded and one is named.
+    HINSTANCE LaunchUrl(const char* url);
 
 private:
     friend class TWin32Platform;
+
+    static void OnSettingChanged(const str& key, const str& value);
 
     TWin32Platform* mWin32;
     // Run by the display handler after it restored a lost device.
     TTaskList mRestoreTasks;
 
     static TPlatform* sInstance;
-    // timeGetTime when the platform record was built: the zero of GetTime.
+    // A new zero of GetTime: timeGetTime when the platform record was built.
+    static void ResetTime(uint32_t start);
+
     static uint32_t sStartTime;
+    // The last time GetTime answered, and how much of the portal's paused total it takes off.
+    static uint32_t sLastTime;
+    static uint32_t sPausedApplied;
+    static std::mutex sTimeLock;
 };
+
+void CreateGuid(TGuid* guid);
+// The display device is ready: the window manager draws only then. False without a display.
+bool IsDisplayOk();

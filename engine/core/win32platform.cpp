@@ -115,7 +115,7 @@ TWin32Platform::TWin32Platform(HINSTANCE instance, HINSTANCE /*previous*/, char*
     AssetsFolderPath() = mAssetsFolder;
 
     mStartTime = timeGetTime();
-    TPlatform::sStartTime = mStartTime;
+    TPlatform::ResetTime(mStartTime);
 
     CopyPath(mUserFolder, mProgramFolder);
     CopyPath(mCommonFolder, mProgramFolder);
@@ -176,7 +176,9 @@ TWin32Platform::~TWin32Platform() {
         CloseHandle(mInstanceMutex);
         mInstanceMutex = nullptr;
     }
-    if (mMainWindow != nullptr && mMainWindow != mExternalWindowParent) {
+    // In axtest mode the "host" is the main window itself: it is ours to destroy, or its
+    // procedure would later reach the platform that is going away.
+    if (mMainWindow != nullptr && (mMainWindow != mExternalWindowParent || mAxTest)) {
         // The procedure must not reach a platform that is going away.
         SetWindowLongPtrA(mMainWindow, 0, 0);
         DestroyWindow(mMainWindow);

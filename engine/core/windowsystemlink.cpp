@@ -1,5 +1,8 @@
 #include "engine/core/windowsystemlink.h"
 
+#include "engine/core/platform.h"
+#include "engine/script/script.h"
+
 namespace {
 
 class TNullWindowManager final : public TWindowManagerLink {
@@ -19,6 +22,50 @@ public:
 TWindowSystemFactory gFactory;
 
 } // namespace
+
+TWindowManagerLink::~TWindowManagerLink() {
+    if (mOwnsScript) {
+        delete mScript;
+    }
+}
+
+void TWindowManagerLink::SetScript(TScript* script) {
+    if (mOwnsScript && script != mScript) {
+        delete mScript;
+    }
+    mScript = script;
+    mOwnsScript = false;
+    if (script == nullptr) {
+        return;
+    }
+    if (TPlatform* platform = TPlatform::GetInstance()) {
+        platform->AddTask(script);
+    } else {
+        mOwnsScript = true;
+    }
+}
+
+bool TWindowManagerLink::SetTranslateLabels(bool on) {
+    const bool previous = mTranslateLabels;
+    mTranslateLabels = on;
+    return previous;
+}
+
+void TWindowManagerLink::CreateRootScreen(int, int) {}
+
+bool TStringTableLink::Load(const str&) {
+    Clear();
+    return false;
+}
+
+bool TStringTableLink::LoadFile(const str&) {
+    return false;
+}
+
+str TStringTableLink::GetString(const str&, const str&, const str&, const str&, const str&,
+                                const str&) {
+    return "#####";
+}
 
 void SetWindowSystemFactory(const TWindowSystemFactory& factory) {
     gFactory = factory;
@@ -40,6 +87,17 @@ TStringTableLink* CreateStringTable() {
         }
     }
     return new TNullStringTable;
+}
+
+TScript* CreateWindowScript() {
+    if (gFactory.createWindowScript != nullptr) {
+        if (TScript* made = gFactory.createWindowScript()) {
+            return made;
+        }
+    }
+    auto* script = new TScript(nullptr);
+    script->Init();
+    return script;
 }
 
 void ClearFontList() {

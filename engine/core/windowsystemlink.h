@@ -5,12 +5,17 @@
 #pragma once
 
 #include "engine/core/rect.h"
+#include "engine/core/str.h"
 
 class TScript;
 
 class TWindowManagerLink {
 public:
-    virtual ~TWindowManagerLink() = default;
+    TWindowManagerLink() = default;
+    // Deletes the window script only when it never reached the platform's main task list.
+    virtual ~TWindowManagerLink();
+    TWindowManagerLink(const TWindowManagerLink&) = delete;
+    TWindowManagerLink& operator=(const TWindowManagerLink&) = delete;
 
     // Set while a movie plays: the cursor is not drawn and input is dropped.
     virtual bool IsDrawingSuspended() const = 0;
@@ -21,19 +26,44 @@ public:
     virtual void AbortMovie() = 0;
     // False while there is no root window.
     virtual bool GetRootRect(TRect* rect) const = 0;
+
+    // Installs the window script. The platform's main task list runs it and owns it from then on
+    // (it is deleted when that list is cleared, after the window manager is gone); without a
+    // platform the manager keeps it and deletes it itself. Every window manager, the stand-in
+    // included, keeps the script, so the scripts' globals can be published without a window
+    // system.
+    virtual void SetScript(TScript* script);
     // The window script, or null until one is installed.
-    virtual TScript* GetScript() const { return nullptr; }
+    virtual TScript* GetScript() const { return mScript; }
+    // Switches the lookup of window labels in the string table; answers the previous value.
+    virtual bool SetTranslateLabels(bool on);
+    // Makes a new root screen of the given size the root and bottom modal window.
+    virtual void CreateRootScreen(int width, int height);
+
+private:
+    TScript* mScript = nullptr;
+    bool mOwnsScript = false;
+    bool mTranslateLabels = false;
 };
 
 class TStringTableLink {
 public:
     virtual ~TStringTableLink() = default;
+    // Empties the table, then reads the file; false when it cannot be read.
+    virtual bool Load(const str& path);
+    // Adds the rows of one file; false when it cannot be read.
+    virtual bool LoadFile(const str& path);
     virtual void Clear() = 0;
+    // The localized text of a label with its %1% to %5% filled; "#####" when it is missing.
+    virtual str GetString(const str& label, const str& a1 = str(), const str& a2 = str(),
+                          const str& a3 = str(), const str& a4 = str(), const str& a5 = str());
 };
 
 struct TWindowSystemFactory {
     TWindowManagerLink* (*createWindowManager)() = nullptr;
     TStringTableLink* (*createStringTable)() = nullptr;
+    // A new window script with a Lua state of its own.
+    TScript* (*createWindowScript)() = nullptr;
     // Releases and deletes every loaded font.
     void (*clearFontList)() = nullptr;
 };
@@ -43,4 +73,7 @@ void SetWindowSystemFactory(const TWindowSystemFactory& factory);
 // New objects owned by the caller; never null.
 TWindowManagerLink* CreateWindowManager();
 TStringTableLink* CreateStringTable();
+// Without a window system the window script is a plain script with the engine libraries, so the
+// globals other parts publish still have a state to live in.
+TScript* CreateWindowScript();
 void ClearFontList();

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -128,6 +129,20 @@ struct TFakeDisplay final : TDisplayLink {
         cursorImages.push_back(TCursorImage{texture, hotX, hotY, system});
         return true;
     }
+    std::vector<bool> vsyncs;
+    void SetVSync(bool on) override { vsyncs.push_back(on); }
+    // "pop" and "push l,t,r,b" in call order.
+    std::vector<std::string> clipCalls;
+    void PopClipRect() override { clipCalls.emplace_back("pop"); }
+    void PushClipRect(const TRect& rect) override {
+        clipCalls.push_back("push " + std::to_string(rect.left) + "," + std::to_string(rect.top) +
+                            "," + std::to_string(rect.right) + "," + std::to_string(rect.bottom));
+    }
+    std::vector<bool> cursorShows;
+    bool ShowCursor(bool visible) override {
+        cursorShows.push_back(visible);
+        return true;
+    }
     void ToggleStats() override { ++toggleStats; }
     void FillRect(const TRect& rect, float, float, float, float) override { fills.push_back(rect); }
     TGlyphRendererLink* CreateGlyphRenderer() override {
@@ -137,6 +152,27 @@ struct TFakeDisplay final : TDisplayLink {
     TTexturePtr GetSimpleTexture(const str& name) override {
         textureNames.emplace_back(name.CStr());
         return simpleTexture;
+    }
+};
+
+// A sound manager at master volume 0.8 that records every volume call.
+struct TFakeSound final : TSoundManagerLink {
+    float master = 0.8f;
+    std::vector<std::string> calls;
+
+    void Update() override {}
+    void SetActive(bool) override {}
+    float GetVolume(int category) override {
+        calls.push_back("get " + std::to_string(category));
+        return category == -1 ? master : 0.5f;
+    }
+    void SetVolume(int category, float volume) override {
+        std::ostringstream call;
+        call << "set " << category << " " << volume;
+        calls.push_back(call.str());
+        if (category == -1) {
+            master = volume;
+        }
     }
 };
 
