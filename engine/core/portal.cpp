@@ -30,7 +30,7 @@ enum : int {
 };
 
 constexpr uint32_t kScoreBroadcastGapMs = 5000;
-// The command buffer of the protocol: longer commands are not sent.
+// The command buffer: a command text holds at most this many characters.
 constexpr size_t kMaxCommand = 255;
 
 struct TPortalState {
