@@ -21,9 +21,6 @@
 
 TPlatform* TPlatform::sInstance = nullptr;
 uint32_t TPlatform::sStartTime = 0;
-uint32_t TPlatform::sLastTime = 0;
-uint32_t TPlatform::sPausedApplied = 0;
-std::mutex TPlatform::sTimeLock;
 
 namespace {
 
@@ -187,30 +184,14 @@ void TPlatform::GetEvent(TEvent* event) {
 }
 
 uint32_t TPlatform::GetTime() {
-    // Unsigned subtraction keeps the difference right across timeGetTime's wrap.
-    const uint32_t raw = timeGetTime() - sStartTime;
-    const uint32_t paused = GetPortalPausedTime();
-    std::lock_guard<std::mutex> hold(sTimeLock);
-    // The paused total is taken off only as fast as time runs: a host handler that adds a whole
-    // pause at once would otherwise make the time fall back by the time that ran meanwhile. Time
-    // holds still instead until the pause is made up.
-    if (static_cast<int32_t>(paused - sPausedApplied) < 0) {
-        sPausedApplied = paused;
-    } else if (paused != sPausedApplied) {
-        const int32_t room = static_cast<int32_t>(raw - sPausedApplied - sLastTime);
-        if (room > 0) {
-            sPausedApplied += std::min(paused - sPausedApplied, static_cast<uint32_t>(room));
-        }
-    }
-    sLastTime = raw - sPausedApplied;
-    return sLastTime;
+    // The portal's paused total includes a pause still on, so engine time stands still while
+    // the host keeps the game paused and never steps back when it resumes. Unsigned subtraction
+    // keeps the difference right across timeGetTime's wrap.
+    return timeGetTime() - sStartTime - GetPortalPausedTime();
 }
 
 void TPlatform::ResetTime(uint32_t start) {
-    std::lock_guard<std::mutex> hold(sTimeLock);
     sStartTime = start;
-    sLastTime = 0;
-    sPausedApplied = 0;
 }
 
 void TPlatform::Sleep(int ms) {

@@ -10,7 +10,6 @@
 #include "platform/win32/wintypes.h"
 
 #include <cstdint>
-#include <mutex>
 
 class TAssetManager;
 class TSoundManagerLink;
@@ -40,7 +39,7 @@ public:
     void GetEvent(TEvent* event);
 
     // Milliseconds since the platform record was built, less the time a portal host kept the
-    // game paused; wraps like timeGetTime. A host pause never makes it step back. Any thread.
+    // game paused; wraps like timeGetTime. A host pause never makes it step back. Main thread.
     static uint32_t GetTime();
     void Sleep(int ms);
     // The event source then reports the quit event.
@@ -97,10 +96,6 @@ private:
     static void ResetTime(uint32_t start);
 
     static uint32_t sStartTime;
-    // The last time GetTime answered, and how much of the portal's paused total it takes off.
-    static uint32_t sLastTime;
-    static uint32_t sPausedApplied;
-    static std::mutex sTimeLock;
 };
 
 void CreateGuid(TGuid* guid);
