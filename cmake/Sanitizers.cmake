@@ -1,9 +1,18 @@
 # Deterministic floating point everywhere: the software rasteriser's frames are compared byte for byte.
 add_compile_options(-ffp-contract=off)
 
+if(STELLAGRIM_SANITIZE AND STELLAGRIM_TSAN)
+    message(FATAL_ERROR "STELLAGRIM_SANITIZE and STELLAGRIM_TSAN exclude each other: build them apart")
+endif()
+
 if(STELLAGRIM_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
+
+if(STELLAGRIM_TSAN)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
 endif()
 
 if(STELLAGRIM_FUZZ)

@@ -119,30 +119,43 @@ TFile::~TFile() {
     Close();
 }
 
+TFileTarget ResolveFileTarget(const str& name, int mode) {
+    TFileTarget target;
+    target.mPath = ResolveName(name, mode < kModeWriteBinary, &target.mSource);
+    if (target.mPath.Length() == 0) {
+        target.mSource = TFileSource::kNone;
+    } else if (target.mSource == TFileSource::kDisk && mode >= kModeWriteBinary) {
+        str user;
+        str common;
+        str desktop;
+        GetFolderRoots(&user, &common, &desktop);
+        MakeFoldersBelow(user, target.mPath);
+        MakeFoldersBelow(common, target.mPath);
+    }
+    return target;
+}
+
 bool TFile::Open(const str& name, int mode) {
+    return Open(ResolveFileTarget(name, mode), mode);
+}
+
+bool TFile::Open(const TFileTarget& target, int mode) {
     Close();
-    TFileSource source = TFileSource::kNone;
-    const str resolved = ResolveName(name, mode < kModeWriteBinary, &source);
-    if (source == TFileSource::kNone || resolved.Length() == 0) {
-        return false;
-    }
     TFileData* data = nullptr;
-    if (source == TFileSource::kPack) {
+    switch (target.mSource) {
+    case TFileSource::kNone:
+        return false;
+    case TFileSource::kPack:
         data = new TFlatFileMap;
-    } else if (source == TFileSource::kMemory) {
+        break;
+    case TFileSource::kMemory:
         data = new TMemoryFile;
-    } else {
-        if (mode >= kModeWriteBinary) {
-            str user;
-            str common;
-            str desktop;
-            GetFolderRoots(&user, &common, &desktop);
-            MakeFoldersBelow(user, resolved);
-            MakeFoldersBelow(common, resolved);
-        }
+        break;
+    case TFileSource::kDisk:
         data = new TDiskFileData;
+        break;
     }
-    if (!data->Open(resolved, mode)) {
+    if (!data->Open(target.mPath, mode)) {
         delete data;
         return false;
     }

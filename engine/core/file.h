@@ -5,6 +5,7 @@
 // thread at a time; name resolution runs on the main thread.
 #pragma once
 
+#include "engine/core/knownfiles.h"
 #include "engine/core/str.h"
 #include "platform/win32/crtio.h"
 
@@ -70,6 +71,15 @@ private:
 };
 
 // The handle every caller holds; it owns its file object.
+// Where an engine file name leads. Resolving it uses the main thread's structures; opening a disk
+// target afterwards touches nothing shared, so another thread may do that part.
+struct TFileTarget {
+    str mPath;
+    TFileSource mSource = TFileSource::kNone;
+};
+// Resolves `name` for `mode`; a write to disk also makes its folders below the roots. Main thread.
+TFileTarget ResolveFileTarget(const str& name, int mode);
+
 class TFile {
 public:
     TFile() = default;
@@ -77,7 +87,10 @@ public:
     TFile(const TFile&) = delete;
     TFile& operator=(const TFile&) = delete;
 
+    // Main thread: resolves the name.
     bool Open(const str& name, int mode);
+    // A target resolved before; for a disk target, any thread.
+    bool Open(const TFileTarget& target, int mode);
     void Close();
     bool IsOpen() const { return mData != nullptr; }
     bool IsEof(); // true without a file

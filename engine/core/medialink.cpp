@@ -30,8 +30,14 @@ public:
 
 // Never destroyed: the cursor thread may still ask during process exit.
 TNullDisplay& gNullDisplay = *new TNullDisplay;
-// Read by the cursor thread too.
+// Read by the cursor thread too, under DisplayInUse().
 std::atomic<TDisplayLink*> gDisplay{nullptr};
+
+// Held by a TDisplayLinkUse for as long as it uses the link, and by SetDisplayLink while it swaps.
+std::mutex& DisplayInUse() {
+    static auto* lock = new std::mutex();
+    return *lock;
+}
 
 TCreateSoundManagerProc gCreateSoundManager = nullptr;
 
@@ -43,8 +49,11 @@ TDisplayLink& Display() {
 }
 
 void SetDisplayLink(TDisplayLink* link) {
+    const std::lock_guard<std::mutex> hold(DisplayInUse());
     gDisplay = link;
 }
+
+TDisplayLinkUse::TDisplayLinkUse() : mHold(DisplayInUse()), mLink(&Display()) {}
 
 void SetSoundManagerFactory(TCreateSoundManagerProc create) {
     gCreateSoundManager = create;

@@ -2,13 +2,15 @@
 // renderer, texture loading and the sound manager. The core cannot link media, so media installs
 // its display link when its renderer exists and registers how a sound manager is made; until
 // then an object that does nothing answers and there is no sound. Main thread, except
-// UpdateCursor, which the cursor thread calls.
+// UpdateCursor, which the cursor thread calls through TDisplayLinkUse.
 #pragma once
 
 #include "engine/core/rect.h"
 #include "engine/core/str.h"
 
 #include <boost/shared_ptr.hpp>
+
+#include <mutex>
 
 class TTexture;
 using TTexturePtr = boost::shared_ptr<TTexture>;
@@ -69,10 +71,28 @@ public:
 };
 
 // The installed link, or the stand-in that does nothing: it is never ready to be restored
-// (IsReady answers true), draws no cursor and reports the cursor at 0, 0.
+// (IsReady answers true), draws no cursor and reports the cursor at 0, 0. Main thread.
 TDisplayLink& Display();
-// Not owned; null goes back to the stand-in.
+// Not owned; null goes back to the stand-in. Main thread. Waits while another thread holds a
+// TDisplayLinkUse, so once it returns the old link is no longer in use and may be deleted; the
+// caller must not hold a lock that the link's UpdateCursor takes.
 void SetDisplayLink(TDisplayLink* link);
+
+// How a thread other than the main one reaches the display link: the link it names stays
+// installed (and alive) until the use ends. Keep it short; SetDisplayLink waits for it.
+class TDisplayLinkUse {
+public:
+    TDisplayLinkUse();
+    TDisplayLinkUse(const TDisplayLinkUse&) = delete;
+    TDisplayLinkUse& operator=(const TDisplayLinkUse&) = delete;
+
+    TDisplayLink& operator*() const { return *mLink; }
+    TDisplayLink* operator->() const { return mLink; }
+
+private:
+    std::unique_lock<std::mutex> mHold;
+    TDisplayLink* mLink;
+};
 
 // The sound manager as the platform record owns it.
 class TSoundManagerLink {

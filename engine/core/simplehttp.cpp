@@ -99,9 +99,21 @@ void WorkerLog(const char* format, DWORD code) {
     }
 }
 
-TFile* WorkerFileOpen(const char* name, int mode) {
+// The target was resolved by the owner: opening it touches nothing of the main thread's.
+TFile* WorkerFileOpen(const char* path, TFileSource source, int mode) {
     std::shared_lock<std::shared_mutex> hold(Shutdown().lock);
-    return Shutdown().on ? nullptr : FileOpen(name, mode);
+    if (Shutdown().on) {
+        return nullptr;
+    }
+    TFileTarget target;
+    target.mPath = path;
+    target.mSource = source;
+    auto* file = new TFile;
+    if (!file->Open(target, mode)) {
+        delete file;
+        return nullptr;
+    }
+    return file;
 }
 
 } // namespace
@@ -153,6 +165,13 @@ TSimpleHttpRequest::TSimpleHttpRequest(const char* url, const char* outputFile,
                                        uint32_t flags)
     : mUrl(CopyText(url)), mOutputFile(CopyText(outputFile)), mPostBody(CopyText(postBody)),
       mRoot(root), mFlags(flags), mPost(post) {
+    // Resolved here, on the owner's thread: name resolution uses the main thread's structures.
+    // The path is copied out, since an engine string shares its buffer without atomic counts.
+    if (mOutputFile[0] != '\0') {
+        const TFileTarget target = ResolveFileTarget(mOutputFile, kModeWriteBinary);
+        mOutputSource = target.mSource == TFileSource::kDisk ? target.mSource : TFileSource::kNone;
+        mOutputPath = CopyText(target.mPath.CStr());
+    }
     gLiveRequests.fetch_add(1);
 }
 
@@ -167,6 +186,7 @@ TSimpleHttpRequest::~TSimpleHttpRequest() {
     delete[] mResult;
     delete[] mUrl;
     delete[] mOutputFile;
+    delete[] mOutputPath;
     delete[] mPostBody;
     gLiveRequests.fetch_sub(1);
 }
@@ -297,7 +317,7 @@ void TSimpleHttpRequest::Receive() {
     }
     TFile* file = nullptr;
     if (mOutputFile[0] != '\0') {
-        file = WorkerFileOpen(mOutputFile, kModeWriteBinary);
+        file = WorkerFileOpen(mOutputPath, mOutputSource, kModeWriteBinary);
         if (file == nullptr) {
             mStatus.store(kHttpFileError, std::memory_order_release);
             return;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/core/knownfiles.h"
 #include "engine/core/str.h"
 #include "platform/inet/wininet.h"
 
@@ -84,6 +85,9 @@ private:
 
     char* mUrl;
     char* mOutputFile;
+    // Where the output file resolved to, on disk; kNone when it cannot be written.
+    char* mOutputPath = nullptr;
+    TFileSource mOutputSource = TFileSource::kNone;
     char* mPostBody;
     HINTERNET mRoot; // held through TInternetRoot until the record dies
     HINTERNET mRequest = nullptr;

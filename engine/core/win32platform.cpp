@@ -155,11 +155,16 @@ TWin32Platform::TWin32Platform(HINSTANCE instance, HINSTANCE /*previous*/, char*
         mGameName = GetSetting("gamename", "Stellagrim Application");
     }
 
-    mCursorStop = new std::atomic<bool>(false);
-    mCursorThread = CreateThread(nullptr, 0, CursorThreadProc, this, 0, &mCursorThreadId);
+    // Manual reset: once set, every later wait of the thread sees it.
+    mCursorStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (mCursorStop != nullptr) {
+        mCursorThread = CreateThread(nullptr, 0, CursorThreadProc, this, 0, &mCursorThreadId);
+    }
     if (mCursorThread == nullptr) {
-        delete mCursorStop;
-        mCursorStop = nullptr;
+        if (mCursorStop != nullptr) {
+            CloseHandle(mCursorStop);
+            mCursorStop = nullptr;
+        }
     } else {
         SetThreadPriority(mCursorThread, THREAD_PRIORITY_TIME_CRITICAL);
     }
@@ -199,33 +204,31 @@ void TWin32Platform::StopCursorThread() {
     if (mCursorThread == nullptr) {
         return;
     }
-    // The thread frees the stop byte once it has seen it; the field is left alone until then,
-    // since a thread that has only just started reads it.
-    mCursorStop->store(true);
-    DWORD code = STILL_ACTIVE;
-    while (GetExitCodeThread(mCursorThread, &code) && code == STILL_ACTIVE) {
-        ::Sleep(1);
-    }
-    mCursorStop = nullptr;
+    // The stop wakes the thread from its pause at once, so this waits at most one cursor frame.
+    SetEvent(mCursorStop);
+    WaitForSingleObject(mCursorThread, INFINITE);
     CloseHandle(mCursorThread);
     mCursorThread = nullptr;
     mCursorThreadId = 0;
+    CloseHandle(mCursorStop);
+    mCursorStop = nullptr;
 }
 
 DWORD CursorThreadProc(LPVOID parameter) {
     auto* record = static_cast<TWin32Platform*>(parameter);
-    std::atomic<bool>* stop = record->mCursorStop;
-    while (!stop->load()) {
-        TDisplayLink& display = Display();
-        const TWindowManagerLink* manager = record->mWindowManager;
-        if (display.Exists() && manager != nullptr && !manager->IsDrawingSuspended()) {
-            const TPoint drawn = display.UpdateCursor(-1, -1);
-            ::Sleep(drawn.x == -1 ? 250 : 16);
-        } else {
-            ::Sleep(16);
+    // Set before the thread started and left alone until it has ended.
+    const HANDLE stop = record->mCursorStop;
+    const TWindowManagerLink* manager = record->mWindowManager;
+    DWORD pause = 16;
+    do {
+        pause = 16;
+        // The link stays installed while it draws: SetDisplayLink waits for the use to end.
+        const TDisplayLinkUse display;
+        if (display->Exists() && manager != nullptr && !manager->IsDrawingSuspended()) {
+            const TPoint drawn = display->UpdateCursor(-1, -1);
+            pause = drawn.x == -1 ? 250 : 16;
         }
-    }
-    delete stop;
+    } while (WaitForSingleObject(stop, pause) == WAIT_TIMEOUT);
     return 0;
 }
 

@@ -33,7 +33,7 @@ public:
     bool GetViewportScale(float* out) const;
     // Keeps the full-screen window in front; the event source calls it on idle ticks.
     void EnsureTopmost();
-    // Sets the cursor thread's stop byte and waits until the thread has ended. Safe to call again.
+    // Stops the cursor thread and waits until it has ended. Safe to call again.
     void StopCursorThread();
 
     // The main window: registers the class and creates the window, whose memory keeps `platform`.
@@ -104,8 +104,8 @@ public:
 
     DWORD mCursorThreadId = 0;
     HANDLE mCursorThread = nullptr;
-    // Shared with the cursor thread, which deletes it once it saw it set.
-    std::atomic<bool>* mCursorStop = nullptr;
+    // Event that ends the cursor thread; set and closed by StopCursorThread.
+    HANDLE mCursorStop = nullptr;
 
     TTexturePtr mSystemCursor;
 
@@ -132,7 +132,7 @@ private:
     bool mDisplaySet = false;
 };
 
-// The cursor thread: redraws the software cursor until the stop byte is set.
+// The cursor thread: redraws the software cursor until StopCursorThread ends it.
 DWORD CursorThreadProc(LPVOID record);
 
 // Process-wide values of the platform record.

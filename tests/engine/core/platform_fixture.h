@@ -64,8 +64,15 @@ struct TFakeWindowManager final : TWindowManagerLink {
     }
 };
 
-// Display handler that records the calls the platform makes.
-struct TFakeDisplay final : TDisplayLink {
+// Display handler that records the calls the platform makes. A test's fake dies before the
+// fixture deletes the platform, while the cursor thread still draws: it takes itself out first.
+struct TFakeDisplay : TDisplayLink {
+    ~TFakeDisplay() override {
+        if (&Display() == this) {
+            SetDisplayLink(nullptr);
+        }
+    }
+
     bool ready = true;
     bool fullScreen = false;
     TPoint cursor{0, 0};

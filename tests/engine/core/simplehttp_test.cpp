@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -200,6 +201,28 @@ TEST_F(SimpleHttp, AnswerIntoAFile) {
             EXPECT_EQ(mDir.Read(c.onDisk), "saved text");
         }
     }
+}
+
+// The owner resolves the output file: a worker that resolved it itself would share the known-file
+// map with a main thread that keeps using the file layer meanwhile (ThreadSanitizer shows it).
+TEST_F(SimpleHttp, WorkerWritesItsFileWhileTheMainThreadResolvesNames) {
+    std::atomic<bool> answer{false};
+    TTestHttpServer server([&answer](const THttpExchange&) {
+        WaitFor([&answer] { return answer.load(); });
+        return THttpReply{200, "while busy"};
+    });
+    TSimpleHttp http;
+    http.SetRequest(server.Url("/file").c_str(), false, "user:busy/answer.txt");
+    http.Send(1);
+    for (int i = 0; http.GetStatus() == kHttpRunning && i < 200000; ++i) {
+        ResolveName(str::FromFormat("user:other%d.txt", i % 500), false);
+        if (i == 100) {
+            answer = true;
+        }
+    }
+    answer = true;
+    EXPECT_EQ(WaitDone(http), kHttpFinished);
+    EXPECT_EQ(mDir.Read("user/busy/answer.txt"), "while busy");
 }
 
 TEST_F(SimpleHttp, ShuttingDownKeepsWorkersOffTheLogAndTheFiles) {

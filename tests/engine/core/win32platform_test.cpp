@@ -4,7 +4,9 @@
 #include "engine/core/log.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 namespace platform_test {
@@ -288,6 +290,51 @@ TEST_F(TWin32PlatformTest, CursorThreadEndsBeforeTheWindowManagerIsDeleted) {
     }
     EXPECT_EQ(display.updatesAfterManagerDestroyed, 0);
     EXPECT_EQ(TPlatform::GetInstance(), nullptr);
+}
+
+// The renderer installs and removes its link while the cursor thread draws: a link that was
+// taken out must no longer be in use when its owner deletes it.
+TEST_F(TWin32PlatformTest, DisplayLinkRemovedWhileTheCursorThreadDrawsIsNoLongerInUse) {
+    // Draws at the fastest pace (a cursor every frame) and stays inside UpdateCursor a little
+    // while, writing to itself, after telling the test it is there.
+    struct TSlowCursor final : TFakeDisplay {
+        std::mutex* lock;
+        std::condition_variable* entered;
+        bool* inside;
+        std::vector<int> strokes;
+        TPoint UpdateCursor(int, int) override {
+            {
+                const std::lock_guard<std::mutex> hold(*lock);
+                *inside = true;
+            }
+            entered->notify_all();
+            for (int i = 0; i < 2000; ++i) {
+                strokes.push_back(i);
+                std::this_thread::yield();
+            }
+            strokes.clear();
+            return TPoint{0, 0};
+        }
+    };
+    MakePlatform();
+    std::mutex lock;
+    std::condition_variable entered;
+    bool inside = false;
+    for (int round = 0; round < 40; ++round) {
+        auto* link = new TSlowCursor;
+        link->lock = &lock;
+        link->entered = &entered;
+        link->inside = &inside;
+        SetDisplayLink(link);
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            ASSERT_TRUE(entered.wait_for(hold, std::chrono::seconds(10), [&] { return inside; }))
+                << "the cursor thread never drew";
+            inside = false;
+        }
+        SetDisplayLink(nullptr);
+        delete link;
+    }
 }
 
 TEST_F(TWin32PlatformTest, EnsureTopmostBringsTheWindowBack) {
