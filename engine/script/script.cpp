@@ -256,8 +256,10 @@ void TScript::DoLuaString(const str& text, int length, int nresults) {
         phase = "running";
         status = Call(0, nresults == 0 ? 1 : nresults, true);
         if (status == 0) {
+            // A function result is taken by the coroutine it starts, which leaves its own values
+            // instead (what it yielded or returned, or its error): restore the height, never pop.
             if (nresults == 0) {
-                lua_pop(L, 1);
+                lua_settop(L, top);
             }
             return;
         }
@@ -274,6 +276,8 @@ void TScript::DoLuaString(const str& text, int length, int nresults) {
             }
         }
     }
+    // The error value goes too: a caller that runs texts again and again (every UI event) would
+    // otherwise grow the stack by one value per failure until it overflows.
     lua_settop(L, top);
 }
 

@@ -39,8 +39,9 @@ public:
     // to CallWhileSuspended wrapped in a closure. A function returned as the one result starts as
     // the script's coroutine.
     int RunFunction(int nargs, int nresults);
-    // Runs Lua text (length -1: the whole text). With nresults > 0 the results stay on the stack.
-    // Errors are logged and handed to "LuaErrorMessage"; the stack is left as it was found.
+    // Runs Lua text (length -1: the whole text). With nresults > 0 the results stay on the stack,
+    // else the stack ends as it was found. Errors are logged and handed to "LuaErrorMessage"; the
+    // stack is then left as it was found.
     void DoLuaString(const str& text, int length = -1, int nresults = 0);
     // Loads the file through the compiled-chunk cache and runs it; false when it is missing or
     // fails.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "engine/script/lua/luado.h"
 #include "engine/script/lua/luastate.h"
@@ -39,6 +40,8 @@ int luaO_rawequalObj(const TObject* t1, const TObject* t2) {
     }
 }
 
+// 8-bit text reads as the C library's strtod reads it, correctly rounded. Nothing in the program
+// changes the C library's locale, so the "C" number format applies.
 int luaO_str2d(const char* s, lua_Number* result) {
     char* endptr;
     const lua_Number res = std::strtod(s, &endptr);
@@ -55,101 +58,76 @@ int luaO_str2d(const char* s, lua_Number* result) {
     return 1;
 }
 
-static bool ishexunit(lua_WChar c, int* digit) {
-    if (c >= u'0' && c <= u'9') {
-        *digit = c - u'0';
-    } else if (c >= u'a' && c <= u'f') {
-        *digit = c - u'a' + 10;
-    } else if (c >= u'A' && c <= u'F') {
-        *digit = c - u'A' + 10;
-    } else {
-        return false;
-    }
-    return true;
+static bool ishexunit(lua_WChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
 static bool isdecunit(lua_WChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Reads an optional sign and decimal digits of an exponent; the value saturates instead of
-// overflowing.
-static int readexponent(const lua_WChar* s, size_t len, size_t* i) {
-    bool negative = false;
-    if (*i < len && (s[*i] == u'+' || s[*i] == u'-')) {
-        negative = s[*i] == u'-';
+// Copies the units from *i on that pass the test into text; returns how many there were.
+static size_t copydigits(const lua_WChar* s, size_t len, size_t* i, bool (*accepts)(lua_WChar),
+                         std::string* text) {
+    const size_t first = *i;
+    while (*i < len && accepts(s[*i])) {
+        text->push_back(static_cast<char>(s[*i]));
         (*i)++;
     }
-    int e = 0;
-    while (*i < len && isdecunit(s[*i])) {
-        if (e < 100000) {
-            e = e * 10 + (s[*i] - u'0');
-        }
-        (*i)++;
-    }
-    return negative ? -e : e;
+    return *i - first;
 }
 
+// The wide grammar is the machine's own (no leading blanks, no sign before "0x", a bare sign or
+// point reads as zero, an exponent marker without digits is ignored); the digits it accepts are
+// then read by luaO_str2d, so that the same digits give the same number in both kinds of string.
 int luaO_wstr2d(const lua_WChar* s, size_t len, lua_Number* result) {
+    std::string text;
     size_t i = 0;
-    lua_Number value = 0;
+    size_t digits = 0;
+    bool negative = false;
+    bool (*isdigitunit)(lua_WChar) = isdecunit;
+    lua_WChar exponent[2] = {u'e', u'E'};
     if (len >= 2 && s[0] == u'0' && (s[1] == u'x' || s[1] == u'X')) {
+        text = "0x";
         i = 2;
-        int d;
-        while (i < len && ishexunit(s[i], &d)) {
-            value = value * 16 + d;
+        isdigitunit = ishexunit;
+        exponent[0] = u'p';
+        exponent[1] = u'P';
+    } else if (len >= 1 && (s[0] == u'-' || s[0] == u'+')) {
+        negative = s[0] == u'-';
+        text.push_back(static_cast<char>(s[0]));
+        i = 1;
+    }
+    digits += copydigits(s, len, &i, isdigitunit, &text);
+    if (i < len && s[i] == u'.') {
+        text.push_back('.');
+        i++;
+        digits += copydigits(s, len, &i, isdigitunit, &text);
+    }
+    if (i < len && (s[i] == exponent[0] || s[i] == exponent[1])) {
+        i++;
+        std::string power(1, static_cast<char>(exponent[0]));
+        if (i < len && (s[i] == u'+' || s[i] == u'-')) {
+            power.push_back(static_cast<char>(s[i]));
             i++;
         }
-        if (i < len && s[i] == u'.') {
-            i++;
-            lua_Number scale = 1.0 / 16;
-            while (i < len && ishexunit(s[i], &d)) {
-                value += d * scale;
-                scale /= 16;
-                i++;
-            }
-        }
-        if (i < len && (s[i] == u'p' || s[i] == u'P')) {
-            i++;
-            value = std::ldexp(value, readexponent(s, len, &i));
-        }
-    } else {
-        bool negative = false;
-        if (i < len && (s[i] == u'-' || s[i] == u'+')) {
-            negative = s[i] == u'-';
-            i++;
-        }
-        while (i < len && isdecunit(s[i])) {
-            value = value * 10 + (s[i] - u'0');
-            i++;
-        }
-        if (i < len && s[i] == u'.') {
-            i++;
-            int k = 1;
-            while (i < len && isdecunit(s[i])) {
-                value += (s[i] - u'0') * std::pow(10.0, -k);
-                k++;
-                i++;
-            }
-        }
-        if (i < len && (s[i] == u'e' || s[i] == u'E')) {
-            i++;
-            value *= std::pow(10.0, readexponent(s, len, &i));
-        }
-        if (negative) {
-            value = -value;
+        if (copydigits(s, len, &i, isdecunit, &power) > 0) {
+            text += power;
         }
     }
     if (i == 0) {
         return 0;
     }
-    for (; i < len; i++) {
-        if (s[i] >= 256 || !std::isspace(static_cast<unsigned char>(s[i]))) {
+    for (size_t k = i; k < len; k++) {
+        if (s[k] >= 256 || !std::isspace(static_cast<unsigned char>(s[k]))) {
             return 0;
         }
     }
-    *result = value;
-    return 1;
+    if (digits == 0) {
+        *result = negative ? -0.0 : 0.0;
+        return 1;
+    }
+    return luaO_str2d(text.c_str(), result);
 }
 
 void luaO_number2str(lua_Number n, char* buff) {

@@ -227,13 +227,15 @@ TEST_F(ScriptTest, DoLuaStringErrors) {
     Run("function LuaErrorMessage(m) got = m end");
     lua_pushstring(L, "below");
 
+    // The error value does not stay: the stack is left as it was found.
     mScript->DoLuaString("x = = 1");
     EXPECT_THAT(Logged(), ElementsAre("DoLuaString Lua Error: [string \"x = = 1\"]:1: unexpected "
                                       "symbol near `='",
                                       "\twhen parsing x = = 1"));
     EXPECT_EQ(GlobalText("got"),
               "Lua Error: [string \"x = = 1\"]:1: unexpected symbol near `='\n\twhen parsing");
-    EXPECT_EQ(lua_gettop(L), 1);
+    ASSERT_EQ(lua_gettop(L), 1);
+    EXPECT_STREQ(lua_tostring(L, 1), "below");
 
     Run("got = nil");
     mLogStart = mDir.Read("logs/logfile.txt").size();
@@ -248,6 +250,50 @@ TEST_F(ScriptTest, DoLuaStringErrors) {
         Run(handler);
         mScript->DoLuaString("x = = 2");
         EXPECT_EQ(lua_gettop(L), 1);
+    }
+}
+
+// Whatever a text did (started a coroutine that yielded, returned or failed at once, or failed
+// itself), the stack ends where it began and the next text runs.
+TEST_F(ScriptTest, DoLuaStringLeavesTheStackReadyForTheNextText) {
+    struct Case {
+        const char* before; // run first, may be null
+        const char* text;
+        bool yielded;
+        double step;
+    };
+    const char* const waits = "return function() coroutine.yield() end";
+    const Case cases[] = {
+        {nullptr, "step = 1", false, 1},
+        {nullptr, "return function() step = 1; coroutine.yield() end", true, 1},
+        {nullptr, "return function() step = 1; coroutine.yield('a', 'b') end", true, 1},
+        {nullptr, "return function() step = 1 end", false, 1},
+        {nullptr, "return function() step = 1; return 1, 2 end", false, 1},
+        {nullptr, "return function() step = 1; error('early') end", false, 1},
+        {nullptr, "x = = 1", false, 0},
+        {nullptr, "step = 1; error('run')", false, 1},
+        {waits, "step = 1", true, 1},
+        {waits, "x = = 1", true, 0},
+        {waits, "step = 1; error('run')", true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TScript script;
+        lua_State* s = script.GetState();
+        if (c.before != nullptr) {
+            script.DoLuaString(c.before);
+        }
+        ASSERT_EQ(lua_gettop(s), 0);
+        script.DoLuaString(c.text);
+        EXPECT_EQ(lua_gettop(s), 0);
+        EXPECT_EQ(script.IsYielded(), c.yielded);
+        EXPECT_EQ(script.GetGlobalNumber("step"), c.step);
+
+        mLogStart = mDir.Read("logs/logfile.txt").size();
+        script.DoLuaString("y = 5");
+        EXPECT_EQ(script.GetGlobalNumber("y"), 5);
+        EXPECT_EQ(lua_gettop(s), 0);
+        EXPECT_THAT(Logged(), IsEmpty());
     }
 }
 
@@ -376,8 +422,9 @@ TEST_F(ScriptTest, AutoReleaseWithoutAScriptKeepsTheWrapperForItsOwner) {
     lua_pushnumber(bare, 3);
     auto* wrapper = new TLuaObjectWrapper(bare);
     TLuaTable::AutoRelease(wrapper);
-    EXPECT_THAT(Logged(),
-                ElementsAre("TLuaTable::AutoRelease: no script owns this state; the wrapper is kept"));
+    EXPECT_THAT(
+        Logged(),
+        ElementsAre("TLuaTable::AutoRelease: no script owns this state; the wrapper is kept"));
     EXPECT_EQ(wrapper->ToNumber(), 3);
     delete wrapper;
     lua_close(bare);
