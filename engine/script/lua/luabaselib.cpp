@@ -150,9 +150,11 @@ int luaB_rawequal(lua_State* L) {
     return 1;
 }
 
+// Both work on the stack top, so extra arguments are dropped first.
 int luaB_rawget(lua_State* L) {
     luaL_checktype(L, 1, LUA_TTABLE);
     luaL_checkany(L, 2);
+    lua_settop(L, 2);
     lua_rawget(L, 1);
     return 1;
 }
@@ -161,6 +163,7 @@ int luaB_rawset(lua_State* L) {
     luaL_checktype(L, 1, LUA_TTABLE);
     luaL_checkany(L, 2);
     luaL_checkany(L, 3);
+    lua_settop(L, 3);
     lua_rawset(L, 1);
     return 1;
 }

@@ -53,6 +53,7 @@ struct FunctionBuilder {
     int np;
     int nlocvars;
     int nactvar;
+    ptrdiff_t anchorlevel; // stack offset of the slots keeping f and h alive while it is built
     ExprInfo upvalues[MAXUPVALUES];
     int actvar[MAXVARS];
 };

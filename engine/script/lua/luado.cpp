@@ -430,14 +430,10 @@ int luaD_protectedparser(lua_State* L, ZIO* z, LuaChunkCompiler text, LuaChunkCo
     p.buff.size = 0;
     p.text = text;
     p.binary = binary;
-    const ptrdiff_t oldtopr = savestack(L, L->top);
-    const int status = luaD_rawrunprotected(L, f_parser, &p);
+    // A full protected call: the reader may call functions, and an error inside one leaves their
+    // call frames behind to be unwound.
+    const int status = luaD_pcall(L, f_parser, &p, savestack(L, L->top), L->errfunc);
     luaZ_freebuffer(L, &p.buff);
-    if (status != 0) {
-        StkId oldtop = restorestack(L, oldtopr);
-        luaF_close(L, oldtop);
-        luaD_seterrorobj(L, status, oldtop);
-    }
     return status;
 }
 

@@ -243,10 +243,14 @@ static void removekey(Node* n) {
     }
 }
 
-static void cleartables(GCObject* l) {
+// Removes the entries of the weak tables on list l whose weak value (values) or weak key (keys)
+// was not reached.
+static void cleartables(GCObject* l, bool keys, bool values) {
     while (l != nullptr) {
         Table* h = static_cast<Table*>(l);
-        if (h->marked & VALUEWEAK) {
+        const bool weakkey = keys && (h->marked & KEYWEAK);
+        const bool weakvalue = values && (h->marked & VALUEWEAK);
+        if (weakvalue) {
             for (int i = 0; i < h->sizearray; i++) {
                 if (!valismarked(&h->array[i])) {
                     setnilvalue(&h->array[i]);
@@ -258,8 +262,7 @@ static void cleartables(GCObject* l) {
             if (ttisnil(gval(n))) {
                 continue;
             }
-            if (((h->marked & KEYWEAK) && !valismarked(gkey(n))) ||
-                ((h->marked & VALUEWEAK) && !valismarked(gval(n)))) {
+            if ((weakkey && !valismarked(gkey(n))) || (weakvalue && !valismarked(gval(n)))) {
                 removekey(n);
             }
         }
@@ -412,10 +415,18 @@ static size_t mark(lua_State* L) {
     }
     markgc(&st, L); // the running thread, which may be a coroutine
     propagatemarks(&st);
+    // Weak values are cleared before the userdata awaiting finalisation (and what only they reach)
+    // are marked for their finalisers, so a finaliser cannot fetch its object back from a weak
+    // cache. Weak keys are cleared after: what they attach to such an object stays readable by its
+    // finaliser and goes with the object in the next cycle.
+    cleartables(st.wk, false, true);
+    GCObject* const reached = st.wk;
+    st.wk = nullptr;
     const size_t deadmem = luaC_separateudata(L);
     marktmu(&st);
     propagatemarks(&st);
-    cleartables(st.wk);
+    cleartables(reached, true, false);
+    cleartables(st.wk, true, true); // weak tables reached only through those userdata
     return deadmem;
 }
 

@@ -6,6 +6,7 @@
 #include "engine/script/lua/luado.h"
 #include "engine/script/lua/luamem.h"
 #include "engine/script/lua/luastring.h"
+#include "engine/script/lua/luatable.h"
 
 static const char* const token2string[] = {"and",     "break",    "continue", "do",   "else",
                                            "elseif",  "end",      "false",    "for",  "function",
@@ -101,14 +102,26 @@ static void inclinenumber(ScriptLexer* ls) {
     luaX_checklimit(ls, ls->linenumber, MAX_INT_LUA, "lines in a chunk");
 }
 
+// A string the lexer makes is held only by C variables until the code generator stores it, and
+// the next read may run a collection.
+static TString* anchor(ScriptLexer* ls, TString* ts) {
+    TObject key;
+    setsvalue(&key, ts);
+    setbvalue(luaH_set(ls->L, ls->anchors, &key), 1);
+    return ts;
+}
+
 void luaX_setinput(lua_State* L, ScriptLexer* ls, ZIO* z, TString* source) {
+    ls->anchors = luaH_new(L, 0, 0);
+    sethvalue(L->top, ls->anchors);
+    incr_top(L);
     ls->L = L;
     ls->lookahead.token = TK_EOS; // no look-ahead token
     ls->z = z;
     ls->fs = nullptr;
     ls->linenumber = 1;
     ls->lastline = 1;
-    ls->source = source;
+    ls->source = anchor(ls, source);
     ls->nbuff = 0;
     ls->widetext = 0;
     ls->nestlevel = 0;
@@ -273,7 +286,7 @@ static void read_long_string(ScriptLexer* ls, SemInfo* seminfo) {
 endloop:
     save_and_next(ls); // skip the second ']'
     if (seminfo) {
-        seminfo->ts = luaS_newlstr(ls->L, ls->buff->buffer + 2, ls->nbuff - 4);
+        seminfo->ts = anchor(ls, luaS_newlstr(ls->L, ls->buff->buffer + 2, ls->nbuff - 4));
     }
 }
 
@@ -379,10 +392,10 @@ static void read_string(ScriptLexer* ls, int del, SemInfo* seminfo, bool wide) {
         if (body != tmp) {
             luaM_freearray(ls->L, body, n);
         }
-        seminfo->ts = ts;
+        seminfo->ts = anchor(ls, ts);
         ls->widetext = 0;
     } else {
-        seminfo->ts = luaS_newlstr(ls->L, ls->buff->buffer + 1, ls->nbuff - 2);
+        seminfo->ts = anchor(ls, luaS_newlstr(ls->L, ls->buff->buffer + 1, ls->nbuff - 2));
     }
 }
 
@@ -508,7 +521,7 @@ static int llex(ScriptLexer* ls, SemInfo* seminfo) {
                 if (ts->tt == LUA_TSTRING && ts->reserved > 0) {
                     return ts->reserved - 1 + FIRST_RESERVED;
                 }
-                seminfo->ts = ts;
+                seminfo->ts = anchor(ls, ts);
                 return TK_NAME;
             }
             if (c >= 255) {

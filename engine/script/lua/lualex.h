@@ -73,11 +73,14 @@ struct ScriptLexer {
     size_t nbuff;  // bytes used in buff
     int widetext;  // the buffer holds 16-bit units of a wide literal
     TString* source;
+    Table* anchors; // the strings made so far, as keys; on the loading thread's stack
     int nestlevel;
 };
 
 // Marks the reserved words in the string table (idempotent).
 void luaX_init(lua_State* L);
+// Pushes the table that keeps the lexer's strings alive while the load runs (the reader may run a
+// collection); the caller drops it from the stack when the compilation ends.
 void luaX_setinput(lua_State* L, ScriptLexer* ls, ZIO* z, TString* source);
 void luaX_next(ScriptLexer* ls);
 void luaX_lookahead(ScriptLexer* ls);

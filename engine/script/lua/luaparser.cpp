@@ -294,7 +294,8 @@ static void pushclosure(ScriptLexer* ls, FunctionBuilder* func, ExprInfo* v) {
 }
 
 static void open_func(ScriptLexer* ls, FunctionBuilder* fs) {
-    Proto* f = luaF_newproto(ls->L);
+    lua_State* L = ls->L;
+    Proto* f = luaF_newproto(L);
     fs->f = f;
     fs->prev = ls->fs;
     fs->ls = ls;
@@ -312,6 +313,13 @@ static void open_func(ScriptLexer* ls, FunctionBuilder* fs) {
     fs->bl = nullptr;
     f->source = ls->source;
     f->maxstacksize = 2; // registers 0 and 1 are always valid
+    // Nothing else refers to them until the function is closed and stored in its parent, and the
+    // reader may run a collection at every read.
+    fs->anchorlevel = savestack(L, L->top);
+    setgcvalue(L->top, f, LUA_TPROTO);
+    incr_top(L);
+    sethvalue(L->top, fs->h);
+    incr_top(L);
 }
 
 static void close_func(ScriptLexer* ls) {
@@ -336,6 +344,7 @@ static void close_func(ScriptLexer* ls) {
                        static_cast<size_t>(f->nups));
     f->sizeupvalues = f->nups;
     ls->fs = fs->prev;
+    L->top = restorestack(L, fs->anchorlevel); // the caller stores f before the next read
 }
 
 Proto* luaY_parser(lua_State* L, ZIO* z, Mbuffer* buff) {
@@ -344,6 +353,7 @@ Proto* luaY_parser(lua_State* L, ZIO* z, Mbuffer* buff) {
     luaX_init(L);
     lexstate.buff = buff;
     lexstate.nestlevel = 0;
+    const ptrdiff_t oldtop = savestack(L, L->top);
     luaX_setinput(L, &lexstate, z, luaS_new(L, z->name));
     open_func(&lexstate, &funcstate);
     funcstate.f->is_vararg = 1; // the main function takes any arguments
@@ -351,6 +361,7 @@ Proto* luaY_parser(lua_State* L, ZIO* z, Mbuffer* buff) {
     chunk(&lexstate);
     check_condition(&lexstate, lexstate.t.token == TK_EOS, "<eof> expected");
     close_func(&lexstate);
+    L->top = restorestack(L, oldtop);
     return funcstate.f;
 }
 

@@ -151,6 +151,11 @@ do
   t.y = 1
   assert(log[1] == "y" and rawget(t, "y") == nil)
   assert(rawset(t, "y", 2) == t and rawget(t, "y") == 2)
+  -- extra arguments are ignored
+  local u = {[2] = "two", [3] = "three"}
+  assert(rawset(u, "x", 1, 2, 3) == u and rawget(u, "x") == 1 and u[2] == "two")
+  assert(rawset(u, "y", 5, nil) == u and u.y == 5)
+  assert(rawget(u, "x", 3) == 1 and rawget(u, 3, "x") == "three" and rawget(u, "y", nil) == 5)
   assert(rawequal(t, t) and not rawequal(t, {}))
   assert(rawequal("a", "a"))
   eq(errorof(function() rawget(1, 2) end), "bad argument #1 to `rawget' (table expected, got number)")
@@ -282,6 +287,32 @@ do
   assert(getmetatable(q) == mt)
   eq(errorof(function() newproxy(1) end), "bad argument #1 to `newproxy' (boolean or proxy expected)")
   eq(errorof(function() newproxy(plain) end), "bad argument #1 to `newproxy' (boolean or proxy expected)")
+end
+
+-- weak tables and finalisers: a finaliser cannot fetch its object again from a weak value, while
+-- what weak keys attach to the object stays readable until the finaliser has run
+do
+  local values = setmetatable({}, {__mode = "v"})
+  local keys = setmetatable({}, {__mode = "k"})
+  local seen = {}
+  local function dying()
+    local u = newproxy(true)
+    getmetatable(u).__gc = function(o)
+      if seen.done then return end -- the proxy made below shares this finaliser
+      seen.done = true
+      seen.value = values[1]
+      seen.key = keys[o]
+      seen.proxy = type(newproxy(o))
+    end
+    values[1] = u
+    keys[u] = "attached"
+  end
+  dying()
+  collectgarbage()
+  assert(seen.key == "attached" and seen.proxy == "userdata")
+  assert(seen.value == nil and values[1] == nil)
+  collectgarbage()
+  assert(next(keys) == nil)
 end
 
 -- coroutines
