@@ -1,7 +1,7 @@
 #include "engine/core/animtask.h"
 
 #include "engine/core/clock.h"
-#include "engine/core/platform.h"
+#include "engine/core/enginetime.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ TAnimTask::TAnimTask(TClock* clock) : mClock(clock) {
 }
 
 int TAnimTask::GetClockTime() const {
-    return mClock != nullptr ? mClock->GetTime() : static_cast<int32_t>(TPlatform::GetTime());
+    return mClock != nullptr ? mClock->GetTime() : static_cast<int32_t>(GetEngineTime());
 }
 
 bool TAnimTask::IsReady(int phase) {

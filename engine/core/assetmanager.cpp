@@ -39,3 +39,17 @@ void TAssetManager::RestoreAll() {
         it = mAssets.upper_bound(key);
     }
 }
+
+namespace {
+
+TAssetManager* gAssetManager = nullptr;
+
+} // namespace
+
+TAssetManager* GetAssetManager() {
+    return gAssetManager;
+}
+
+void SetAssetManager(TAssetManager* manager) {
+    gAssetManager = manager;
+}

@@ -35,5 +35,7 @@ protected:
     std::map<str, boost::weak_ptr<TAsset>> mAssets;
 };
 
-// The platform's asset manager; null while there is no platform.
+// The platform's asset manager; null while there is no platform. The platform sets it (not owned)
+// when it is made and takes it back (null) before it deletes it. Main thread.
 TAssetManager* GetAssetManager();
+void SetAssetManager(TAssetManager* manager);

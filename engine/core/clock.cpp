@@ -1,12 +1,12 @@
 #include "engine/core/clock.h"
 
-#include "engine/core/platform.h"
+#include "engine/core/enginetime.h"
 
 TClock::~TClock() = default;
 
 int TClock::RunningTime() const {
     // The platform time wraps at 32 bits; modular arithmetic keeps the difference right.
-    const uint32_t elapsed = TPlatform::GetTime() - static_cast<uint32_t>(mStartStamp);
+    const uint32_t elapsed = GetEngineTime() - static_cast<uint32_t>(mStartStamp);
     return static_cast<int32_t>(static_cast<uint32_t>(mStartValue) + elapsed -
                                 static_cast<uint32_t>(mPausedTotal));
 }
@@ -16,7 +16,7 @@ int TClock::GetTime() const {
 }
 
 void TClock::Reset(int startMs) {
-    mStartStamp = static_cast<int32_t>(TPlatform::GetTime());
+    mStartStamp = static_cast<int32_t>(GetEngineTime());
     mStartValue = startMs;
     mFrozen = startMs;
     mPausedTotal = 0;

@@ -4,7 +4,7 @@
 // record. Main thread only.
 #pragma once
 
-#include "engine/core/windowsystemlink.h"
+#include "engine/system/windowsystemlink.h"
 
 #include <map>
 #include <vector>

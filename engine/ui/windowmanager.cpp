@@ -1,8 +1,8 @@
 #include "engine/ui/windowmanager.h"
 
-#include "engine/core/medialink.h"
-#include "engine/core/platform.h"
 #include "engine/script/luabinding.h"
+#include "engine/system/medialink.h"
+#include "engine/system/platform.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowscript.h"
 

@@ -5,7 +5,7 @@
 // reads.
 #pragma once
 
-#include "engine/core/windowsystemlink.h"
+#include "engine/system/windowsystemlink.h"
 
 #include <atomic>
 #include <list>

@@ -1,6 +1,6 @@
 #include "engine/core/animtask.h"
 #include "engine/core/clock.h"
-#include "engine/core/platform.h"
+#include "engine/core/enginetime.h"
 #include "engine/core/tasklist.h"
 
 #include "platform/win32/standin.h"

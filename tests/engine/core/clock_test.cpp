@@ -1,5 +1,5 @@
 #include "engine/core/clock.h"
-#include "engine/core/platform.h"
+#include "engine/core/enginetime.h"
 
 #include "platform/win32/standin.h"
 
@@ -18,9 +18,9 @@ protected:
 
 TEST_F(ClockTest, PlatformTimeFollowsTimeGetTimeAcrossTheWrap) {
     standin::SetFakeTime(0xFFFFFFF0u);
-    const uint32_t before = TPlatform::GetTime();
+    const uint32_t before = GetEngineTime();
     standin::AdvanceTime(0x20);
-    EXPECT_EQ(TPlatform::GetTime() - before, 0x20u);
+    EXPECT_EQ(GetEngineTime() - before, 0x20u);
 }
 
 enum class Op { Advance, Resume, Pause, Stop, Reset };

@@ -1,8 +1,10 @@
 #include "tests/engine/script/script_fixture.h"
 
 #include "engine/core/assetmanager.h"
+#include "engine/core/filescan.h"
+#include "engine/core/knownfiles.h"
 #include "engine/script/scriptcode.h"
-#include "tests/engine/core/platform_fixture.h"
+#include "tests/fixtures/tempdir.h"
 
 #include <fstream>
 #include <string>
@@ -65,14 +67,22 @@ TEST_F(ScriptCodeTest, TheSearchPathIsTriedInOrderAndNeverRunAsText) {
     }
 }
 
-class ScriptCodeCacheTest : public platform_test::TPlatformTest {};
+// The chunk cache is the asset manager the platform installs; here the test installs its own.
+class ScriptCodeCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetAssetManager(&mAssets); }
+    void TearDown() override {
+        SetAssetManager(nullptr);
+        ClearKnownFiles();
+    }
+
+    TAssetManager mAssets;
+};
 
 TEST_F(ScriptCodeCacheTest, ASecondGetWhileHeldReturnsTheSameChunk) {
-    MakePlatform();
     testing_fixtures::TempDir dir;
     std::ofstream(dir.Path() / "cached.lua") << "x = 1\n";
     ScanFolder(str(dir.Path().c_str()), "cachetest/");
-    ASSERT_NE(GetAssetManager(), nullptr);
 
     TScriptCodePtr first = TScriptCode::Get("cachetest/cached.lua", "", nullptr);
     ASSERT_TRUE(first);

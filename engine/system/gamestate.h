@@ -3,11 +3,11 @@
 // the menu. A process-wide singleton created on first use while the platform exists and deleted by
 // the platform's destructor; it publishes "GetState", "_SetState", "QueryMuteGame",
 // "QueryRestartMode" and "QueryJumpToMenu" in the window script and withdraws them when it is
-// deleted. While it lives its link (gamestatelink.h) answers the platform layer. Main thread only.
+// deleted. Main thread only.
 #pragma once
 
-#include "engine/core/gamestatehandler.h"
 #include "engine/core/str.h"
+#include "engine/system/gamestatehandler.h"
 
 #include <map>
 

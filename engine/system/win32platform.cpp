@@ -1,11 +1,11 @@
-#include "engine/core/win32platform.h"
+#include "engine/system/win32platform.h"
 
 #include "engine/core/assetmanager.h"
 #include "engine/core/knownfiles.h"
 #include "engine/core/log.h"
-#include "engine/core/platform.h"
 #include "engine/core/settings.h"
-#include "engine/core/windowsystemlink.h"
+#include "engine/system/platform.h"
+#include "engine/system/windowsystemlink.h"
 
 #include <cctype>
 #include <cstdio>

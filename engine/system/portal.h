@@ -4,7 +4,7 @@
 // Main thread only.
 #pragma once
 
-#include "engine/core/gamestatehandler.h"
+#include "engine/system/gamestatehandler.h"
 
 #include <cstdint>
 

@@ -1,14 +1,14 @@
-#include "engine/core/enginemain.h"
+#include "engine/system/enginemain.h"
 
 #include "engine/core/crtrand.h"
 #include "engine/core/folders.h"
-#include "engine/core/gamestate.h"
 #include "engine/core/knownfiles.h"
 #include "engine/core/log.h"
-#include "engine/core/platform.h"
-#include "engine/core/portal.h"
 #include "engine/core/settings.h"
-#include "engine/core/win32platform.h"
+#include "engine/system/gamestate.h"
+#include "engine/system/platform.h"
+#include "engine/system/portal.h"
+#include "engine/system/win32platform.h"
 #include "platform/win32/windows.h"
 
 #include <cstdio>

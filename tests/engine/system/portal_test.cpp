@@ -1,9 +1,9 @@
 // The web-portal host handler against a fake host: the game's main window is created inside the
 // host as with "-wnd=", commands arrive at the host in 8-byte pieces, and host events travel back
 // through the main window's procedure into the game state.
-#include "engine/core/gamestate.h"
-#include "engine/core/portal.h"
-#include "tests/engine/core/platform_fixture.h"
+#include "engine/system/gamestate.h"
+#include "engine/system/portal.h"
+#include "tests/engine/system/platform_fixture.h"
 #include "tests/fixtures/fakehost.h"
 
 #include <cstdio>

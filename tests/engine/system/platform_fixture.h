@@ -4,12 +4,12 @@
 // current folder and the clock go back as they were.
 #pragma once
 
-#include "engine/core/gamestatelink.h"
-#include "engine/core/medialink.h"
-#include "engine/core/platform.h"
 #include "engine/core/settings.h"
-#include "engine/core/win32platform.h"
-#include "engine/core/windowsystemlink.h"
+#include "engine/system/gamestate.h"
+#include "engine/system/medialink.h"
+#include "engine/system/platform.h"
+#include "engine/system/win32platform.h"
+#include "engine/system/windowsystemlink.h"
 #include "platform/win32/standin.h"
 #include "platform/win32/windows.h"
 #include "tests/fixtures/tempdir.h"
@@ -183,21 +183,24 @@ struct TFakeSound final : TSoundManagerLink {
     }
 };
 
-struct TFakeGameState final : TGameStateLink {
-    // IsBusy answers true this many times.
+// A game-state handler that records the commands the game state passes on and pauses the game
+// for a number of polls.
+struct TFakeGameState final : TGameStateHandler {
+    // QueryPause answers true this many times.
     int busyPolls = 0;
     std::vector<std::pair<std::string, int>> commands;
 
-    bool Exists() const override { return true; }
-    void SendCommand(const char* key, int value) override { commands.emplace_back(key, value); }
-    bool IsBusy() override {
+    bool SetState(const char* key, const char* value) override {
+        commands.emplace_back(key, std::atoi(value));
+        return false;
+    }
+    bool QueryPause() override {
         if (busyPolls > 0) {
             --busyPolls;
             return true;
         }
         return false;
     }
-    bool IsZylomMode() const override { return false; }
 };
 
 // A texture reference the tests can compare without a texture class: it shares ownership of an
@@ -227,7 +230,6 @@ protected:
         };
         SetWindowSystemFactory(factory);
         SetDisplayLink(nullptr);
-        SetGameStateLink(nullptr);
     }
 
     void TearDown() override {
@@ -244,7 +246,6 @@ protected:
             DispatchMessageA(&message);
         }
         SetDisplayLink(nullptr);
-        SetGameStateLink(nullptr);
         SetWindowSystemFactory(TWindowSystemFactory{});
         gCommandLine = nullptr;
         gPortalHostWindow = nullptr;
@@ -281,6 +282,15 @@ protected:
         }
         UntilIdle();
         return record;
+    }
+
+    // A recording handler of the real game state, made now if need be; the game state owns the
+    // handler and deletes it with the platform.
+    TFakeGameState& AddGameStateHandler() {
+        auto* handler = new TFakeGameState;
+        TGameState::Get();
+        TGameState::AddHandler(handler);
+        return *handler;
     }
 
     TEvent Next() {

@@ -1,9 +1,9 @@
-#include "tests/engine/core/platform_fixture.h"
+#include "tests/engine/system/platform_fixture.h"
 
-#include "engine/core/gamestate.h"
 #include "engine/core/knownfiles.h"
 #include "engine/core/log.h"
 #include "engine/script/script.h"
+#include "engine/system/gamestate.h"
 
 #include <SDL2/SDL.h>
 

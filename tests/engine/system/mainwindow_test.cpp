@@ -1,4 +1,4 @@
-#include "tests/engine/core/platform_fixture.h"
+#include "tests/engine/system/platform_fixture.h"
 
 namespace platform_test {
 namespace {

@@ -1,10 +1,9 @@
-#include "engine/core/gamestate.h"
-#include "engine/core/gamestatelink.h"
 #include "engine/core/knownfiles.h"
-#include "engine/core/medialink.h"
-#include "engine/core/portal.h"
 #include "engine/script/script.h"
-#include "tests/engine/core/platform_fixture.h"
+#include "engine/system/gamestate.h"
+#include "engine/system/medialink.h"
+#include "engine/system/portal.h"
+#include "tests/engine/system/platform_fixture.h"
 #include "tests/fixtures/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -114,7 +113,6 @@ TEST(GameStateSingletonTest, NoGameStateWithoutPlatform) {
     ASSERT_EQ(TPlatform::GetInstance(), nullptr);
     EXPECT_EQ(TGameState::Get(), nullptr);
     EXPECT_EQ(TGameState::Peek(), nullptr);
-    EXPECT_FALSE(GameState().Exists());
 }
 
 TEST_F(TGameStateTest, CreatedOnFirstGetAndDeletedWithItsHandlersInOrder) {
@@ -361,23 +359,6 @@ TEST_F(TGameStateTest, MuteWithoutSoundManager) {
     mPlatform->GetWin32()->mSoundManager = nullptr;
     State().SetState("mute", "0");
     mPlatform->GetWin32()->mSoundManager = mSound;
-}
-
-TEST_F(TGameStateTest, TheLinkReachesTheGameStateWhileItLives) {
-    EXPECT_FALSE(GameState().Exists());
-    TScriptedHandler* a = AddHandler("a");
-    State();
-    EXPECT_TRUE(GameState().Exists());
-    GameState().SendCommand("sessionready", 0);
-    EXPECT_EQ(Text(State().GetState("sessionready")), "0");
-    EXPECT_FALSE(GameState().IsBusy());
-    a->pause = true;
-    EXPECT_TRUE(GameState().IsBusy());
-    EXPECT_EQ(GameState().IsZylomMode(), IsZylomMode());
-
-    delete TGameState::Peek();
-    EXPECT_FALSE(GameState().Exists());
-    EXPECT_FALSE(GameState().IsBusy());
 }
 
 TEST_F(TGameStateTest, APlugInWithoutLibraryAnswersTheDefaults) {

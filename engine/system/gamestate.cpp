@@ -1,14 +1,13 @@
-#include "engine/core/gamestate.h"
+#include "engine/system/gamestate.h"
 
-#include "engine/core/gamestatelink.h"
 #include "engine/core/knownfiles.h"
-#include "engine/core/medialink.h"
-#include "engine/core/platform.h"
-#include "engine/core/portal.h"
-#include "engine/core/win32platform.h"
-#include "engine/core/windowsystemlink.h"
 #include "engine/script/luabinding.h"
 #include "engine/script/script.h"
+#include "engine/system/medialink.h"
+#include "engine/system/platform.h"
+#include "engine/system/portal.h"
+#include "engine/system/win32platform.h"
+#include "engine/system/windowsystemlink.h"
 #include "platform/win32/windows.h"
 
 #include <climits>
@@ -50,24 +49,6 @@ void LuaSetState(str key, str value) {
     }
 }
 
-class TGameStateLinkImpl final : public TGameStateLink {
-public:
-    bool Exists() const override { return true; }
-    void SendCommand(const char* key, int value) override {
-        if (TGameState* state = TGameState::Peek()) {
-            state->SendCommand(str(key), value);
-        }
-    }
-    bool IsBusy() override {
-        TGameState* state = TGameState::Peek();
-        return state != nullptr && state->IsBusy();
-    }
-    bool IsZylomMode() const override { return ::IsZylomMode(); }
-};
-
-// Never destroyed: code that runs during process exit may still ask the link.
-TGameStateLinkImpl& gLink = *new TGameStateLinkImpl;
-
 } // namespace
 
 TGameState* TGameState::Get() {
@@ -83,7 +64,6 @@ TGameState* TGameState::Peek() {
 
 TGameState::TGameState() : mStore(new TStore) {
     gInstance = this;
-    SetGameStateLink(&gLink);
     gPublishedState = WindowScriptState();
     if (gPublishedState != nullptr) {
         lua_State* state = gPublishedState;
@@ -103,9 +83,6 @@ TGameState::~TGameState() {
         LuaWithdraw(gPublishedState, "_SetState");
     }
     gPublishedState = nullptr;
-    if (&GameState() == &gLink) {
-        SetGameStateLink(nullptr);
-    }
     // A handler's destructor may still reach the game state; handlers it adds are deleted too.
     while (!gHandlers.empty()) {
         std::vector<TGameStateHandler*> handlers;

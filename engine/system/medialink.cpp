@@ -1,4 +1,4 @@
-#include "engine/core/medialink.h"
+#include "engine/system/medialink.h"
 
 #include <atomic>
 

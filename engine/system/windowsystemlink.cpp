@@ -1,7 +1,7 @@
-#include "engine/core/windowsystemlink.h"
+#include "engine/system/windowsystemlink.h"
 
-#include "engine/core/platform.h"
 #include "engine/script/script.h"
+#include "engine/system/platform.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #pragma once
 
 #include "engine/core/event.h"
-#include "engine/core/medialink.h"
 #include "engine/core/str.h"
 #include "engine/core/tasklist.h"
+#include "engine/system/medialink.h"
 #include "platform/win32/windows.h"
 
 #include <atomic>

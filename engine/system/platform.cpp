@@ -1,17 +1,18 @@
-#include "engine/core/platform.h"
+#include "engine/system/platform.h"
 
 #include "engine/core/assetmanager.h"
 #include "engine/core/cipher.h"
 #include "engine/core/computerid.h"
+#include "engine/core/enginetime.h"
 #include "engine/core/filescan.h"
-#include "engine/core/gamestate.h"
 #include "engine/core/knownfiles.h"
 #include "engine/core/log.h"
-#include "engine/core/portal.h"
 #include "engine/core/settings.h"
-#include "engine/core/win32platform.h"
-#include "engine/core/windowsystemlink.h"
 #include "engine/core/xml.h"
+#include "engine/system/gamestate.h"
+#include "engine/system/portal.h"
+#include "engine/system/win32platform.h"
+#include "engine/system/windowsystemlink.h"
 #include "platform/win32/windows.h"
 
 #include <algorithm>
@@ -41,6 +42,8 @@ void LoadExtraStringTables(TStringTableLink* table, const char* root) {
 
 TPlatform::TPlatform(TWin32Platform* win32) : mWin32(win32) {
     sInstance = this;
+    SetEngineTimeSource(&TPlatform::GetTime);
+    SetAssetManager(mWin32->mAssetManager);
     SetSettingChangedHook(&TPlatform::OnSettingChanged);
 
     SetSetting("memorymax", "100000000");
@@ -93,6 +96,8 @@ TPlatform::~TPlatform() {
     delete mWin32->mGlyphRenderer;
     mWin32->mGlyphRenderer = nullptr;
     sInstance = nullptr;
+    SetEngineTimeSource(TEngineTimeSource());
+    SetAssetManager(nullptr);
     SetSettingChangedHook(nullptr);
     delete TGameState::Peek();
     if (mWin32->mStringTable != nullptr) {
@@ -126,11 +131,6 @@ void TPlatform::OnSettingChanged(const str& key, const str& value) {
 
 TAssetManager* TPlatform::GetAssetManager() const {
     return mWin32->mAssetManager;
-}
-
-TAssetManager* GetAssetManager() {
-    TPlatform* platform = TPlatform::GetInstance();
-    return platform != nullptr ? platform->GetAssetManager() : nullptr;
 }
 
 TWindowManagerLink* TPlatform::GetWindowManager() const {

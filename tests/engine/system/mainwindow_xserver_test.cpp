@@ -1,8 +1,8 @@
 // The main window on a real X server (Xvfb) and a real key press through the XTEST extension:
 // the key reaches the game loop as event 11. Skipped when no X server can be started or the
 // XTEST client library is missing.
-#include "engine/core/platform.h"
-#include "engine/core/win32platform.h"
+#include "engine/system/platform.h"
+#include "engine/system/win32platform.h"
 #include "platform/win32/standin.h"
 #include "platform/win32/windows.h"
 #include "tests/fixtures/tempdir.h"

@@ -1,10 +1,11 @@
 // The event source behind TPlatform::GetEvent: pending-event flags first, then one window message
 // per call, otherwise the engine's idle work.
-#include "engine/core/gamestatelink.h"
-#include "engine/core/medialink.h"
-#include "engine/core/platform.h"
-#include "engine/core/win32platform.h"
-#include "engine/core/windowsystemlink.h"
+#include "engine/system/gamestate.h"
+#include "engine/system/medialink.h"
+#include "engine/system/platform.h"
+#include "engine/system/portal.h"
+#include "engine/system/win32platform.h"
+#include "engine/system/windowsystemlink.h"
 
 namespace {
 
@@ -74,14 +75,16 @@ void TWin32Platform::BlockClicks() {
 void TWin32Platform::GetEvent(TEvent* event) {
     *event = TEvent{};
 
-    if ((GameState().IsZylomMode() || IsPqMode()) && mExternalWindowParent != nullptr &&
+    if ((IsZylomMode() || IsPqMode()) && mExternalWindowParent != nullptr &&
         !IsWindow(mExternalWindowParent)) {
         Set(event, kEventQuit);
         return;
     }
     if (!gFirstCallDone) {
         gFirstCallDone = true;
-        GameState().SendCommand("sessionready", 0);
+        if (TGameState* state = TGameState::Peek()) {
+            state->SendCommand("sessionready", 0);
+        }
     }
     if (PumpWhileBusy(event)) {
         return;
@@ -150,7 +153,8 @@ void TWin32Platform::GetEvent(TEvent* event) {
 }
 
 bool TWin32Platform::PumpWhileBusy(TEvent* event) {
-    while (GameState().IsBusy()) {
+    for (TGameState* state = TGameState::Peek(); state != nullptr && state->IsBusy();
+         state = TGameState::Peek()) {
         ::Sleep(1);
         MSG message;
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -1,10 +1,10 @@
-#include "engine/core/portal.h"
+#include "engine/system/portal.h"
 
 #include "engine/core/clock.h"
-#include "engine/core/gamestate.h"
-#include "engine/core/medialink.h"
-#include "engine/core/platform.h"
-#include "engine/core/win32platform.h"
+#include "engine/system/gamestate.h"
+#include "engine/system/medialink.h"
+#include "engine/system/platform.h"
+#include "engine/system/win32platform.h"
 #include "platform/win32/windows.h"
 
 #include <climits>

@@ -1,12 +1,12 @@
 // The main window: class registration, creation and the window procedure, which turns window
 // messages into the platform record's pending-event flags.
-#include "engine/core/gamestatelink.h"
 #include "engine/core/log.h"
-#include "engine/core/medialink.h"
-#include "engine/core/platform.h"
 #include "engine/core/settings.h"
-#include "engine/core/win32platform.h"
-#include "engine/core/windowsystemlink.h"
+#include "engine/system/gamestate.h"
+#include "engine/system/medialink.h"
+#include "engine/system/platform.h"
+#include "engine/system/win32platform.h"
+#include "engine/system/windowsystemlink.h"
 
 #include <cstdlib>
 #include <vector>
@@ -243,8 +243,8 @@ LRESULT TWin32Platform::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
         record.mLeaveTracking = false;
         return 0;
     case WM_USER:
-        if (GameState().Exists()) {
-            GameState().SendCommand("windowmessage", static_cast<int>(static_cast<DWORD>(wParam)));
+        if (TGameState* state = TGameState::Peek()) {
+            state->SendCommand("windowmessage", static_cast<int>(static_cast<DWORD>(wParam)));
         }
         return 1;
     case WM_USER + 2:

@@ -1,4 +1,4 @@
-#include "tests/engine/core/platform_fixture.h"
+#include "tests/engine/system/platform_fixture.h"
 
 #include "engine/core/task.h"
 
@@ -331,9 +331,8 @@ TEST_F(TEventSourceTest, InactivationRestartsTheFrameCount) {
 }
 
 TEST_F(TEventSourceTest, BusyHandlerLetsOnlyQuitThrough) {
-    TFakeGameState gameState;
-    SetGameStateLink(&gameState);
     Open();
+    TFakeGameState& gameState = AddGameStateHandler();
     gameState.busyPolls = 1000000;
     standin::InjectMessage(mMain, WM_KEYDOWN, 'A', 0);
     SendMessageA(mMain, WM_CLOSE, 0, 0);
@@ -379,11 +378,9 @@ TEST_F(TEventSourceTest, HostWindowGoneInHostedModeQuits) {
 }
 
 TEST_F(TEventSourceTest, WindowMessagesGoToTheGameState) {
-    TFakeGameState gameState;
     Open();
-    EXPECT_EQ(SendMessageA(mMain, WM_USER, 7, 0), 1);
-    EXPECT_TRUE(gameState.commands.empty());
-    SetGameStateLink(&gameState);
+    EXPECT_EQ(SendMessageA(mMain, WM_USER, 7, 0), 1) << "no game state yet: nothing to tell";
+    TFakeGameState& gameState = AddGameStateHandler();
     EXPECT_EQ(SendMessageA(mMain, WM_USER, 9, 0), 1);
     EXPECT_EQ(SendMessageA(mMain, WM_USER + 100, 0, 0), 1);
     ASSERT_EQ(gameState.commands.size(), 1u);
