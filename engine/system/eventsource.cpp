@@ -300,7 +300,7 @@ void TWin32Platform::MessageToEvent(const MSG& message, TEvent* event) {
                 Set(event, kEventNothing);
             }
         } else if (wParam == VK_F1) {
-            Display().ToggleStats();
+            Renderer().ToggleStats();
             Set(event, kEventNothing);
         } else {
             SetKeyEvent(event, kEventKeyDown, wParam, lParam, kModAlt);

@@ -1,37 +1,16 @@
 #include "engine/system/medialink.h"
 
 #include <atomic>
+#include <utility>
 
 namespace {
 
-class TNullDisplay final : public TDisplayLink {
-public:
-    bool Exists() const override { return false; }
-    bool IsReady() override { return true; }
-    void Restore() override {}
-    void ResetWorkingCount() override {}
-    void SetDisplay(int, int, bool, bool) override {}
-    bool SetFullscreen(bool) override { return false; }
-    bool IsFullscreen() const override { return false; }
-    void CalibrateTexelOffset() override {}
-    void ReadDesktopMode() override {}
-    TPoint GetViewportSize() const override { return TPoint{0, 0}; }
-    TPoint GetCursorPosition() override { return TPoint{0, 0}; }
-    TPoint UpdateCursor(int, int) override { return TPoint{-1, -1}; }
-    void CheckClientRect() override {}
-    void RemoveCursorImage() override {}
-    bool ApplyCursor() override { return false; }
-    bool SetCursorImage(const TTexturePtr&, int, int, bool) override { return false; }
-    void ToggleStats() override {}
-    void FillRect(const TRect&, float, float, float, float) override {}
-    TGlyphRendererLink* CreateGlyphRenderer() override { return nullptr; }
-    TTexturePtr GetSimpleTexture(const str&) override { return TTexturePtr(); }
-};
-
 // Never destroyed: the cursor thread may still ask during process exit.
-TNullDisplay& gNullDisplay = *new TNullDisplay;
+TDisplayLink& gNullDisplay = *new TDisplayLink;
+TRendererLink& gNullRenderer = *new TRendererLink;
 // Read by the cursor thread too, under DisplayInUse().
 std::atomic<TDisplayLink*> gDisplay{nullptr};
+TRendererLink* gRenderer = nullptr;
 
 // Held by a TDisplayLinkUse for as long as it uses the link, and by SetDisplayLink while it swaps.
 std::mutex& DisplayInUse() {
@@ -39,7 +18,10 @@ std::mutex& DisplayInUse() {
     return *lock;
 }
 
-TCreateSoundManagerProc gCreateSoundManager = nullptr;
+TCreateSoundManagerProc& SoundManagerFactory() {
+    static auto* create = new TCreateSoundManagerProc;
+    return *create;
+}
 
 } // namespace
 
@@ -55,10 +37,19 @@ void SetDisplayLink(TDisplayLink* link) {
 
 TDisplayLinkUse::TDisplayLinkUse() : mHold(DisplayInUse()), mLink(&Display()) {}
 
+TRendererLink& Renderer() {
+    return gRenderer != nullptr ? *gRenderer : gNullRenderer;
+}
+
+void SetRendererLink(TRendererLink* link) {
+    gRenderer = link;
+}
+
 void SetSoundManagerFactory(TCreateSoundManagerProc create) {
-    gCreateSoundManager = create;
+    SoundManagerFactory() = std::move(create);
 }
 
 TSoundManagerLink* CreateSoundManager() {
-    return gCreateSoundManager != nullptr ? gCreateSoundManager() : nullptr;
+    const TCreateSoundManagerProc& create = SoundManagerFactory();
+    return create ? create() : nullptr;
 }

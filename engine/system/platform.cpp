@@ -245,8 +245,8 @@ void TPlatform::SetDisplay(int width, int height, bool fullScreen) {
         mWin32->mWindowManager->CreateRootScreen(width, height);
     }
     mWin32->SetDisplay(width, height, fullScreen);
-    Display().PopClipRect();
-    Display().PushClipRect(TRect{0, 0, width, height});
+    Renderer().PopClipRect();
+    Renderer().PushClipRect(TRect{0, 0, width, height});
 }
 
 void TPlatform::SetMouseCursor(const TTexturePtr& texture, int hotX, int hotY, bool force) {

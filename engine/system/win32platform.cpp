@@ -252,10 +252,10 @@ void TWin32Platform::SetDisplay(int width, int height, bool fullScreen) {
     Display().SetDisplay(width, height, fullScreen, mExternalWindowParent != nullptr);
     if (!mDisplaySet) {
         mDisplaySet = true;
-        mGlyphRenderer = Display().CreateGlyphRenderer();
+        mGlyphRenderer = Renderer().CreateGlyphRenderer();
         TRect root{};
         if (mWindowManager->GetRootRect(&root)) {
-            Display().FillRect(root, 0.0f, 0.0f, 0.0f, 0.0f);
+            Renderer().FillRect(root, 0.0f, 0.0f, 0.0f, 0.0f);
         }
     }
     Display().CalibrateTexelOffset();
@@ -275,7 +275,7 @@ void TWin32Platform::SetMouseCursor(const TTexturePtr& texture, int hotX, int ho
             if (!mSystemCursor) {
                 RegisterMemoryFile("__systemcursor__.png", kSystemCursorPng,
                                    sizeof(kSystemCursorPng));
-                mSystemCursor = Display().GetSimpleTexture("__systemcursor__.png");
+                mSystemCursor = Renderer().GetSimpleTexture("__systemcursor__.png");
             }
             image = mSystemCursor;
         }

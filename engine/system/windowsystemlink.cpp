@@ -5,21 +5,10 @@
 
 namespace {
 
-class TNullWindowManager final : public TWindowManagerLink {
-public:
-    bool IsDrawingSuspended() const override { return false; }
-    bool IsInputBlocked() const override { return false; }
-    void Invalidate() override {}
-    void AbortMovie() override {}
-    bool GetRootRect(TRect*) const override { return false; }
-};
-
-class TNullStringTable final : public TStringTableLink {
-public:
-    void Clear() override {}
-};
-
-TWindowSystemFactory gFactory;
+TWindowSystemFactory& Factory() {
+    static auto* factory = new TWindowSystemFactory;
+    return *factory;
+}
 
 } // namespace
 
@@ -68,30 +57,30 @@ str TStringTableLink::GetString(const str&, const str&, const str&, const str&, 
 }
 
 void SetWindowSystemFactory(const TWindowSystemFactory& factory) {
-    gFactory = factory;
+    Factory() = factory;
 }
 
 TWindowManagerLink* CreateWindowManager() {
-    if (gFactory.createWindowManager != nullptr) {
-        if (TWindowManagerLink* made = gFactory.createWindowManager()) {
+    if (Factory().createWindowManager) {
+        if (TWindowManagerLink* made = Factory().createWindowManager()) {
             return made;
         }
     }
-    return new TNullWindowManager;
+    return new TWindowManagerLink;
 }
 
 TStringTableLink* CreateStringTable() {
-    if (gFactory.createStringTable != nullptr) {
-        if (TStringTableLink* made = gFactory.createStringTable()) {
+    if (Factory().createStringTable) {
+        if (TStringTableLink* made = Factory().createStringTable()) {
             return made;
         }
     }
-    return new TNullStringTable;
+    return new TStringTableLink;
 }
 
 TScript* CreateWindowScript() {
-    if (gFactory.createWindowScript != nullptr) {
-        if (TScript* made = gFactory.createWindowScript()) {
+    if (Factory().createWindowScript) {
+        if (TScript* made = Factory().createWindowScript()) {
             return made;
         }
     }
@@ -101,7 +90,7 @@ TScript* CreateWindowScript() {
 }
 
 void ClearFontList() {
-    if (gFactory.clearFontList != nullptr) {
-        gFactory.clearFontList();
+    if (Factory().clearFontList) {
+        Factory().clearFontList();
     }
 }

@@ -1,11 +1,14 @@
-// What the engine core uses of the window system (window manager, window script, string table,
-// font list). The core cannot link the window system, so the window system registers its
-// factory at start-up; until it does, objects that do nothing stand in. Main thread, except
-// IsDrawingSuspended, which the cursor thread also reads.
+// What the platform layer uses of the window system (window manager, window script, string table,
+// font list). The platform layer cannot link the window system, so the window system registers
+// its factory at start-up; until it does, the links' own bodies answer (they do nothing). A link
+// overrides only what it does. Main thread, except IsDrawingSuspended, which the cursor thread
+// also reads.
 #pragma once
 
 #include "engine/core/rect.h"
 #include "engine/core/str.h"
+
+#include <functional>
 
 class TScript;
 
@@ -18,14 +21,14 @@ public:
     TWindowManagerLink& operator=(const TWindowManagerLink&) = delete;
 
     // Set while a movie plays: the cursor is not drawn and input is dropped.
-    virtual bool IsDrawingSuspended() const = 0;
-    virtual bool IsInputBlocked() const = 0;
+    virtual bool IsDrawingSuspended() const { return false; }
+    virtual bool IsInputBlocked() const { return false; }
     // The next idle event draws a frame.
-    virtual void Invalidate() = 0;
+    virtual void Invalidate() {}
     // Stops the movie the window script holds, if any, and resumes the script waiting for it.
-    virtual void AbortMovie() = 0;
+    virtual void AbortMovie() {}
     // False while there is no root window.
-    virtual bool GetRootRect(TRect* rect) const = 0;
+    virtual bool GetRootRect(TRect* /*rect*/) const { return false; }
 
     // Installs the window script. The platform's main task list runs it and owns it from then on
     // (it is deleted when that list is cleared, after the window manager is gone); without a
@@ -53,22 +56,22 @@ public:
     virtual bool Load(const str& path);
     // Adds the rows of one file; false when it cannot be read.
     virtual bool LoadFile(const str& path);
-    virtual void Clear() = 0;
+    virtual void Clear() {}
     // The localized text of a label with its %1% to %5% filled; "#####" when it is missing.
     virtual str GetString(const str& label, const str& a1 = str(), const str& a2 = str(),
                           const str& a3 = str(), const str& a4 = str(), const str& a5 = str());
 };
 
 struct TWindowSystemFactory {
-    TWindowManagerLink* (*createWindowManager)() = nullptr;
-    TStringTableLink* (*createStringTable)() = nullptr;
+    std::function<TWindowManagerLink*()> createWindowManager;
+    std::function<TStringTableLink*()> createStringTable;
     // A new window script with a Lua state of its own.
-    TScript* (*createWindowScript)() = nullptr;
+    std::function<TScript*()> createWindowScript;
     // Releases and deletes every loaded font.
-    void (*clearFontList)() = nullptr;
+    std::function<void()> clearFontList;
 };
 
-// A member left null keeps the stand-in that does nothing.
+// A member left empty keeps the link that does nothing.
 void SetWindowSystemFactory(const TWindowSystemFactory& factory);
 // New objects owned by the caller; never null.
 TWindowManagerLink* CreateWindowManager();

@@ -96,12 +96,11 @@ TEST_F(TEventSourceTest, AltEnterSwitchesFullScreenOnlyWhenNotEmbedded) {
 }
 
 TEST_F(TEventSourceTest, AltF1TogglesStatistics) {
-    TFakeDisplay display;
-    SetDisplayLink(&display);
+    TFakeRenderer renderer;
     Open();
     standin::InjectMessage(mMain, WM_SYSKEYDOWN, VK_F1, kAltDown);
     EXPECT_EQ(Next().type, kEventNothing);
-    EXPECT_EQ(display.toggleStats, 1);
+    EXPECT_EQ(renderer.toggleStats, 1);
 }
 
 TEST_F(TEventSourceTest, CharactersInAnsiAndUnicodeWindows) {

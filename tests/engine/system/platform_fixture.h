@@ -79,7 +79,6 @@ struct TFakeDisplay : TDisplayLink {
     TPoint viewport{480, 360};
     int restores = 0;
     int resetWorkingCounts = 0;
-    int toggleStats = 0;
     std::vector<bool> fullscreenRequests;
     struct TSetDisplay {
         int width;
@@ -88,10 +87,7 @@ struct TFakeDisplay : TDisplayLink {
         bool hostPresent;
     };
     std::vector<TSetDisplay> setDisplays;
-    std::vector<TRect> fills;
-    int glyphRenderers = 0;
     int calibrations = 0;
-    std::vector<std::string> textureNames;
     struct TCursorImage {
         TTexturePtr texture;
         int hotX;
@@ -99,7 +95,6 @@ struct TFakeDisplay : TDisplayLink {
         bool system;
     };
     std::vector<TCursorImage> cursorImages;
-    TTexturePtr simpleTexture;
     // Touched by the cursor thread.
     std::atomic<int> cursorUpdates{0};
     std::atomic<int> updatesAfterManagerDestroyed{0};
@@ -118,7 +113,6 @@ struct TFakeDisplay : TDisplayLink {
     }
     bool IsFullscreen() const override { return fullScreen; }
     void CalibrateTexelOffset() override { ++calibrations; }
-    void ReadDesktopMode() override {}
     TPoint GetViewportSize() const override { return viewport; }
     TPoint GetCursorPosition() override { return cursor; }
     TPoint UpdateCursor(int, int) override {
@@ -128,8 +122,6 @@ struct TFakeDisplay : TDisplayLink {
         ++cursorUpdates;
         return TPoint{0, 0};
     }
-    void CheckClientRect() override {}
-    void RemoveCursorImage() override {}
     bool appliesCursor = false;
     bool ApplyCursor() override { return appliesCursor; }
     bool SetCursorImage(const TTexturePtr& texture, int hotX, int hotY, bool system) override {
@@ -138,20 +130,39 @@ struct TFakeDisplay : TDisplayLink {
     }
     std::vector<bool> vsyncs;
     void SetVSync(bool on) override { vsyncs.push_back(on); }
-    // "pop" and "push l,t,r,b" in call order.
-    std::vector<std::string> clipCalls;
-    void PopClipRect() override { clipCalls.emplace_back("pop"); }
-    void PushClipRect(const TRect& rect) override {
-        clipCalls.push_back("push " + std::to_string(rect.left) + "," + std::to_string(rect.top) +
-                            "," + std::to_string(rect.right) + "," + std::to_string(rect.bottom));
-    }
     std::vector<bool> cursorShows;
     bool ShowCursor(bool visible) override {
         cursorShows.push_back(visible);
         return true;
     }
+};
+
+// Renderer that records the calls the platform makes; installs itself while it lives.
+struct TFakeRenderer final : TRendererLink {
+    TFakeRenderer() { SetRendererLink(this); }
+    ~TFakeRenderer() override {
+        if (&Renderer() == this) {
+            SetRendererLink(nullptr);
+        }
+    }
+    TFakeRenderer(const TFakeRenderer&) = delete;
+    TFakeRenderer& operator=(const TFakeRenderer&) = delete;
+
+    int toggleStats = 0;
+    std::vector<TRect> fills;
+    int glyphRenderers = 0;
+    std::vector<std::string> textureNames;
+    TTexturePtr simpleTexture;
+    // "pop" and "push l,t,r,b" in call order.
+    std::vector<std::string> clipCalls;
+
     void ToggleStats() override { ++toggleStats; }
     void FillRect(const TRect& rect, float, float, float, float) override { fills.push_back(rect); }
+    void PopClipRect() override { clipCalls.emplace_back("pop"); }
+    void PushClipRect(const TRect& rect) override {
+        clipCalls.push_back("push " + std::to_string(rect.left) + "," + std::to_string(rect.top) +
+                            "," + std::to_string(rect.right) + "," + std::to_string(rect.bottom));
+    }
     TGlyphRendererLink* CreateGlyphRenderer() override {
         ++glyphRenderers;
         return new TGlyphRendererLink;
@@ -167,8 +178,6 @@ struct TFakeSound final : TSoundManagerLink {
     float master = 0.8f;
     std::vector<std::string> calls;
 
-    void Update() override {}
-    void SetActive(bool) override {}
     float GetVolume(int category) override {
         calls.push_back("get " + std::to_string(category));
         return category == -1 ? master : 0.5f;
@@ -230,6 +239,7 @@ protected:
         };
         SetWindowSystemFactory(factory);
         SetDisplayLink(nullptr);
+        SetRendererLink(nullptr);
     }
 
     void TearDown() override {
@@ -246,6 +256,7 @@ protected:
             DispatchMessageA(&message);
         }
         SetDisplayLink(nullptr);
+        SetRendererLink(nullptr);
         SetWindowSystemFactory(TWindowSystemFactory{});
         gCommandLine = nullptr;
         gPortalHostWindow = nullptr;

@@ -237,13 +237,14 @@ TEST_F(TPlatformFacadeTest, SetDisplayMakesTheRootOnceAndResetsTheClip) {
     SetWindowSystemFactory(factory);
     TFakeDisplay display;
     SetDisplayLink(&display);
+    TFakeRenderer renderer;
     Open();
     mPlatform->SetDisplay(800, 600, false);
     mPlatform->SetDisplay(640, 480, false);
     EXPECT_EQ(TRootMaker::sRoots, (std::vector<std::pair<int, int>>{{800, 600}}));
     ASSERT_EQ(display.setDisplays.size(), 2u);
     EXPECT_EQ(display.setDisplays[1].width, 640);
-    EXPECT_EQ(display.clipCalls,
+    EXPECT_EQ(renderer.clipCalls,
               (std::vector<std::string>{"pop", "push 0,0,800,600", "pop", "push 0,0,640,480"}));
     SetDisplayLink(nullptr);
 }
@@ -258,26 +259,8 @@ TEST_F(TPlatformFacadeTest, DisplayStateGoesThroughTheDisplayLink) {
         int shortages = 0;
         bool Exists() const override { return true; }
         bool IsReady() override { return ready; }
-        void Restore() override {}
-        void ResetWorkingCount() override {}
-        void SetDisplay(int, int, bool, bool) override {}
-        bool SetFullscreen(bool) override { return false; }
-        bool IsFullscreen() const override { return false; }
-        void CalibrateTexelOffset() override {}
-        void ReadDesktopMode() override {}
-        TPoint GetViewportSize() const override { return TPoint{0, 0}; }
-        TPoint GetCursorPosition() override { return TPoint{0, 0}; }
-        TPoint UpdateCursor(int, int) override { return TPoint{-1, -1}; }
-        void CheckClientRect() override {}
-        void RemoveCursorImage() override {}
-        bool ApplyCursor() override { return false; }
-        bool SetCursorImage(const TTexturePtr&, int, int, bool) override { return false; }
         bool IsFlipDone() override { return flipDone; }
         void OnOutOfVideoMemory() override { ++shortages; }
-        void ToggleStats() override {}
-        void FillRect(const TRect&, float, float, float, float) override {}
-        TGlyphRendererLink* CreateGlyphRenderer() override { return nullptr; }
-        TTexturePtr GetSimpleTexture(const str&) override { return TTexturePtr(); }
     } display;
     SetDisplayLink(&display);
     EXPECT_TRUE(IsDisplayOk());

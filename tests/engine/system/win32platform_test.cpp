@@ -165,6 +165,7 @@ TEST_F(TWin32PlatformTest, SetDisplay) {
         hostMessages.clear();
         TFakeDisplay display;
         SetDisplayLink(&display);
+        TFakeRenderer renderer;
         TFakeWindowManager::sHasRoot = true;
         TFakeWindowManager::sRoot = TRect{0, 0, 480, 360};
         HWND host = nullptr;
@@ -187,9 +188,9 @@ TEST_F(TWin32PlatformTest, SetDisplay) {
         EXPECT_EQ(display.setDisplays[0].fullScreen, c.passedFullScreen);
         EXPECT_EQ(display.setDisplays[0].hostPresent, c.embedded);
         // The glyph renderer and the root fill happen once; calibration every time.
-        EXPECT_EQ(display.glyphRenderers, 1);
-        ASSERT_EQ(display.fills.size(), 1u);
-        EXPECT_EQ(display.fills[0].right, 480);
+        EXPECT_EQ(renderer.glyphRenderers, 1);
+        ASSERT_EQ(renderer.fills.size(), 1u);
+        EXPECT_EQ(renderer.fills[0].right, 480);
         EXPECT_EQ(display.calibrations, 2);
         std::vector<WPARAM> twice = c.hostMessages;
         twice.insert(twice.end(), c.hostMessages.begin(), c.hostMessages.end());
@@ -217,8 +218,9 @@ TEST_F(TWin32PlatformTest, TimerGivesNothingEventsEvery250Ms) {
 
 TEST_F(TWin32PlatformTest, MouseCursor) {
     TFakeDisplay display;
-    display.simpleTexture = FakeTexture();
     SetDisplayLink(&display);
+    TFakeRenderer renderer;
+    renderer.simpleTexture = FakeTexture();
     TWin32Platform& record = Open();
     const TTexturePtr game = FakeTexture();
 
@@ -232,8 +234,8 @@ TEST_F(TWin32PlatformTest, MouseCursor) {
     record.SetMouseCursor(TTexturePtr(), 2, 2, false);
     record.SetMouseCursor(TTexturePtr(), 2, 2, false);
     ASSERT_EQ(display.cursorImages.size(), 3u);
-    EXPECT_EQ(display.cursorImages[2].texture, display.simpleTexture);
-    EXPECT_EQ(display.textureNames, (std::vector<std::string>{"__systemcursor__.png"}));
+    EXPECT_EQ(display.cursorImages[2].texture, renderer.simpleTexture);
+    EXPECT_EQ(renderer.textureNames, (std::vector<std::string>{"__systemcursor__.png"}));
     TFileSource source = TFileSource::kNone;
     EXPECT_NE(ResolveName("__systemcursor__.png", true, &source).Length(), 0);
     EXPECT_EQ(source, TFileSource::kMemory);

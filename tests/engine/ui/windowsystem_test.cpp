@@ -58,6 +58,7 @@ TEST_F(TWindowSystemTest, FirstDisplayMakesTheRootScreen) {
     TFakeDisplay display;
     display.viewport = TPoint{320, 240};
     SetDisplayLink(&display);
+    TFakeRenderer renderer;
     Open();
     TRect rect{};
     EXPECT_FALSE(Manager()->GetRootRect(&rect));
@@ -72,8 +73,8 @@ TEST_F(TWindowSystemTest, FirstDisplayMakesTheRootScreen) {
     EXPECT_EQ(rect.right - rect.left, 800);
     EXPECT_EQ(rect.bottom - rect.top, 600);
     // The first display fills the root's rectangle.
-    ASSERT_EQ(display.fills.size(), 1u);
-    EXPECT_EQ(display.fills[0].right, 800);
+    ASSERT_EQ(renderer.fills.size(), 1u);
+    EXPECT_EQ(renderer.fills[0].right, 800);
 
     mPlatform->SetDisplay(1024, 768, false);
     EXPECT_EQ(Manager()->GetRootWindow(), root) << "the root is made once";
