@@ -5,7 +5,8 @@
 // lua_tonumber (integers truncated), engine strings with LuaGetString, booleans with
 // lua_toboolean, TLuaTable& as a table view that reads defaults when the argument is no table;
 // missing arguments arrive as 0, "" or false. A raw member or function (int(lua_State*)) gets the
-// state and returns its own result count.
+// state and returns its own result count. A C++ exception from the native side becomes a script
+// error naming the function, at the script machine's boundary for every native function (lua.h).
 //
 // The closure does not keep its object alive. A publisher that dies before its state withdraws its
 // globals (LuaWithdraw or LuaWithdrawObject); a copy of a withdrawn closure held by a script then

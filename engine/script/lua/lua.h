@@ -29,6 +29,11 @@
 struct lua_State;
 typedef struct lua_State lua_State;
 
+// A native function. A C++ exception leaving one becomes a script error raised as luaL_error
+// raises it (the caller's position first, then through the error handler): a std::exception as
+// "<where>error in `<name>': <what()>", any other as "<where>unknown error in `<name>'", <name>
+// being the function's name as the debug interface knows it, or "?". A std::bad_alloc becomes the
+// memory error (LUA_ERRMEM, "not enough memory").
 typedef int (*lua_CFunction)(lua_State* L);
 typedef const char* (*lua_Chunkreader)(lua_State* L, void* ud, size_t* sz);
 typedef int (*lua_Chunkwriter)(lua_State* L, const void* p, size_t sz, void* ud);

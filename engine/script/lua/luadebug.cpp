@@ -69,6 +69,33 @@ void luaG_runerror(lua_State* L, const char* fmt, ...) {
     luaG_errormsg(L);
 }
 
+void luaG_nativeerror(lua_State* L, bool withText) {
+    const char* text = withText ? getstr(tsvalue(L->top - 1)) : nullptr;
+    lua_Debug ar;
+    const char* name = nullptr;
+    if (lua_getstack(L, 0, &ar) != 0) {
+        lua_getinfo(L, "n", &ar);
+        name = ar.name;
+    }
+    if (name == nullptr) {
+        name = "?";
+    }
+    // The caller's position, as luaL_where gives it at level 1.
+    const char* where = "";
+    if (lua_getstack(L, 1, &ar) != 0) {
+        lua_getinfo(L, "Sl", &ar);
+        if (ar.currentline > 0) {
+            where = luaO_pushfstring(L, "%s:%d: ", ar.short_src, ar.currentline);
+        }
+    }
+    if (text != nullptr) {
+        luaO_pushfstring(L, "%serror in `%s': %s", where, name, text);
+    } else {
+        luaO_pushfstring(L, "%sunknown error in `%s'", where, name);
+    }
+    luaG_errormsg(L);
+}
+
 // Symbolic execution of a prototype's code up to lastpc: checks every instruction, and tells which
 // instruction last set register reg (the final return when none did). Returns 0 for bad code.
 #define check(x)                                                                                   \

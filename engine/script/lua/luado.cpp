@@ -1,6 +1,7 @@
 #include "engine/script/lua/luado.h"
 
 #include <cstdlib>
+#include <exception>
 #include <new>
 
 #include "engine/script/lua/luadebug.h"
@@ -65,7 +66,8 @@ int luaD_rawrunprotected(lua_State* L, Pfunc f, void* ud) {
     } catch (const std::bad_alloc&) {
         status = LUA_ERRMEM;
     } catch (...) {
-        // A foreign exception from native code: nothing of it can be carried as a script value.
+        // A foreign exception from a callback outside any native function (a hook, a chunk
+        // reader): nothing of it can be carried as a script value.
         status = LUA_ERRERR;
     }
     L->errorJmp--;
@@ -246,6 +248,37 @@ static StkId tryfuncTM(lua_State* L, StkId func) {
     return func;
 }
 
+// Runs the native function of the frame just entered; see lua.h for what becomes of a C++
+// exception leaving it. By the time it reaches here it has unwound the function's own objects.
+// The machine's own errors pass through untouched.
+static int callnative(lua_State* L, lua_CFunction f) {
+    const ptrdiff_t ci = saveci(L, L->ci);
+    const unsigned short nCcalls = L->nCcalls;
+    enum { Memory, Text, Unknown } failure = Unknown;
+    try {
+        return f(L);
+    } catch (const LuaError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        failure = Memory;
+    } catch (const std::exception& e) {
+        // Copied while the exception still lives; the error is raised once it is gone.
+        setsvalue(L->top, luaS_new(L, e.what()));
+        incr_top(L);
+        failure = Text;
+    } catch (...) {
+    }
+    // A hook may have thrown deeper down, inside a call this function made: the error is this
+    // frame's.
+    L->ci = restoreci(L, ci);
+    L->base = L->ci->base;
+    L->nCcalls = nCcalls;
+    if (failure == Memory) {
+        luaD_throw(L, LUA_ERRMEM);
+    }
+    luaG_nativeerror(L, failure == Text);
+}
+
 StkId luaD_precall(lua_State* L, StkId func) {
     if (!ttisfunction(func)) {
         func = tryfuncTM(L, func);
@@ -289,7 +322,7 @@ StkId luaD_precall(lua_State* L, StkId func) {
     if (L->hookmask & LUA_MASKCALL) {
         luaD_callhook(L, LUA_HOOKCALL, -1);
     }
-    const int n = (*clvalue(L->base - 1)->c.f)(L);
+    const int n = callnative(L, clvalue(L->base - 1)->c.f);
     if (n >= 0) {
         return L->top - n;
     }

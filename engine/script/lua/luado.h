@@ -50,7 +50,8 @@ inline CallInfo* restoreci(lua_State* L, ptrdiff_t n) {
 }
 
 // Prepares a call of the function at func. For a native function it runs it and returns the
-// position of its first result; for a Lua function it builds the frame and returns null.
+// position of its first result (a C++ exception leaving it is raised as the script error lua.h
+// describes); for a Lua function it builds the frame and returns null.
 StkId luaD_precall(lua_State* L, StkId firstResult);
 void luaD_poscall(lua_State* L, int wanted, StkId firstResult);
 void luaD_call(lua_State* L, StkId func, int nResults);

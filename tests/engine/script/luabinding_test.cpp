@@ -2,6 +2,7 @@
 
 #include "engine/script/luabinding.h"
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,22 @@ void Plain(str text) {
 int RawPlain(lua_State* state) {
     lua_pushstring(state, "raw");
     return 1;
+}
+
+// Published functions that fail with C++ exceptions.
+struct TFailing {
+    int calls = 0;
+    double Explode(str what) {
+        ++calls;
+        throw std::runtime_error(what.CStr());
+    }
+    int RawExplode(lua_State*) {
+        ++calls;
+        throw std::logic_error("raw");
+    }
+};
+void Refuse(int) {
+    throw 7;
 }
 
 } // namespace
@@ -149,4 +166,38 @@ TEST_F(LuaBindingTest, ClosuresOfWithdrawnFunctionsAreCollected) {
     };
     const int after2000 = publish(2000);
     EXPECT_LE(publish(20000), after2000 + 8);
+}
+
+TEST_F(LuaBindingTest, CppExceptionsBecomeScriptErrorsNamingThePublishedFunction) {
+    TFailing failing;
+    LuaPublish(L, "Explode", &failing, &TFailing::Explode);
+    LuaPublish(L, "RawExplode", &failing, &TFailing::RawExplode);
+    LuaPublish(L, "Refuse", &Refuse);
+    const struct {
+        const char* call;
+        const char* message;
+    } cases[] = {
+        {"Explode('boom')", "[string \"test\"]:1: error in `Explode': boom"},
+        {"RawExplode()", "[string \"test\"]:1: error in `RawExplode': raw"},
+        {"Refuse(1)", "[string \"test\"]:1: unknown error in `Refuse'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        Run(("ok, message = pcall(function() " + std::string(c.call) + " end)").c_str());
+        PushGlobal("ok");
+        EXPECT_TRUE(lua_isboolean(L, -1) && !lua_toboolean(L, -1));
+        lua_pop(L, 1);
+        EXPECT_EQ(GlobalText("message"), c.message);
+    }
+    EXPECT_EQ(failing.calls, 2);
+
+    // Uncaught, the error reaches the log like any script error.
+    Run("function Go()\n"
+        "  Explode('logged')\n"
+        "end");
+    mLogStart = mDir.Read("logs/logfile.txt").size();
+    PushGlobal("Go");
+    EXPECT_EQ(mScript->RunFunction(0, 0), LUA_ERRRUN);
+    EXPECT_THAT(Logged(),
+                testing::ElementsAre("Lua error: [string \"test\"]:2: error in `Explode': logged"));
 }
