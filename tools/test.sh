@@ -19,9 +19,6 @@ stage() {
 bash tools/install-deps.sh
 stage install
 
-export SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-dummy}
-export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
-
 cmake -S . -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSTELLAGRIM_SANITIZE=ON -DSTELLAGRIM_WERROR=ON -DSTELLAGRIM_BENCH=ON

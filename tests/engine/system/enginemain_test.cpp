@@ -119,7 +119,6 @@ int RecordingGameMain(TPlatform* platform, const char* commandLine) {
 class TEngineMainTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
         standin::SetRuntimeFolder(mRuntime.Path().string());
         mOldFolder = std::filesystem::current_path();
         gSeen = TSeen{};
@@ -262,7 +261,6 @@ TEST_F(TEngineMainTest, HostedModeWithMsnStartsTheMsnHandler) {
 
 TEST(TEngineMainDeathTest, AHostThatHasGoneEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
     testing_fixtures::TempDir home(true);
     testing_fixtures::TFakeHost host;
     static char buffer[64];
@@ -334,7 +332,6 @@ TEST_F(TEngineMainTest, TestHookMayReplaceTheCommandLineAndHearsTheEnd) {
 
 TEST(TEngineMainDeathTest, AHostWindowThatIsNoWindowEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
     testing_fixtures::TempDir home(true);
     for (const char* line : {"-wnd=0", "-wnd=fffffff0 -x", "-wnd=zz"}) {
         static char buffer[64];

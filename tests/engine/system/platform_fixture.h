@@ -36,14 +36,24 @@ struct TFakeWindowManager final : TWindowManagerLink {
     static inline TRect sRoot{0, 0, 0, 0};
     // Set while the object is being destroyed: the cursor thread must be gone by then.
     static inline std::atomic<bool> sDestroyed{false};
-    // A teardown that takes this long gives a running cursor thread time to show itself.
-    static inline int sTeardownMs = 0;
+    // Whether the platform still had a cursor thread when the manager was deleted.
+    static inline std::atomic<bool> sCursorThreadAtDestroy{false};
+    // How often IsDrawingSuspended answered true: each is one turn of the cursor thread.
+    static inline std::atomic<int> sSuspendedAnswers{0};
 
     ~TFakeWindowManager() override {
         sDestroyed = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(sTeardownMs));
+        const TPlatform* platform = TPlatform::GetInstance();
+        sCursorThreadAtDestroy =
+            platform != nullptr && platform->GetWin32()->mCursorThread != nullptr;
     }
-    bool IsDrawingSuspended() const override { return sSuspended; }
+    bool IsDrawingSuspended() const override {
+        const bool suspended = sSuspended;
+        if (suspended) {
+            ++sSuspendedAnswers;
+        }
+        return suspended;
+    }
     bool IsInputBlocked() const override { return sInputBlocked; }
     void Invalidate() override { ++sInvalidates; }
     void AbortMovie() override { ++sAbortMovies; }
@@ -60,7 +70,8 @@ struct TFakeWindowManager final : TWindowManagerLink {
         sInvalidates = 0;
         sHasRoot = false;
         sDestroyed = false;
-        sTeardownMs = 0;
+        sCursorThreadAtDestroy = false;
+        sSuspendedAnswers = 0;
     }
 };
 
@@ -224,7 +235,6 @@ protected:
     static constexpr DWORD kStartTime = 5000000;
 
     void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
         static testing_fixtures::TempDir runtime;
         standin::SetRuntimeFolder(runtime.Path().string());
         standin::ResetPumpState();
@@ -338,6 +348,19 @@ protected:
             }
         }
         return events;
+    }
+
+    // Waits until `done` holds, checking every millisecond; false after ten seconds.
+    template <class Done>
+    static bool WaitUntil(Done done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
     }
 
     static std::vector<int> Types(const std::vector<TEvent>& events) {

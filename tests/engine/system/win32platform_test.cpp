@@ -260,35 +260,31 @@ TEST_F(TWin32PlatformTest, CursorThreadDrawsUnlessDrawingIsSuspended) {
     TFakeDisplay display;
     SetDisplayLink(&display);
     MakePlatform();
-    const auto waitFor = [&display](int count) {
-        for (int i = 0; i < 200 && display.cursorUpdates < count; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return display.cursorUpdates.load();
-    };
-    EXPECT_GE(waitFor(3), 3);
+    ASSERT_TRUE(WaitUntil([&] { return display.cursorUpdates >= 3; }));
+    // Once the thread has seen the suspension it draws nothing more, however many turns it takes.
     TFakeWindowManager::sSuspended = true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    ASSERT_TRUE(WaitUntil([] { return TFakeWindowManager::sSuspendedAnswers >= 1; }));
     const int suspendedAt = display.cursorUpdates;
-    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+    ASSERT_TRUE(WaitUntil([] { return TFakeWindowManager::sSuspendedAnswers >= 4; }));
     EXPECT_EQ(display.cursorUpdates, suspendedAt);
     TFakeWindowManager::sSuspended = false;
-    EXPECT_GT(waitFor(suspendedAt + 1), suspendedAt);
+    EXPECT_TRUE(WaitUntil([&] { return display.cursorUpdates > suspendedAt; }));
 }
 
 TEST_F(TWin32PlatformTest, CursorThreadEndsBeforeTheWindowManagerIsDeleted) {
     TFakeDisplay display;
     SetDisplayLink(&display);
-    TFakeWindowManager::sTeardownMs = 40;
-    for (int round = 0; round < 5; ++round) {
+    // Early, while it draws, and once it has drawn a few frames.
+    for (const int frames : {0, 1, 3}) {
+        SCOPED_TRACE(frames);
         TFakeWindowManager::sDestroyed = false;
+        TFakeWindowManager::sCursorThreadAtDestroy = true;
+        const int before = display.cursorUpdates;
         MakePlatform();
-        std::this_thread::sleep_for(std::chrono::milliseconds(round % 4 * 5));
+        ASSERT_TRUE(WaitUntil([&] { return display.cursorUpdates >= before + frames; }));
         delete mPlatform;
         mPlatform = nullptr;
-        const int after = display.cursorUpdates;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        EXPECT_EQ(display.cursorUpdates, after) << "the thread still runs";
+        EXPECT_FALSE(TFakeWindowManager::sCursorThreadAtDestroy) << "the thread still ran";
     }
     EXPECT_EQ(display.updatesAfterManagerDestroyed, 0);
     EXPECT_EQ(TPlatform::GetInstance(), nullptr);
