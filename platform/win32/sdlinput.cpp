@@ -1,4 +1,4 @@
-// The adapter from SDL events to Win32 messages, and the SDL side of the cursor.
+// The adapter from SDL events to Win32 messages, and the start of SDL's video.
 #include "platform/win32/mmsystem.h"
 #include "platform/win32/userstate.h"
 
@@ -7,11 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-
-namespace standin::detail {
-void ChangeWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags,
-                     bool fromSdl);
-}
 
 namespace {
 
@@ -741,59 +736,6 @@ void PumpSdl() {
         auto hold = Hold();
         User().cursor = POINT{x, y};
     }
-}
-
-void ApplyCursor() {
-    if (!IsSdlThread()) {
-        return;
-    }
-    bool visible = false;
-    HCURSOR shape = nullptr;
-    {
-        auto hold = Hold();
-        auto& user = User();
-        if (!user.cursorDirty) {
-            return;
-        }
-        user.cursorDirty = false;
-        visible = user.cursorCount >= 0 && user.cursorShape != nullptr;
-        shape = user.cursorShape;
-    }
-    if (shape != nullptr) {
-        static std::map<ULONG_PTR, SDL_Cursor*> cursors;
-        const auto id = reinterpret_cast<ULONG_PTR>(shape);
-        SDL_SystemCursor kind = SDL_SYSTEM_CURSOR_ARROW;
-        switch (id) {
-        case 32513:
-            kind = SDL_SYSTEM_CURSOR_IBEAM;
-            break;
-        case 32514:
-            kind = SDL_SYSTEM_CURSOR_WAIT;
-            break;
-        case 32515:
-            kind = SDL_SYSTEM_CURSOR_CROSSHAIR;
-            break;
-        case 32646:
-            kind = SDL_SYSTEM_CURSOR_SIZEALL;
-            break;
-        case 32648:
-            kind = SDL_SYSTEM_CURSOR_NO;
-            break;
-        case 32649:
-            kind = SDL_SYSTEM_CURSOR_HAND;
-            break;
-        default:
-            break;
-        }
-        SDL_Cursor*& cursor = cursors[id];
-        if (cursor == nullptr) {
-            cursor = SDL_CreateSystemCursor(kind);
-        }
-        if (cursor != nullptr) {
-            SDL_SetCursor(cursor);
-        }
-    }
-    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
 } // namespace standin::detail

@@ -57,6 +57,8 @@ struct TWindow {
     bool invalid = false;
     bool erase = false;
     bool destroying = false;
+    // The SDL window behind a top-level window, made by the SDL window backend
+    // (windowbackend.h) on the thread that runs SDL's video; null for the others.
     SDL_Window* sdl = nullptr;
     std::uint32_t sdlId = 0;
     std::vector<TMenuItem> systemMenu;
@@ -126,6 +128,10 @@ void PostTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Changes activation as Windows does; null deactivates the application. `how` is WA_ACTIVE or
 // WA_CLICKACTIVE.
 void Activate(HWND window, int how);
+// Moves, sizes and reorders a window with WM_WINDOWPOSCHANGING (which may change the request)
+// and WM_WINDOWPOSCHANGED. `fromNative`: the native window already has the new place.
+void ChangeWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags,
+                     bool fromNative);
 // Starts SDL's video on the calling thread when nobody has; true when it is this thread's.
 bool EnsureSdlVideo();
 bool IsSdlThread();
@@ -133,7 +139,8 @@ bool IsSdlThread();
 bool HeadlessVideo();
 // Turns waiting SDL events into messages; only on the SDL thread.
 void PumpSdl();
-// Shows or hides the SDL cursor to match ShowCursor and SetCursor.
+// Hands the cursor ShowCursor and SetCursor left to the window system, on a thread that has a
+// pointer to show it on.
 void ApplyCursor();
 // Publishes a top-level window to other processes and withdraws it.
 void PublishWindow(HWND window, const std::string& className);

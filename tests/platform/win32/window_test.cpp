@@ -2,7 +2,9 @@
 
 #include <SDL2/SDL.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -446,6 +448,66 @@ TEST_F(Windows, CursorCountAndShape) {
     EXPECT_TRUE(GetCursorPos(&point));
     EXPECT_EQ(point.x, 123);
     EXPECT_EQ(point.y, 45);
+}
+
+// Only the thread that runs SDL's video makes SDL windows; another thread's windows live on their
+// records alone and behave the same.
+TEST_F(Windows, AThreadWithoutVideoKeepsItsWindowsOnRecords) {
+    EXPECT_NE(standin::SdlWindowId(MakeWindow(WS_POPUP)), 0u);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "StandinTestNoVideo";
+    RegisterClassA(&windowClass);
+    struct TSeen {
+        bool created = false;
+        std::uint32_t sdlId = 1;
+        bool visible = false;
+        bool active = false;
+        RECT moved{};
+        bool captured = false;
+        POINT cursor{};
+        bool iconic = false;
+        bool destroyed = false;
+    } seen;
+    std::atomic<bool> done{false};
+    std::thread worker([&seen, &done] {
+        HWND window = CreateWindowExA(0, "StandinTestNoVideo", "worker", WS_POPUP | WS_VISIBLE, 10,
+                                      20, 200, 100, nullptr, nullptr, nullptr, nullptr);
+        seen.created = window != nullptr;
+        seen.sdlId = standin::SdlWindowId(window);
+        seen.visible = IsWindowVisible(window) != FALSE;
+        seen.active = GetActiveWindow() == window;
+        MoveWindow(window, 30, 40, 300, 150, TRUE);
+        GetWindowRect(window, &seen.moved);
+        SetCapture(window);
+        seen.captured = GetCapture() == window;
+        ReleaseCapture();
+        SetCursorPos(35, 45);
+        GetCursorPos(&seen.cursor);
+        ShowWindow(window, SW_MINIMIZE);
+        seen.iconic = IsIconic(window) != FALSE;
+        seen.destroyed = DestroyWindow(window) != FALSE;
+        done = true;
+    });
+    // This thread's window hears of the worker's activation through this thread's queue.
+    while (!done) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Drain();
+    }
+    worker.join();
+    EXPECT_TRUE(seen.created);
+    EXPECT_EQ(seen.sdlId, 0u);
+    EXPECT_TRUE(seen.visible);
+    EXPECT_TRUE(seen.active);
+    EXPECT_EQ(seen.moved.left, 30);
+    EXPECT_EQ(seen.moved.top, 40);
+    EXPECT_EQ(seen.moved.right, 330);
+    EXPECT_EQ(seen.moved.bottom, 190);
+    EXPECT_TRUE(seen.captured);
+    EXPECT_EQ(seen.cursor.x, 35);
+    EXPECT_EQ(seen.cursor.y, 45);
+    EXPECT_TRUE(seen.iconic);
+    EXPECT_TRUE(seen.destroyed);
 }
 
 } // namespace
