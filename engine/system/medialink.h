@@ -47,7 +47,10 @@ public:
     virtual void ReadDesktopMode() {}
     virtual TPoint GetViewportSize() const { return TPoint{0, 0}; }
 
-    // The software cursor. UpdateCursor answers x = -1 when nothing was drawn.
+    // The software cursor. UpdateCursor answers x = -1 when nothing was drawn. The cursor thread
+    // calls it while the main thread may be in any other method (mouse moves, a new cursor
+    // image): an implementation guards its cursor state with a lock of its own, never drops the
+    // last reference to a texture on the cursor thread, and never waits for the main thread.
     virtual TPoint GetCursorPosition() { return TPoint{0, 0}; }
     virtual TPoint UpdateCursor(int /*x*/, int /*y*/) { return TPoint{-1, -1}; }
     virtual void CheckClientRect() {}

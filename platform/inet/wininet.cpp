@@ -104,9 +104,17 @@ TRegistry& Registry() {
     return *registry;
 }
 
+// Null, with ERROR_INVALID_HANDLE, when a parent was closed meanwhile (InternetCloseHandle marks
+// them under the same lock): a child registered after the close would escape its cancellation.
 HINTERNET Register(std::shared_ptr<TInetHandle> handle) {
     TRegistry& registry = Registry();
     std::lock_guard<std::mutex> hold(registry.lock);
+    for (const TInetHandle* h = handle->mParent.get(); h != nullptr; h = h->mParent.get()) {
+        if (h->mClosed.load()) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+    }
     const std::uintptr_t id = registry.next;
     registry.next += 16;
     registry.handles.emplace(id, std::move(handle));
@@ -683,6 +691,9 @@ HINTERNET InternetOpenUrlA(HINTERNET sessionHandle, LPCSTR url, LPCSTR headers, 
     const std::vector<std::string> extra = SplitHeaders(headers, headersLength);
     // Registered first, so that InternetCloseHandle on the session can cancel the transfer.
     HINTERNET handle = Register(request);
+    if (handle == nullptr) {
+        return nullptr;
+    }
     if (!Perform(*request, request->mUrl, extra, std::string(), false)) {
         const DWORD error = GetLastError();
         InternetCloseHandle(handle);

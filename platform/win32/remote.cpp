@@ -24,10 +24,6 @@ namespace {
 
 using namespace standin::detail;
 
-std::unique_lock<std::mutex> Hold() {
-    return std::unique_lock<std::mutex>(SyncLock());
-}
-
 enum : std::uint32_t {
     kQuery = 1,
     kRequest = 2,
@@ -332,8 +328,10 @@ void ServeHostClient(THostState& state, int client) {
         answer = 1;
     } else if (wire.op == kAttach) {
         answer = 1;
+        // Recorded before the game hears the answer: once its window exists, the host's count
+        // and posts must already reach it.
+        std::lock_guard<std::mutex> hold(state.lock);
         if (SendAll(client, &answer, 1)) {
-            std::lock_guard<std::mutex> hold(state.lock);
             state.attached.push_back(client);
         } else {
             close(client);

@@ -194,15 +194,24 @@ private:
 };
 
 TOwnedMutexes::~TOwnedMutexes() {
-    const DWORD self = CurrentThreadId();
     std::lock_guard<std::mutex> hold(SyncLock());
-    for (auto& weak : list) {
+    AbandonOwnedMutexesLocked();
+    SyncSignal().notify_all();
+}
+
+} // namespace
+
+void standin::detail::AbandonOwnedMutexesLocked() {
+    const DWORD self = CurrentThreadId();
+    for (auto& weak : tOwned.list) {
         if (auto mutex = weak.lock()) {
             mutex->Abandon(self);
         }
     }
-    SyncSignal().notify_all();
+    tOwned.list.clear();
 }
+
+namespace {
 
 // Named mutexes alive in this process, by name (names are case-sensitive).
 std::map<std::string, std::weak_ptr<TMutexState>>& NamedMutexes() {

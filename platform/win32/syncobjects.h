@@ -13,6 +13,9 @@
 namespace standin::detail {
 
 std::mutex& SyncLock();
+inline std::unique_lock<std::mutex> Hold() {
+    return std::unique_lock<std::mutex>(SyncLock());
+}
 // Notified (to all) whenever an object becomes signalled or a message queue receives work.
 std::condition_variable& SyncSignal();
 
@@ -43,6 +46,11 @@ private:
 HANDLE NewWaitHandle(std::shared_ptr<TWaitState> state);
 // Null for a null, invalid or non-waitable handle.
 std::shared_ptr<TWaitState> WaitStateOf(HANDLE handle);
+
+// Marks every mutex the calling thread owns abandoned. Needs SyncLock held. A thread made by
+// CreateThread calls it as it finishes, before its handle is signalled, so a waiter on the handle
+// finds the mutexes abandoned already; any other thread's are abandoned when it exits.
+void AbandonOwnedMutexesLocked();
 
 // The stand-in's id of the calling thread (what GetCurrentThreadId answers).
 DWORD CurrentThreadId();

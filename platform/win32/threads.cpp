@@ -80,6 +80,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
             }
             const DWORD code = start(parameter);
             std::lock_guard<std::mutex> hold(SyncLock());
+            AbandonOwnedMutexesLocked();
             state->mExitCode = code;
             state->mFinished = true;
             SyncSignal().notify_all();

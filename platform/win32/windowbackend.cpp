@@ -25,17 +25,27 @@ int Extent(LONG low, LONG high) {
 class TSdlWindowBackend final : public TWindowBackend {
 public:
     bool Create(TWindow& window, const RECT& client) override {
+        // The record is findable already: another thread may change its text or style meanwhile.
+        std::string title;
+        DWORD style = 0;
+        DWORD exStyle = 0;
+        {
+            auto hold = Hold();
+            title = window.title;
+            style = window.style;
+            exStyle = window.exStyle;
+        }
         Uint32 flags = SDL_WINDOW_HIDDEN;
-        if ((window.style & WS_CAPTION) != WS_CAPTION) {
+        if ((style & WS_CAPTION) != WS_CAPTION) {
             flags |= SDL_WINDOW_BORDERLESS;
         }
-        if ((window.style & WS_THICKFRAME) != 0) {
+        if ((style & WS_THICKFRAME) != 0) {
             flags |= SDL_WINDOW_RESIZABLE;
         }
-        if ((window.exStyle & WS_EX_TOPMOST) != 0) {
+        if ((exStyle & WS_EX_TOPMOST) != 0) {
             flags |= SDL_WINDOW_ALWAYS_ON_TOP;
         }
-        SDL_Window* sdl = SDL_CreateWindow(window.title.c_str(), client.left, client.top,
+        SDL_Window* sdl = SDL_CreateWindow(title.c_str(), client.left, client.top,
                                            Extent(client.left, client.right),
                                            Extent(client.top, client.bottom), flags);
         if (sdl == nullptr) {
