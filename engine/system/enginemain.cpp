@@ -22,10 +22,6 @@ bool Has(const char* commandLine, const char* what) {
     return std::strstr(commandLine, what) != nullptr;
 }
 
-void CopyPath(char* out, const char* text) {
-    std::snprintf(out, MAX_PATH, "%s", text);
-}
-
 void DropTrailingBackslash(char* path) {
     const size_t length = std::strlen(path);
     if (length > 0 && path[length - 1] == '\\') {

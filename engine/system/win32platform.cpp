@@ -49,11 +49,11 @@ const unsigned char kSystemCursorPng[] = {
     0xC7, 0x19, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82,
 };
 
+} // namespace
+
 void CopyPath(char* out, const char* text) {
     std::snprintf(out, MAX_PATH, "%s", text);
 }
-
-} // namespace
 
 str TWin32Platform::MakeInstanceName(const char* shortModulePath) {
     str name(shortModulePath);

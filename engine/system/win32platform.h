@@ -146,5 +146,8 @@ extern bool gPortalHostFullScreen;
 // The window the test hook returned (start-up).
 extern HWND gTestHookWindow;
 
+// Copies text into a path buffer of MAX_PATH bytes, cut to fit.
+void CopyPath(char* out, const char* text);
+
 // The command line contains "-pq=": hosted mode.
 bool IsPqMode();

@@ -19,10 +19,6 @@ namespace {
 
 using namespace standin::detail;
 
-std::unique_lock<std::mutex> Hold() {
-    return std::unique_lock<std::mutex>(SyncLock());
-}
-
 MSG Stamp(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return MSG{window, message, wParam, lParam, timeGetTime(), User().cursor};
 }

@@ -12,10 +12,6 @@ namespace {
 
 using namespace standin::detail;
 
-std::unique_lock<std::mutex> Hold() {
-    return std::unique_lock<std::mutex>(SyncLock());
-}
-
 std::mutex gInitLock;
 
 struct TKeyInfo {
@@ -746,6 +742,21 @@ std::uint32_t SdlWindowId(HWND window) {
     auto hold = Hold();
     const TWindow* record = WindowOf(window);
     return record != nullptr ? record->sdlId : 0;
+}
+
+std::string CurrentVideoDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr ? driver : "";
+}
+
+std::string NativeWindowTitle(HWND window) {
+    SDL_Window* sdl = SDL_GetWindowFromID(SdlWindowId(window));
+    return sdl != nullptr ? SDL_GetWindowTitle(sdl) : "";
+}
+
+bool FocusNativeWindow(HWND window) {
+    SDL_Window* sdl = SDL_GetWindowFromID(SdlWindowId(window));
+    return sdl != nullptr && SDL_SetWindowInputFocus(sdl) == 0;
 }
 
 void ResetPumpState() {

@@ -24,6 +24,14 @@ void UseRealTime();
 void InjectMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The SDL window id of a top-level window (0 for others), to address pushed SDL events.
 std::uint32_t SdlWindowId(HWND window);
+// The SDL video driver in use ("x11", "dummy", ...); empty before the video has started.
+std::string CurrentVideoDriver();
+// The title the native window of a top-level window shows (UTF-8); empty for other windows.
+std::string NativeWindowTitle(HWND window);
+// Gives the native window of a top-level window the keyboard focus, as a window manager would on
+// a click (a bare X server has none to do it). False for other windows or when the driver
+// cannot.
+bool FocusNativeWindow(HWND window);
 // Forgets the buttons and modifier keys the SDL adapter has seen held.
 void ResetPumpState();
 

@@ -8,10 +8,6 @@
 
 namespace standin::detail {
 
-inline std::unique_lock<std::mutex> Hold() {
-    return std::unique_lock<std::mutex>(SyncLock());
-}
-
 // Puts a top-level window at the top of the z-order. Needs SyncLock held.
 void BringToFront(HWND window);
 

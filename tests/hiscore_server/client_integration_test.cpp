@@ -22,8 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kLibraryName[] = "qzservlet_stub.dll";
-
 const char kServerData[] = "<?xml version=\"1.0\"?>\n"
                            "<scores gamemode=\"easy\">\n"
                            "<row rank=\"1\" score=\"70\" name=\"A\"/>\n"

@@ -22,8 +22,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-constexpr char kLibraryName[] = "qzservlet_stub.dll";
-
 class HiscoreServerLibrary : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -16,6 +16,9 @@
 
 namespace hiscore_test {
 
+// The built server library, as the program loads it.
+constexpr char kLibraryName[] = "qzservlet_stub.dll";
+
 struct TServerApi {
     decltype(&HiscoreServer_CreateLocalServer) create = nullptr;
     decltype(&HiscoreServer_FreeLocalServer) free = nullptr;

@@ -130,7 +130,7 @@ TEST_F(LogFile, WrapsPast102400BytesTo51200BehindTheBanner) {
     for (int i = 0; i < 100; ++i) {
         std::string message = KilobyteMessage(static_cast<char>('A' + i % 26));
         Log("%s", message.c_str());
-        lines += std::string(kStamp0) + ": " + message + "\r\n";
+        lines.append(kStamp0).append(": ").append(message).append("\r\n");
     }
     ASSERT_EQ(lines.size(), 102400u);
     ASSERT_EQ(ReadFile(LogPath()), lines);

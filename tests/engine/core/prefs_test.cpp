@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kKey[] = "Rw5uLk9cTbXe";
+const char kPrefsKey[] = "Rw5uLk9cTbXe";
 
 struct Chunk {
     std::string tag;
@@ -26,7 +26,7 @@ struct Chunk {
 };
 
 // Builds the file's bytes: enciphered payloads except for tags beginning with 'U'.
-std::string MakeFile(const std::vector<Chunk>& chunks, const char* key = kKey) {
+std::string MakeFile(const std::vector<Chunk>& chunks, const char* key = kPrefsKey) {
     TCipher cipher{str(key)};
     std::string out;
     for (const Chunk& c : chunks) {
@@ -69,7 +69,7 @@ Chunk Kvpr(const std::string& key, const std::string& valueBytes) {
 // Reads a file back into its chunks, deciphering the payloads; stops at anything malformed.
 std::vector<Chunk> ReadFile(const std::string& bytes,
                             std::vector<std::uint32_t>* lengths = nullptr) {
-    TCipher cipher{str(kKey)};
+    TCipher cipher{str(kPrefsKey)};
     std::vector<Chunk> chunks;
     std::size_t at = 0;
     while (at + 8 <= bytes.size()) {
@@ -111,7 +111,7 @@ protected:
         SetFolderRoots(str((mTemp.Path() / "user").c_str()), str(), str());
         mOldFolder = fs::current_path();
         fs::current_path(mTemp.Path() / "run");
-        SetSetting("encryptionkey", kKey);
+        SetSetting("encryptionkey", kPrefsKey);
     }
     void TearDown() override {
         fs::current_path(mOldFolder);
@@ -226,7 +226,7 @@ TEST_F(Prefs, AnEmptyStoreWritesOneInstallKey) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         ClearSettings();
-        SetSetting("encryptionkey", kKey);
+        SetSetting("encryptionkey", kPrefsKey);
         if (c.setting) {
             SetSetting("installkey", c.setting);
         }
@@ -265,7 +265,7 @@ TEST_F(Prefs, InstallKeySources) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         ClearSettings();
-        SetSetting("encryptionkey", kKey);
+        SetSetting("encryptionkey", kPrefsKey);
         if (c.setting) {
             SetSetting("installkey", c.setting);
         }
@@ -535,7 +535,7 @@ const char kLegacyChecksum[] = "853244466";
 
 // The keyed legacy file; a null checksum leaves out the "data2" element.
 std::string LegacyEnciphered(const char* checksum) {
-    TCipher cipher{str(kKey)};
+    TCipher cipher{str(kPrefsKey)};
     char data[512];
     EXPECT_EQ(
         cipher.Encrypt(kLegacyXml, static_cast<int>(sizeof kLegacyXml), data, sizeof data, true),
@@ -566,7 +566,7 @@ TEST_F(Prefs, ImportsTheLegacyXmlForm) {
         ClearSettings();
         ClearKnownFiles();
         if (c.keyed) {
-            SetSetting("encryptionkey", kKey);
+            SetSetting("encryptionkey", kPrefsKey);
         }
         WriteInstallTxt("");
         WritePrefs(c.file);

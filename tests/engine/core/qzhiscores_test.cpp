@@ -21,12 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kKey[] = "Hx7pQ2mZ9wLc";
+const char kHiscoreKey[] = "Hx7pQ2mZ9wLc";
 const char kDeclaration[] = "<?xml version=\"1.0\"?>\n";
 const char kChecksumMessage[] = "HiScores: Checksum did not match! Ignoring saved score data.";
 
 // The bytes of a hiscore file holding `document` (its zero byte added), with `key`.
-std::string MakeDat(const std::string& document, const char* key = kKey) {
+std::string MakeDat(const std::string& document, const char* key = kHiscoreKey) {
     TCipher cipher{str(key)};
     const int plain = static_cast<int>(document.size()) + 1;
     std::string body(
@@ -46,7 +46,7 @@ std::string MakeDat(const std::string& document, const char* key = kKey) {
 // The document of a hiscore file (without its zero byte); fails the test when the file is not
 // well formed.
 std::string ReadDat(const std::string& bytes) {
-    TCipher cipher{str(kKey)};
+    TCipher cipher{str(kHiscoreKey)};
     EXPECT_GT(bytes.size(), 8u);
     EXPECT_EQ(bytes.size() % 8, 0u);
     if (bytes.size() <= 8) {
@@ -115,7 +115,7 @@ protected:
         SetFolderRoots(str((mTemp.Path() / "user").c_str()), str(), str());
         mOldFolder = fs::current_path();
         fs::current_path(mTemp.Path() / "run");
-        SetSetting("encryptionkey", kKey);
+        SetSetting("encryptionkey", kHiscoreKey);
     }
     void TearDown() override {
         fs::current_path(mOldFolder);
@@ -571,7 +571,7 @@ TEST_F(Hiscores, ChecksumMismatchLoadsNothing) {
     std::string wrongSum = good;
     {
         // A trailer that deciphers to a checksum off by one.
-        TCipher cipher{str(kKey)};
+        TCipher cipher{str(kHiscoreKey)};
         const std::uint32_t sum = XorChecksum(static_cast<int>(good.size()) - 8, good.data()) ^ 1u;
         const unsigned char sumBytes[4] = {
             static_cast<unsigned char>(sum), static_cast<unsigned char>(sum >> 8),
@@ -807,7 +807,7 @@ TEST_F(HiscoreServerBinding, ConfiguresTheLocalServerOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ClearSettings();
-        SetSetting("encryptionkey", kKey);
+        SetSetting("encryptionkey", kHiscoreKey);
         for (const auto& [key, value] : c.settings) {
             SetSetting(key, value);
         }

@@ -47,7 +47,7 @@ protected:
     }
 };
 
-const char kKey[] = "QmFzZTY0a2V5";
+const char kSettingsKey[] = "QmFzZTY0a2V5";
 const char kComputerId[] = "@B@C@D@E@F@G@H@I";
 
 TEST_F(Settings, GetReturnsDefaultOnlyForAbsentKeys) {
@@ -105,12 +105,12 @@ TEST_F(Settings, ClearEmptiesTheMap) {
 
 TEST_F(Settings, CheatModeWaitsForTheKey) {
     SetSetting("computerid", kComputerId);
-    SetSetting("cheatcode", CheatCodeFor(kKey, kComputerId));
+    SetSetting("cheatcode", CheatCodeFor(kSettingsKey, kComputerId));
     EXPECT_STREQ(GetSetting("cheatmode", "unset").CStr(), "unset");
     // The hook looked the key up, so it now exists with an empty value.
     EXPECT_STREQ(GetSetting("encryptionkey", "absent").CStr(), "");
 
-    SetSetting("encryptionkey", kKey);
+    SetSetting("encryptionkey", kSettingsKey);
     EXPECT_STREQ(GetSetting("cheatmode", "unset").CStr(), "1");
 }
 
@@ -123,17 +123,17 @@ TEST_F(Settings, CheatModeComparesWithTheComputerId) {
         const char* cheatMode;
     };
     const Case cases[] = {
-        {"this computer", kComputerId, kComputerId, kKey, "1"},
-        {"another computer", "@B@C@D@E@F@G@H@J", kComputerId, kKey, "0"},
+        {"this computer", kComputerId, kComputerId, kSettingsKey, "1"},
+        {"another computer", "@B@C@D@E@F@G@H@J", kComputerId, kSettingsKey, "0"},
         {"another key", kComputerId, kComputerId, "T3RoZXJrZXkx", "0"},
-        {"no computer id", nullptr, kComputerId, kKey, "0"},
+        {"no computer id", nullptr, kComputerId, kSettingsKey, "0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ClearSettings();
         if (c.computerId)
             SetSetting("computerid", c.computerId);
-        SetSetting("encryptionkey", kKey);
+        SetSetting("encryptionkey", kSettingsKey);
         EXPECT_STREQ(GetSetting("cheatmode", "unset").CStr(), "unset");
         SetSetting("cheatcode", CheatCodeFor(c.codeKey, c.codeFor));
         EXPECT_STREQ(GetSetting("cheatmode", "unset").CStr(), c.cheatMode);
@@ -143,7 +143,7 @@ TEST_F(Settings, CheatModeComparesWithTheComputerId) {
 
 TEST_F(Settings, CheatCodeThatIsNotBase64GivesNoCheatMode) {
     SetSetting("computerid", kComputerId);
-    SetSetting("encryptionkey", kKey);
+    SetSetting("encryptionkey", kSettingsKey);
     SetSetting("cheatcode", "not a cheat code!");
     EXPECT_STREQ(GetSetting("cheatmode", "unset").CStr(), "0");
 }
@@ -168,8 +168,8 @@ TEST_F(Settings, PlatformHookSeesEveryStoredWriteOnceInstalled) {
     // Installing the hook applies nothing that was written before.
     EXPECT_TRUE(gSeen.empty());
     SetSetting("computerid", kComputerId);
-    SetSetting("encryptionkey", kKey);
-    SetSetting("cheatcode", CheatCodeFor(kKey, kComputerId));
+    SetSetting("encryptionkey", kSettingsKey);
+    SetSetting("cheatcode", CheatCodeFor(kSettingsKey, kComputerId));
     SetSetting("viewportscale", "1.5");
 
     ASSERT_EQ(gSeen.size(), 4u);

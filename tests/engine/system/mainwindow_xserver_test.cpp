@@ -5,15 +5,13 @@
 #include "engine/system/win32platform.h"
 #include "platform/win32/standin.h"
 #include "platform/win32/windows.h"
+#include "tests/fixtures/childprocess.h"
 #include "tests/fixtures/tempdir.h"
 #include "tests/fixtures/xserver.h"
 
-#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <string>
 
 namespace {
 
@@ -24,11 +22,8 @@ using testing_fixtures::kChildPassed;
 constexpr int kWrongWindow = 78;
 constexpr int kNoKey = 80;
 
-// Runs inside the child process that the test below starts on the Xvfb display.
-TEST(MainWindowXServerChild, Run) {
-    if (std::getenv("MAINWINDOW_XSERVER_CHILD") == nullptr) {
-        GTEST_SKIP() << "runs only as a child of MainWindowXServer.*";
-    }
+// The child process that the test below starts on the Xvfb display.
+CHILD_ENTRY(MainWindowXServerChild) {
     testing_fixtures::TempDir runtime;
     standin::SetRuntimeFolder(runtime.Path().string());
     char commandLine[] = "";
@@ -38,10 +33,9 @@ TEST(MainWindowXServerChild, Run) {
     HWND window = platform->GetWin32()->mMainWindow;
     // The display handler would show it when it sets the display up.
     ShowWindow(window, SW_SHOWNORMAL);
-    const char* driver = SDL_GetCurrentVideoDriver();
     RECT outer{};
     GetWindowRect(window, &outer);
-    if (window == nullptr || driver == nullptr || std::string(driver) != "x11" ||
+    if (window == nullptr || standin::CurrentVideoDriver() != "x11" ||
         outer.right - outer.left != 480 || outer.bottom - outer.top != 360) {
         FinishChild(kWrongWindow);
     }
@@ -58,7 +52,7 @@ TEST(MainWindowXServerChild, Run) {
         return false;
     };
     pollFor(500, nullptr);
-    SDL_SetWindowInputFocus(SDL_GetWindowFromID(standin::SdlWindowId(window)));
+    standin::FocusNativeWindow(window);
     pollFor(300, nullptr);
 
     if (!testing_fixtures::PressRealKey(0x61)) { // XK_a
@@ -78,7 +72,7 @@ TEST(MainWindowXServer, RealKeyPressBecomesKeyDownEvent) {
     if (!server.Start()) {
         GTEST_SKIP() << server.Why();
     }
-    const int code = server.RunChild("MainWindowXServerChild.Run", {"MAINWINDOW_XSERVER_CHILD=1"});
+    const int code = server.RunChild("MainWindowXServerChild", {});
     if (code == kChildNoXTest) {
         GTEST_SKIP() << "no way to press a real key: libXtst.so.6 or XTEST is missing";
     }

@@ -8,7 +8,7 @@
 
 namespace {
 
-std::string WindowsForm(const std::filesystem::path& path) {
+std::string BackslashForm(const std::filesystem::path& path) {
     std::string text = path.string();
     for (char& c : text) {
         if (c == '/') {
@@ -35,7 +35,7 @@ TEST(SHGetSpecialFolderPathA, FoldersLieBelowHome) {
         // Missing and not to be made: refused.
         EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, path, c.csidl, FALSE));
         ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, path, c.csidl, TRUE));
-        EXPECT_EQ(std::string(path), WindowsForm(home.Path() / c.below));
+        EXPECT_EQ(std::string(path), BackslashForm(home.Path() / c.below));
         EXPECT_TRUE(std::filesystem::is_directory(home.Path() / c.below));
         // Present now: found without creating.
         EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, c.csidl, FALSE));

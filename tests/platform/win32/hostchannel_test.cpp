@@ -2,6 +2,7 @@
 // ours. The host here is the stand-in's host side in this process; the game's side reaches it
 // only through the socket, as it would reach another process.
 #include "platform/win32/runtimefolder.h"
+#include "tests/fixtures/childprocess.h"
 #include "tests/fixtures/tempdir.h"
 #include "tests/platform/win32/wintest.h"
 
@@ -9,15 +10,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -171,16 +167,15 @@ constexpr int kGameHeardNothing = 23;
 
 // The game's side in a process of its own: checks the host named by its handle number, creates
 // its window inside it, posts one message and waits for the host's event 7.
-TEST(HostedGame, Run) {
+CHILD_ENTRY(HostedGame) {
     const char* handle = std::getenv("STANDIN_HOST_HANDLE");
-    if (handle == nullptr) {
-        GTEST_SKIP() << "runs only as a child of HostChannelAcrossProcesses.*";
-    }
     unsigned number = 0;
-    std::sscanf(handle, "%x", &number);
+    if (handle == nullptr || std::sscanf(handle, "%x", &number) != 1) {
+        return kGameNoHost;
+    }
     HWND host = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number));
     if (!IsWindow(host)) {
-        std::exit(kGameNoHost);
+        return kGameNoHost;
     }
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
@@ -189,10 +184,10 @@ TEST(HostedGame, Run) {
     HWND window = CreateWindowExA(0, "StandinHostedGame", "game", WS_CHILD | WS_VISIBLE, 0, 0, 64,
                                   48, host, nullptr, nullptr, nullptr);
     if (window == nullptr || GetParent(window) != host) {
-        std::exit(kGameNoWindow);
+        return kGameNoWindow;
     }
     if (!PostMessageA(host, WM_USER, 0x1234, 0x5678)) {
-        std::exit(kGamePostFailed);
+        return kGamePostFailed;
     }
     const auto start = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
@@ -200,13 +195,13 @@ TEST(HostedGame, Run) {
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_USER && message.hwnd == window && message.wParam == 7) {
                 DestroyWindow(window);
-                std::exit(kGameHeardTheHost);
+                return kGameHeardTheHost;
             }
             DispatchMessageA(&message);
         }
         Sleep(5);
     }
-    std::exit(kGameHeardNothing);
+    return kGameHeardNothing;
 }
 
 TEST(HostChannelAcrossProcesses, TheGameInAnotherProcessTalksToItsHost) {
@@ -217,29 +212,10 @@ TEST(HostChannelAcrossProcesses, TheGameInAnotherProcessTalksToItsHost) {
 
     char number[24];
     std::snprintf(number, sizeof number, "%llx", static_cast<unsigned long long>(kHostHandle + 2));
-    std::vector<std::string> variables = {std::string("STANDIN_HOST_HANDLE=") + number,
-                                          "XDG_RUNTIME_DIR=" + runtime.Path().string()};
-    for (char** at = environ; *at != nullptr; ++at) {
-        const std::string entry = *at;
-        if (entry.rfind("XDG_RUNTIME_DIR=", 0) != 0 && entry.rfind("GTEST_", 0) != 0) {
-            variables.push_back(entry);
-        }
-    }
-    std::vector<char*> envp;
-    for (auto& entry : variables) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    std::string self = "/proc/self/exe";
-    std::string filter = "--gtest_filter=HostedGame.Run";
-    char* argv[] = {self.data(), filter.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(spawned, 0);
+    const pid_t child =
+        testing_fixtures::SpawnChild("HostedGame", {std::string("STANDIN_HOST_HANDLE=") + number,
+                                                    "XDG_RUNTIME_DIR=" + runtime.Path().string()});
+    ASSERT_GT(child, 0);
 
     // The game's message says its window is attached; then the host answers.
     std::vector<THostWindow::TMessage> heard;
@@ -253,10 +229,7 @@ TEST(HostChannelAcrossProcesses, TheGameInAnotherProcessTalksToItsHost) {
     EXPECT_EQ(heard[0].wParam, 0x1234u);
     EXPECT_EQ(heard[0].lParam, 0x5678);
     EXPECT_EQ(host.Post(WM_USER, 7, 0), 1);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), kGameHeardTheHost);
+    EXPECT_EQ(testing_fixtures::WaitForProcess(child, 60), kGameHeardTheHost);
     host.Close();
     standin::SetRuntimeFolder("");
 }

@@ -1,21 +1,16 @@
 // Two processes of one program: the second finds the first through the instance mutex and its
 // window, brings it to the front and ends.
+#include "tests/fixtures/childprocess.h"
 #include "tests/fixtures/tempdir.h"
 #include "tests/platform/win32/wintest.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -26,14 +21,15 @@ constexpr int kBroughtForward = 0;
 constexpr int kRanAlone = 10;
 constexpr int kNoWindow = 11;
 constexpr int kRequestFailed = 12;
+constexpr int kNotNamed = 13;
 
-// The second instance, run by the test below as a child process: the steps of the engine's
+// The second instance, run by the tests below as a child process: the steps of the engine's
 // single-instance check with the mutex and window class names it is given.
-TEST(SecondInstance, Run) {
+CHILD_ENTRY(SecondInstance) {
     const char* mutexName = std::getenv("STANDIN_INSTANCE_MUTEX");
     const char* className = std::getenv("STANDIN_INSTANCE_CLASS");
     if (mutexName == nullptr || className == nullptr) {
-        GTEST_SKIP() << "the second instance runs only as a child of SingleInstance.*";
+        return kNotNamed;
     }
     SetLastError(0);
     HANDLE mutex = CreateMutexA(nullptr, TRUE, mutexName);
@@ -46,15 +42,12 @@ TEST(SecondInstance, Run) {
         code = kRequestFailed;
     }
     CloseHandle(mutex);
-    std::exit(code);
+    return code;
 }
 
 // A program may end through exit() with its window still open (the display code does so on
 // fatal errors); nothing the stand-in keeps running may stand in the way.
-TEST(ExitWithWindowOpen, Run) {
-    if (std::getenv("STANDIN_EXIT_WITH_WINDOW") == nullptr) {
-        GTEST_SKIP() << "runs only as a child of SingleInstance.*";
-    }
+CHILD_ENTRY(ExitWithWindowOpen) {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.lpszClassName = "StandinExitTest";
@@ -71,57 +64,28 @@ protected:
     // Runs the second instance and answers its exit code, serving this process's messages while
     // it runs (the requests arrive through them).
     int RunSecond(const std::string& mutexName, const std::string& runtime) {
-        return RunChild("SecondInstance.Run",
+        return RunChild("SecondInstance",
                         {"STANDIN_INSTANCE_MUTEX=" + mutexName,
                          "STANDIN_INSTANCE_CLASS=StandinTestAnsi", "XDG_RUNTIME_DIR=" + runtime});
     }
 
-    // Runs one test of this program in a child process with these variables set.
-    int RunChild(const std::string& test, std::vector<std::string> variables) {
-        for (char** at = environ; *at != nullptr; ++at) {
-            const std::string entry = *at;
-            if (entry.rfind("XDG_RUNTIME_DIR=", 0) != 0 && entry.rfind("GTEST_", 0) != 0) {
-                variables.push_back(entry);
-            }
-        }
-        std::vector<char*> envp;
-        envp.reserve(variables.size() + 1);
-        for (auto& entry : variables) {
-            envp.push_back(entry.data());
-        }
-        envp.push_back(nullptr);
-        std::string self = "/proc/self/exe";
-        std::string filter = "--gtest_filter=" + test;
-        char* argv[] = {self.data(), filter.data(), nullptr};
-        // Its test report would only clutter ours; its sanitizer reports still show.
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        pid_t child = 0;
-        const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << test;
+    // Runs this program's child entry `name` with these variables set.
+    int RunChild(const std::string& name, const std::vector<std::string>& variables) {
+        const pid_t child = testing_fixtures::SpawnChild(name, variables);
+        if (child < 0) {
+            ADD_FAILURE() << "cannot start " << name;
             return -1;
         }
-        const auto start = std::chrono::steady_clock::now();
-        int status = 0;
-        while (waitpid(child, &status, WNOHANG) == 0) {
-            Drain();
-            Sleep(5);
-            if (std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) {
-                kill(child, SIGKILL);
-                waitpid(child, &status, 0);
-                ADD_FAILURE() << test << " did not end";
-                return -1;
-            }
+        const int code = testing_fixtures::WaitForProcess(child, 60, [this] { Drain(); });
+        if (code < 0) {
+            ADD_FAILURE() << name << " did not end, or was killed";
         }
         // What it asked for may still be on its way through this process's queue.
         for (int i = 0; i < 20; ++i) {
             Drain();
             Sleep(5);
         }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return code;
     }
 };
 
@@ -207,9 +171,7 @@ TEST_F(SingleInstance, WithoutAWindowYetOrOverALeftOverSocket) {
 
 TEST_F(SingleInstance, ExitingWithTheWindowOpenEndsCleanly) {
     testing_fixtures::TempDir runtime;
-    EXPECT_EQ(RunChild("ExitWithWindowOpen.Run", {"STANDIN_EXIT_WITH_WINDOW=1",
-                                                  "XDG_RUNTIME_DIR=" + runtime.Path().string()}),
-              0);
+    EXPECT_EQ(RunChild("ExitWithWindowOpen", {"XDG_RUNTIME_DIR=" + runtime.Path().string()}), 0);
 }
 
 } // namespace

@@ -418,6 +418,21 @@ TEST_F(Windows, TitlesAndFindingWindows) {
     EXPECT_STREQ(title, "Caf\xe9");
 }
 
+// The test controls that reach the native window: only a top-level window has one.
+TEST_F(Windows, NativeWindowControls) {
+    HWND window = MakeWindow(WS_POPUP);
+    ASSERT_NE(SDL_GetCurrentVideoDriver(), nullptr);
+    EXPECT_EQ(standin::CurrentVideoDriver(), SDL_GetCurrentVideoDriver());
+    EXPECT_TRUE(SetWindowTextA(window, "Caf\xe9"));
+    EXPECT_EQ(standin::NativeWindowTitle(window), "Caf\xc3\xa9");
+    HWND child = CreateWindowExA(0, "StandinTestAnsi", "inner", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                                 window, nullptr, nullptr, nullptr);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(standin::NativeWindowTitle(child), "");
+    EXPECT_FALSE(standin::FocusNativeWindow(child));
+    EXPECT_FALSE(standin::FocusNativeWindow(nullptr));
+}
+
 TEST_F(Windows, ClassRegistration) {
     WNDCLASSEXA extended{};
     extended.cbSize = sizeof extended;

@@ -3,14 +3,11 @@
 #include "tests/fixtures/tempdir.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <utility>
 
 namespace wintest {
 
 namespace {
-
-// Headless unless the run chose a video driver.
-const bool kHeadless = (setenv("SDL_VIDEODRIVER", "dummy", 0), true);
 
 TAnswer& Answer() {
     static TAnswer answer;
@@ -65,7 +62,6 @@ LRESULT RecordingProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 void TWindowTest::SetUp() {
-    (void)kHeadless;
     // Windows published for other processes stay among this program's own.
     static testing_fixtures::TempDir runtime;
     standin::SetRuntimeFolder(runtime.Path().string());

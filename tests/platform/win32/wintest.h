@@ -1,6 +1,6 @@
 // A fixture for the window and message tests: windows whose procedure records every message,
-// made headless with SDL's dummy video driver unless a driver was chosen, and torn down after
-// each test so that the tests of one process do not see each other's windows or messages.
+// torn down after each test so that the tests of one process do not see each other's windows or
+// messages. Headless on SDL's dummy video driver, which CTest chooses for every test program.
 #pragma once
 
 #include "platform/win32/standin.h"

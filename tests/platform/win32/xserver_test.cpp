@@ -1,13 +1,13 @@
 // A real window on a real X server (Xvfb) and a real key press through the XTEST extension,
 // which reaches the program the way a user's key does. Skipped when no X server can be started
 // or the XTEST client library is missing.
+#include "tests/fixtures/childprocess.h"
 #include "tests/fixtures/xserver.h"
 #include "tests/platform/win32/wintest.h"
 
 #include <SDL2/SDL.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -20,11 +20,8 @@ constexpr int kWrongDriver = 78;
 constexpr int kWrongSize = 79;
 constexpr int kNoKey = 80;
 
-// Runs inside the child process that the test below starts on the Xvfb display.
-TEST(XServerChild, Run) {
-    if (std::getenv("STANDIN_XSERVER_CHILD") == nullptr) {
-        GTEST_SKIP() << "runs only as a child of XServer.*";
-    }
+// The child process that the test below starts on the Xvfb display.
+CHILD_ENTRY(XServerChild) {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.lpszClassName = "StandinXServerTest";
@@ -82,7 +79,7 @@ TEST(XServer, RealKeyPressArrivesAsKeyDown) {
     if (!server.Start()) {
         GTEST_SKIP() << server.Why();
     }
-    const int code = server.RunChild("XServerChild.Run", {"STANDIN_XSERVER_CHILD=1"});
+    const int code = server.RunChild("XServerChild", {});
     if (code == kChildNoXTest) {
         GTEST_SKIP() << "no way to press a real key: libXtst.so.6 or the XTEST extension is "
                         "missing";
