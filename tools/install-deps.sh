@@ -8,8 +8,8 @@ packages=(
     libsdl2-dev zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
     libboost-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev
-    xvfb xauth libxtst6 openssl
+    clang libclang-rt-14-dev clang-tidy clang-format
+    xvfb xauth libxtst6 openssl ccache
 )
 
 missing=()

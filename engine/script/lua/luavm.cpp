@@ -825,8 +825,8 @@ newframe:
         if (ttisfunction(ra) && !clvalue(ra)->h.isC) {
             // The common case inline: a Lua function with fixed parameters and room on both stacks.
             Proto* p = clvalue(ra)->l.p;
-            if (!p->is_vararg && L->ci + 1 != L->end_ci &&
-                L->stack_last - L->top > p->maxstacksize) [[likely]] {
+            if (!p->is_vararg && L->ci + 1 != L->end_ci && L->stack_last - L->top > p->maxstacksize)
+                [[likely]] {
                 CallInfo* ci = L->ci;
                 ci->state = CI_SAVEDPC | CI_CALLING;
                 L->ci = ++ci;
