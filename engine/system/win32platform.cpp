@@ -214,21 +214,27 @@ void TWin32Platform::StopCursorThread() {
     mCursorStop = nullptr;
 }
 
+namespace {
+
+// One frame of the cursor thread; answers how long to wait for the next. The link stays installed
+// while the frame draws: SetDisplayLink waits for the use to end.
+DWORD DrawCursorFrame(const TWindowManagerLink* manager) {
+    const TDisplayLinkUse display;
+    if (display->Exists() && manager != nullptr && !manager->IsDrawingSuspended()) {
+        return display->UpdateCursor(-1, -1).x == -1 ? 250 : 16;
+    }
+    return 16;
+}
+
+} // namespace
+
 DWORD CursorThreadProc(LPVOID parameter) {
     auto* record = static_cast<TWin32Platform*>(parameter);
     // Set before the thread started and left alone until it has ended.
     const HANDLE stop = record->mCursorStop;
     const TWindowManagerLink* manager = record->mWindowManager;
-    DWORD pause = 16;
-    do {
-        pause = 16;
-        // The link stays installed while it draws: SetDisplayLink waits for the use to end.
-        const TDisplayLinkUse display;
-        if (display->Exists() && manager != nullptr && !manager->IsDrawingSuspended()) {
-            const TPoint drawn = display->UpdateCursor(-1, -1);
-            pause = drawn.x == -1 ? 250 : 16;
-        }
-    } while (WaitForSingleObject(stop, pause) == WAIT_TIMEOUT);
+    while (WaitForSingleObject(stop, DrawCursorFrame(manager)) == WAIT_TIMEOUT) {
+    }
     return 0;
 }
 
