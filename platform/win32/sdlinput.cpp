@@ -1,12 +1,16 @@
 // The adapter from SDL events to Win32 messages, and the start of SDL's video.
+#include "platform/win32/desktop.h"
 #include "platform/win32/mmsystem.h"
 #include "platform/win32/userstate.h"
+#include "platform/win32/windowbackend.h"
 
 #include <SDL2/SDL.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <mutex>
 
 namespace {
 
@@ -687,9 +691,8 @@ bool EnsureSdlVideo() {
     }
     SDL_DisplayMode mode{};
     auto hold = Hold();
-    if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
-        User().screenWidth = mode.w;
-        User().screenHeight = mode.h;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        NoteSystemDesktop(mode.w, mode.h, mode.refresh_rate);
     }
     User().sdlThread = self;
     return true;
@@ -712,6 +715,31 @@ bool HeadlessVideo() {
     return std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0;
 }
 
+namespace {
+
+std::mutex& PumpHookMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::function<void()>& PumpHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+void RunPumpHook() {
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> guard(PumpHookMutex());
+        hook = PumpHook();
+    }
+    if (hook) {
+        hook();
+    }
+}
+
+} // namespace
+
 void PumpSdl() {
     if (!IsSdlThread()) {
         return;
@@ -732,6 +760,18 @@ void PumpSdl() {
         auto hold = Hold();
         User().cursor = POINT{x, y};
     }
+    RunPumpHook();
+}
+
+SDL_Window* SdlWindowOf(HWND window) {
+    auto hold = Hold();
+    const TWindow* record = WindowOf(window);
+    return record != nullptr ? record->sdl : nullptr;
+}
+
+void SetPumpHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> guard(PumpHookMutex());
+    PumpHook() = std::move(hook);
 }
 
 } // namespace standin::detail

@@ -35,6 +35,32 @@ bool FocusNativeWindow(HWND window);
 // Forgets the buttons and modifier keys the SDL adapter has seen held.
 void ResetPumpState();
 
+// The desktop GetSystemMetrics, GDI's device caps, the work area and the monitor calls answer
+// from. Rectangles are in screen coordinates.
+struct TMonitorDesc {
+    RECT rect;
+    RECT workArea;
+};
+struct TDesktop {
+    // The primary monitor's mode.
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 32; // 4 = 16 colours, 8 = 256 colours, 16, 24, 32
+    int refreshRate = 60;
+    RECT workArea{}; // of the primary monitor
+    // The first is the primary; its rect is {0, 0, width, height}.
+    std::vector<TMonitorDesc> monitors;
+};
+// What the stand-in answers from now on. Without monitors there is one, the primary; the
+// primary's rect becomes {0, 0, width, height} and its work area `workArea`. A work area (of any
+// monitor) reaching past its monitor is cut to it; an empty one, or one wholly outside, is the
+// whole monitor.
+void SetDesktop(const TDesktop& desktop);
+// Back to the default: SDL's desktop display mode at 32 bits, one monitor, no task bar.
+void UseSystemDesktop();
+// The description in use, as normalised.
+TDesktop CurrentDesktop();
+
 // The folder standing for the system-wide namespace (named mutexes, windows other processes
 // look for); empty returns to $XDG_RUNTIME_DIR or the per-user folder under /tmp.
 void SetRuntimeFolder(const std::string& folder);

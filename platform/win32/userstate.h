@@ -3,6 +3,7 @@
 // procedures are always called with the lock released. Not part of the Win32 surface.
 #pragma once
 
+#include "platform/win32/standin.h"
 #include "platform/win32/syncobjects.h"
 #include "platform/win32/winuser.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +92,20 @@ struct TQueue {
     POINT hoverAnchor{};
 };
 
+// The desktop the stand-in describes (desktop.h).
+struct TDesktopState {
+    // SDL's desktop display mode, read when its video starts.
+    int systemWidth = 1024;
+    int systemHeight = 768;
+    int systemRefresh = 60;
+    // What SetDesktop or a display mode set, normalised; none: the system's desktop.
+    std::optional<standin::TDesktop> set;
+    // A display mode was set since the last SetDesktop or UseSystemDesktop; `beforeMode` is what
+    // `set` was before the first of them.
+    bool modeChanged = false;
+    std::optional<standin::TDesktop> beforeMode;
+};
+
 struct TUserState {
     std::map<std::string, std::shared_ptr<TWindowClass>> classes; // lower-case names
     std::map<HWND, std::unique_ptr<TWindow>> windows;
@@ -105,8 +121,7 @@ struct TUserState {
     HCURSOR cursorShape = nullptr;
     bool cursorDirty = false;
     std::atomic<DWORD> sdlThread{0}; // read without the lock
-    int screenWidth = 1024;
-    int screenHeight = 768;
+    TDesktopState desktop;
     std::uintptr_t nextHandle = 0x10010;
 };
 

@@ -52,4 +52,11 @@ TWindowBackend& Backend();
 // SyncLock held.
 TWindowBackend& StartBackend();
 
+// The SDL window behind a top-level window; null for other windows or without SDL's video. Only
+// for use on the thread that runs SDL's video.
+SDL_Window* SdlWindowOf(HWND window);
+// Runs on the SDL thread at the end of every pump of its events (PeekMessageA, GetMessageA, ...);
+// the DirectDraw stand-in shows a changed primary surface from it. Empty removes it.
+void SetPumpHook(std::function<void()> hook);
+
 } // namespace standin::detail

@@ -1,4 +1,5 @@
-// Window geometry: frames and client areas, placement and z-order, show state, and the screen.
+// Window geometry: frames and client areas, placement and z-order, show state.
+#include "platform/win32/desktop.h"
 #include "platform/win32/windowbackend.h"
 #include "platform/win32/windowimpl.h"
 
@@ -202,9 +203,12 @@ void Restore(HWND window, bool maximize) {
             record->restoreRect = record->rect;
         }
         if (maximize) {
-            const RECT inset = FrameInsets(record->style, record->exStyle, false);
-            target = RECT{-inset.left, -inset.top, User().screenWidth + inset.right,
-                          User().screenHeight + inset.bottom};
+            const RECT area = MaximizedArea(record->minimized ? record->restoreRect : record->rect,
+                                            (record->style & WS_CAPTION) == WS_CAPTION);
+            // The borders go past the area's edges; the caption stays inside it.
+            const LONG border = FrameInsets(record->style, record->exStyle, false).left;
+            target = RECT{area.left - border, area.top - border, area.right + border,
+                          area.bottom + border};
         }
         record->minimized = false;
         record->maximized = maximize;
@@ -436,62 +440,5 @@ HWND GetWindow(HWND window, UINT command) {
     default:
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
-    }
-}
-
-int GetSystemMetrics(int index) {
-    // The screen's size is known once video runs.
-    StartBackend();
-    auto hold = Hold();
-    const auto& user = User();
-    switch (index) {
-    case SM_CXSCREEN:
-    case SM_CXFULLSCREEN:
-    case SM_CXVIRTUALSCREEN:
-        return user.screenWidth;
-    case SM_CYSCREEN:
-    case SM_CYVIRTUALSCREEN:
-        return user.screenHeight;
-    case SM_CYFULLSCREEN:
-        return user.screenHeight - 19;
-    case SM_CYCAPTION:
-    case SM_CYMENU:
-    case SM_CXSIZE:
-    case SM_CYSIZE:
-        return 19;
-    case SM_CXBORDER:
-    case SM_CYBORDER:
-        return 1;
-    case SM_CXFIXEDFRAME:
-    case SM_CYFIXEDFRAME:
-        return 3;
-    case SM_CXSIZEFRAME:
-    case SM_CYSIZEFRAME:
-        return 4;
-    case SM_CXICON:
-    case SM_CYICON:
-    case SM_CXCURSOR:
-    case SM_CYCURSOR:
-        return 32;
-    case SM_CXMIN:
-        return 112;
-    case SM_CYMIN:
-        return 27;
-    case SM_CXDOUBLECLK:
-    case SM_CYDOUBLECLK:
-        return 4;
-    case SM_CMOUSEBUTTONS:
-        return 5;
-    case SM_CXMINIMIZED:
-        return 160;
-    case SM_CYMINIMIZED:
-        return 28;
-    case SM_MOUSEWHEELPRESENT:
-    case SM_CMONITORS:
-        return 1;
-    case SM_XVIRTUALSCREEN:
-    case SM_YVIRTUALSCREEN:
-    default:
-        return 0;
     }
 }

@@ -359,6 +359,15 @@ using HGDIOBJ = void*;
 #define SM_CYVIRTUALSCREEN 79
 #define SM_CMONITORS 80
 
+// SystemParametersInfoA.
+#define SPI_GETWORKAREA 0x0030
+
+// Monitors.
+#define MONITOR_DEFAULTTONULL 0x00000000u
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001u
+#define MONITOR_DEFAULTTONEAREST 0x00000002u
+#define MONITORINFOF_PRIMARY 0x00000001u
+
 // PeekMessage, MsgWaitForMultipleObjects.
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
@@ -523,6 +532,12 @@ struct TRACKMOUSEEVENT {
     HWND hwndTrack;
     DWORD dwHoverTime;
 };
+struct MONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+};
 struct MENUITEMINFOA {
     UINT cbSize;
     UINT fMask;
@@ -641,7 +656,21 @@ HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 // No icon resources exist on this host: null with ERROR_RESOURCE_TYPE_NOT_FOUND.
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+
+// The desktop: SDL's desktop display mode, one monitor without a task bar, unless a test described
+// another (standin::SetDesktop) or a full-screen program changed the display mode.
 int GetSystemMetrics(int index);
+// The screen's device context for a null window, to read its caps (GetDeviceCaps); a window's
+// context is not available here (null, ERROR_NOT_SUPPORTED). ReleaseDC answers 1 for the screen's.
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+// SPI_GETWORKAREA only: the primary monitor's work area into the RECT at `pvParam`.
+BOOL SystemParametersInfoA(UINT action, UINT uiParam, void* pvParam, UINT winIni);
+// The monitor sharing the most of `rect`; when none shares any of it, null, the primary or the
+// nearest, as `flags` says. Handles stay the same for the same monitor index.
+HMONITOR MonitorFromRect(const RECT* rect, DWORD flags);
+// Fails for an unknown handle or a cbSize short of MONITORINFO.
+BOOL GetMonitorInfoA(HMONITOR monitor, MONITORINFO* info);
 
 // The window's system menu: items Restore, Move, Size, Minimize, Maximize, a separator and Close.
 HMENU GetSystemMenu(HWND window, BOOL revert);
