@@ -1,0 +1,17 @@
+// Pixel work of the blitter on locked surfaces. Not part of the DirectDraw surface.
+#pragma once
+
+#include "platform/directx/ddstate.h"
+
+namespace standin::detail {
+
+// Fills `rect` (inside the surface) with the raw pixel value.
+void FillPixels(TSurface& target, const RECT& rect, DWORD raw);
+
+// Copies `source` rectangle `from` onto `target`, where `to` is the whole destination rectangle
+// the source maps onto (point-sampled when the sizes differ) and `clip` the part of it that is
+// written (inside both `to` and the target). Converts between formats; the surfaces may be one.
+void CopyPixels(TSurface& target, const RECT& to, const RECT& clip, TSurface& source,
+                const RECT& from);
+
+} // namespace standin::detail

@@ -1,0 +1,75 @@
+// A desktop, adapters and a top-level window for DirectDraw tests, put back as they were after
+// each test.
+#pragma once
+
+#include "platform/directx/ddraw.h"
+#include "platform/directx/standin_directx.h"
+#include "platform/win32/standin.h"
+#include "platform/win32/winuser.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace ddtest {
+
+// Releases a DirectDraw interface when it goes.
+template <typename T>
+class TRef {
+public:
+    TRef() = default;
+    explicit TRef(T* object) : mObject(object) {}
+    TRef(const TRef&) = delete;
+    TRef& operator=(const TRef&) = delete;
+    ~TRef() { Reset(); }
+    void Reset() {
+        if (mObject != nullptr) {
+            mObject->Release();
+            mObject = nullptr;
+        }
+    }
+    T* Get() const { return mObject; }
+    T* operator->() const { return mObject; }
+    T** Out() {
+        Reset();
+        return &mObject;
+    }
+    explicit operator bool() const { return mObject != nullptr; }
+
+private:
+    T* mObject = nullptr;
+};
+
+standin::TAdapter ScriptedAdapter(DWORD videoMemory = 16u << 20);
+
+class TDirectDrawTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A visible pop-up window with its client area at (`x`, `y`), `width` x `height`.
+    HWND MakeWindow(int x, int y, int width, int height);
+    // A DirectDraw object on the default device.
+    IDirectDraw7* Create();
+    // Full screen at `width` x `height` x `bits`: the front buffer and its back buffer.
+    void OpenFullScreen(DWORD width, DWORD height, DWORD bits, TRef<IDirectDrawSurface7>& front,
+                        TRef<IDirectDrawSurface7>& back);
+    // An off-screen surface; `format` null for the display's own.
+    IDirectDrawSurface7* MakeSurface(DWORD width, DWORD height, const DDPIXELFORMAT* format,
+                                     DWORD caps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
+
+    TRef<IDirectDraw7> mDirectDraw;
+    std::vector<HWND> mWindows;
+};
+
+DDSURFACEDESC2 EmptyDesc();
+DDBLTFX FillFx(DWORD raw);
+DDPIXELFORMAT Format(DWORD bits, DWORD red, DWORD green, DWORD blue, DWORD alpha);
+// A raw pixel of a surface, read through Lock.
+DWORD PixelAt(IDirectDrawSurface7* surface, int x, int y);
+// Writes raw pixels of `width` x `height` at the top left through Lock.
+void WritePixels(IDirectDrawSurface7* surface, int width, int height,
+                 const std::vector<DWORD>& raw);
+
+} // namespace ddtest

@@ -1,0 +1,408 @@
+// The presenter on a real X server (Xvfb): what it shows is read back from the server, not from
+// SDL, windowed pixel for pixel and full screen scaled. Skipped when no X server can be started.
+#include "platform/directx/ddraw.h"
+#include "platform/directx/presenter.h"
+#include "platform/win32/windowbackend.h"
+#include "platform/win32/windows.h"
+
+#include "tests/fixtures/childprocess.h"
+#include "tests/fixtures/xserver.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
+// Xlib last: its macros (None, Status, True, ...) would clash with names in the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <bit>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using standin::detail::TPresentImage;
+using testing_fixtures::FinishChild;
+using testing_fixtures::kChildPassed;
+
+enum : int {
+    kWrongDriver = 70,
+    kNoXWindow = 71,
+    kNeverMapped = 72,
+    kWindowedWrong = 73,
+    kOtherThreadShowed = 74,
+    kNoFullscreen = 75,
+    kFullscreenWrong = 76,
+    kNotBack = 77,
+    kDirectDrawFailed = 78,
+    kPresentNotShown = 79,
+    kShownBeforePump = 80,
+    kThreadPixelNotShown = 81,
+};
+
+constexpr int kWidth = 64;
+constexpr int kHeight = 48;
+// Wider than the image, so that a presenter that ignores the pitch shows the padding.
+constexpr int kPitch = 70;
+constexpr std::uint32_t kPadding = 0xFFFF00FFu;
+
+// Four quadrants and two marked corners: mirrored, turned, shifted or scaled pictures all differ.
+std::uint32_t Expected(int x, int y) {
+    if (x == 0 && y == 0) {
+        return 0xFFFFFFFFu;
+    }
+    if (x == kWidth - 1 && y == kHeight - 1) {
+        return 0xFFABCDEFu;
+    }
+    const bool right = x >= kWidth / 2;
+    const bool bottom = y >= kHeight / 2;
+    return bottom ? (right ? 0xFF123456u : 0xFF0000FFu) : (right ? 0xFF00FF00u : 0xFFFF0000u);
+}
+
+std::vector<std::uint32_t> Picture() {
+    std::vector<std::uint32_t> pixels(std::size_t{kPitch} * kHeight, kPadding);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            pixels[y * kPitch + x] = Expected(x, y);
+        }
+    }
+    return pixels;
+}
+
+struct TPoint {
+    int x;
+    int y;
+};
+
+const TPoint kSamples[] = {{0, 0},  {1, 0},   {31, 23}, {32, 0},  {63, 0},
+                           {0, 47}, {31, 47}, {40, 30}, {62, 47}, {63, 47}};
+
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+std::uint32_t Channel(unsigned long pixel, unsigned long mask) {
+    if (mask == 0) {
+        return 0;
+    }
+    const int shift = std::countr_zero(mask);
+    return static_cast<std::uint32_t>(((pixel & mask) >> shift) * 255 / (mask >> shift));
+}
+
+// The window as the X server has it, 0xFFRRGGBB; empty when it cannot be read (not mapped, or
+// not of the size asked for).
+std::vector<std::uint32_t> ServerPixels(Display* display, Window window, int width, int height) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, window, &attributes) == 0 ||
+        attributes.map_state != IsViewable || attributes.width != width ||
+        attributes.height != height) {
+        return {};
+    }
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return {};
+    }
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            pixels.push_back(0xFF000000u | Channel(pixel, image->red_mask) << 16 |
+                             Channel(pixel, image->green_mask) << 8 |
+                             Channel(pixel, image->blue_mask));
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
+void Pump() {
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Pumps messages until `done` holds or five seconds pass.
+bool PumpUntil(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+        Pump();
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+// Whether the server shows the picture, each sample point at `scale` times its place (the centre
+// of its block), on a window of `width` x `height`. Prints the first difference when `report`.
+bool ShowsPicture(Display* display, Window window, int width, int height, int scale, bool report) {
+    const std::vector<std::uint32_t> pixels = ServerPixels(display, window, width, height);
+    if (pixels.empty()) {
+        if (report) {
+            std::fprintf(stderr, "the window is not viewable at %d x %d\n", width, height);
+        }
+        return false;
+    }
+    for (const TPoint& point : kSamples) {
+        const int x = point.x * scale + scale / 2;
+        const int y = point.y * scale + scale / 2;
+        const std::uint32_t seen = pixels[static_cast<std::size_t>(y) * width + x];
+        if (seen != Expected(point.x, point.y)) {
+            if (report) {
+                std::fprintf(stderr, "pixel (%d, %d) is %08X, not %08X\n", x, y, seen,
+                             Expected(point.x, point.y));
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+CHILD_ENTRY(PresenterChild) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "StandinPresenterTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "StandinPresenterTest", "Presenter", WS_POPUP | WS_VISIBLE, 40,
+                                  30, kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) {
+        FinishChild(kWrongDriver);
+    }
+    SDL_Window* sdl = standin::detail::SdlWindowOf(window);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display* display = XOpenDisplay(nullptr);
+    if (sdl == nullptr || SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE ||
+        info.subsystem != SDL_SYSWM_X11 || display == nullptr) {
+        FinishChild(kNoXWindow);
+    }
+    const Window xwindow = info.info.x11.window;
+    // A read while the window changes size is refused by the server; the loops ask again.
+    XSetErrorHandler(IgnoreXError);
+    if (!PumpUntil([&] { return !ServerPixels(display, xwindow, kWidth, kHeight).empty(); })) {
+        FinishChild(kNeverMapped);
+    }
+
+    const auto presenter = standin::detail::MakePresenter();
+    const std::vector<std::uint32_t> picture = Picture();
+    const TPresentImage image{picture.data(), kPitch, kWidth, kHeight};
+    const bool windowed = PumpUntil([&] {
+        presenter->Show(window, false, image);
+        return ShowsPicture(display, xwindow, kWidth, kHeight, 1, false);
+    });
+    if (!windowed) {
+        ShowsPicture(display, xwindow, kWidth, kHeight, 1, true);
+        FinishChild(kWindowedWrong);
+    }
+
+    // Only the thread that runs SDL's video shows anything.
+    const std::vector<std::uint32_t> black(std::size_t{kPitch} * kHeight, 0xFF000000u);
+    std::thread other([&] {
+        presenter->Show(window, false, TPresentImage{black.data(), kPitch, kWidth, kHeight});
+    });
+    other.join();
+    if (!ShowsPicture(display, xwindow, kWidth, kHeight, 1, true)) {
+        FinishChild(kOtherThreadShowed);
+    }
+
+    // Full screen on Xvfb's 1024 x 768 screen: each image pixel becomes a 16 x 16 block.
+    presenter->SetFullscreen(window, true);
+    if (!PumpUntil([&] { return !ServerPixels(display, xwindow, 1024, 768).empty(); })) {
+        FinishChild(kNoFullscreen);
+    }
+    const bool fullscreen = PumpUntil([&] {
+        presenter->Show(window, true, image);
+        return ShowsPicture(display, xwindow, 1024, 768, 16, false);
+    });
+    if (!fullscreen) {
+        ShowsPicture(display, xwindow, 1024, 768, 16, true);
+        FinishChild(kFullscreenWrong);
+    }
+
+    presenter->SetFullscreen(window, false);
+    const auto inPlace = [&] {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(display, xwindow, &attributes) != 0 && attributes.x == 40 &&
+               attributes.y == 30;
+    };
+    const bool back = PumpUntil([&] {
+        presenter->Show(window, false, image);
+        return inPlace() && ShowsPicture(display, xwindow, kWidth, kHeight, 1, false);
+    });
+    if (!back) {
+        std::fprintf(stderr, "%s\n", inPlace() ? "in place" : "not at (40, 30)");
+        ShowsPicture(display, xwindow, kWidth, kHeight, 1, true);
+        FinishChild(kNotBack);
+    }
+    XCloseDisplay(display);
+    DestroyWindow(window);
+    FinishChild(kChildPassed);
+}
+
+// Opens the X window of `window` and waits until the server maps it; exits the child on failure.
+struct TXWindow {
+    Display* display = nullptr;
+    Window window = 0;
+};
+
+TXWindow OpenXWindow(HWND window) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) {
+        FinishChild(kWrongDriver);
+    }
+    SDL_Window* sdl = standin::detail::SdlWindowOf(window);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    TXWindow opened;
+    opened.display = XOpenDisplay(nullptr);
+    if (sdl == nullptr || SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE ||
+        info.subsystem != SDL_SYSWM_X11 || opened.display == nullptr) {
+        FinishChild(kNoXWindow);
+    }
+    opened.window = info.info.x11.window;
+    XSetErrorHandler(IgnoreXError);
+    if (!PumpUntil([&] {
+            return !ServerPixels(opened.display, opened.window, kWidth, kHeight).empty();
+        })) {
+        FinishChild(kNeverMapped);
+    }
+    return opened;
+}
+
+// The whole DirectDraw path in a window: a back buffer shown with a Blt to the primary, and a
+// pixel another thread writes to the primary, which shows once the main thread pumps.
+CHILD_ENTRY(DirectDrawWindowChild) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "StandinDirectDrawTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "StandinDirectDrawTest", "DirectDraw", WS_POPUP | WS_VISIBLE,
+                                  40, 30, kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
+    const TXWindow x = OpenXWindow(window);
+
+    void* object = nullptr;
+    IDirectDraw7* directDraw = nullptr;
+    IDirectDrawSurface7* primary = nullptr;
+    IDirectDrawSurface7* back = nullptr;
+    IDirectDrawSurface7* dot = nullptr;
+    IDirectDrawClipper* clipper = nullptr;
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    bool ok = DirectDrawCreateEx(nullptr, &object, IID_IDirectDraw7, nullptr) == DD_OK;
+    directDraw = static_cast<IDirectDraw7*>(object);
+    ok = ok && directDraw->SetCooperativeLevel(window, DDSCL_NORMAL) == DD_OK &&
+         directDraw->CreateSurface(&desc, &primary, nullptr) == DD_OK &&
+         directDraw->CreateClipper(0, &clipper, nullptr) == DD_OK &&
+         clipper->SetHWnd(0, window) == DD_OK && primary->SetClipper(clipper) == DD_OK;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = kWidth;
+    desc.dwHeight = kHeight;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    ok = ok && directDraw->CreateSurface(&desc, &back, nullptr) == DD_OK;
+    desc.dwWidth = 1;
+    desc.dwHeight = 1;
+    ok = ok && directDraw->CreateSurface(&desc, &dot, nullptr) == DD_OK;
+    DDSURFACEDESC2 locked{};
+    locked.dwSize = sizeof locked;
+    ok = ok && back->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr) == DD_OK;
+    if (!ok || locked.ddpfPixelFormat.dwRGBBitCount != 32) {
+        FinishChild(kDirectDrawFailed);
+    }
+    for (int y = 0; y < kHeight; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<char*>(locked.lpSurface) +
+                                                     y * locked.lPitch);
+        for (int px = 0; px < kWidth; ++px) {
+            row[px] = Expected(px, y) & 0xFFFFFF;
+        }
+    }
+    back->Unlock(nullptr);
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = 0x00FFFF;
+    dot->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+
+    RECT client{40, 30, 40 + kWidth, 30 + kHeight};
+    const bool shown = PumpUntil([&] {
+        primary->Blt(&client, back, nullptr, DDBLT_WAIT, nullptr);
+        return ShowsPicture(x.display, x.window, kWidth, kHeight, 1, false);
+    });
+    if (!shown) {
+        ShowsPicture(x.display, x.window, kWidth, kHeight, 1, true);
+        FinishChild(kPresentNotShown);
+    }
+
+    // The cursor thread's kind of write: straight onto the primary, from another thread.
+    std::thread drawer([&] {
+        RECT at{45, 35, 46, 36};
+        primary->Blt(&at, dot, nullptr, DDBLT_WAIT, nullptr);
+    });
+    drawer.join();
+    XSync(x.display, False);
+    const std::vector<std::uint32_t> before = ServerPixels(x.display, x.window, kWidth, kHeight);
+    if (before.empty() || before[5 * kWidth + 5] != Expected(5, 5)) {
+        FinishChild(kShownBeforePump);
+    }
+    const bool pumped = PumpUntil([&] {
+        const std::vector<std::uint32_t> now = ServerPixels(x.display, x.window, kWidth, kHeight);
+        return !now.empty() && now[5 * kWidth + 5] == 0xFF00FFFFu;
+    });
+    if (!pumped) {
+        FinishChild(kThreadPixelNotShown);
+    }
+    dot->Release();
+    back->Release();
+    primary->Release();
+    clipper->Release();
+    directDraw->Release();
+    XCloseDisplay(x.display);
+    DestroyWindow(window);
+    FinishChild(kChildPassed);
+}
+
+TEST(PresenterXServer, DirectDrawPresentAndAnotherThreadsPixelShowInTheWindow) {
+    testing_fixtures::TXvfb server;
+    if (!server.Start()) {
+        GTEST_SKIP() << server.Why();
+    }
+    const int code = server.RunChild("DirectDrawWindowChild", {});
+    EXPECT_NE(code, kDirectDrawFailed) << "the DirectDraw set-up failed";
+    EXPECT_NE(code, kPresentNotShown) << "the back buffer blitted to the primary did not show";
+    EXPECT_NE(code, kShownBeforePump) << "the window changed before the main thread pumped";
+    EXPECT_NE(code, kThreadPixelNotShown) << "the other thread's pixel did not show after pumping";
+    EXPECT_EQ(code, kChildPassed);
+}
+
+TEST(PresenterXServer, ShowsThePictureWindowedAndFullScreen) {
+    testing_fixtures::TXvfb server;
+    if (!server.Start()) {
+        GTEST_SKIP() << server.Why();
+    }
+    const int code = server.RunChild("PresenterChild", {});
+    EXPECT_NE(code, kWrongDriver) << "the window did not open on the X server";
+    EXPECT_NE(code, kNoXWindow) << "no X11 window behind the SDL window";
+    EXPECT_NE(code, kNeverMapped) << "the window was never mapped at 64 x 48";
+    EXPECT_NE(code, kWindowedWrong) << "the windowed picture differs (see the child's output)";
+    EXPECT_NE(code, kOtherThreadShowed) << "a Show from another thread reached the window";
+    EXPECT_NE(code, kNoFullscreen) << "the window did not become 1024 x 768";
+    EXPECT_NE(code, kFullscreenWrong) << "the full-screen picture differs";
+    EXPECT_NE(code, kNotBack)
+        << "the window did not return to 64 x 48 at (40, 30) with its picture";
+    EXPECT_EQ(code, kChildPassed);
+}
+
+} // namespace
