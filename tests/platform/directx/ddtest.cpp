@@ -87,6 +87,15 @@ void TDirectDrawTest::OpenFullScreen(DWORD width, DWORD height, DWORD bits,
     ASSERT_EQ(front->GetAttachedSurface(&caps, back.Out()), DD_OK);
 }
 
+void TDirectDrawTest::OpenWindowed(HWND window, TRef<IDirectDrawSurface7>& primary) {
+    *mDirectDraw.Out() = Create();
+    ASSERT_EQ(mDirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC2 desc = EmptyDesc();
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    ASSERT_EQ(mDirectDraw->CreateSurface(&desc, primary.Out(), nullptr), DD_OK);
+}
+
 IDirectDrawSurface7* TDirectDrawTest::MakeSurface(DWORD width, DWORD height,
                                                   const DDPIXELFORMAT* format, DWORD caps) {
     DDSURFACEDESC2 desc = EmptyDesc();

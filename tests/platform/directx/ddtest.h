@@ -55,6 +55,8 @@ protected:
     // Full screen at `width` x `height` x `bits`: the front buffer and its back buffer.
     void OpenFullScreen(DWORD width, DWORD height, DWORD bits, TRef<IDirectDrawSurface7>& front,
                         TRef<IDirectDrawSurface7>& back);
+    // A window's program: normal cooperation and the desktop-sized primary.
+    void OpenWindowed(HWND window, TRef<IDirectDrawSurface7>& primary);
     // An off-screen surface; `format` null for the display's own.
     IDirectDrawSurface7* MakeSurface(DWORD width, DWORD height, const DDPIXELFORMAT* format,
                                      DWORD caps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);

@@ -149,13 +149,10 @@ TEST_F(DirectDraw, FullScreenFlipChainDrawsAndFlipsInEachDepth) {
 // the window, and the back buffer is shown with a Blt to the client area on screen.
 TEST_F(DirectDraw, WindowedPresentShowsTheBackBufferInTheClientArea) {
     HWND window = MakeWindow(100, 80, 96, 64);
-    *mDirectDraw.Out() = Create();
-    ASSERT_EQ(mDirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-    DDSURFACEDESC2 desc = EmptyDesc();
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
     TRef<IDirectDrawSurface7> primary;
-    ASSERT_EQ(mDirectDraw->CreateSurface(&desc, primary.Out(), nullptr), DD_OK);
+    OpenWindowed(window, primary);
+    ASSERT_FALSE(HasFatalFailure());
+    DDSURFACEDESC2 desc = EmptyDesc();
     ASSERT_EQ(primary->GetSurfaceDesc(&desc), DD_OK);
     EXPECT_EQ(desc.dwWidth, 1024u);
     EXPECT_EQ(desc.dwHeight, 768u);
@@ -207,13 +204,9 @@ TEST_F(DirectDraw, WindowedPresentShowsTheBackBufferInTheClientArea) {
 
 TEST_F(DirectDraw, ClipperKeepsBlitsInsideTheWindowsClientArea) {
     HWND window = MakeWindow(200, 100, 50, 40);
-    *mDirectDraw.Out() = Create();
-    ASSERT_EQ(mDirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-    DDSURFACEDESC2 desc = EmptyDesc();
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
     TRef<IDirectDrawSurface7> primary;
-    ASSERT_EQ(mDirectDraw->CreateSurface(&desc, primary.Out(), nullptr), DD_OK);
+    OpenWindowed(window, primary);
+    ASSERT_FALSE(HasFatalFailure());
     DDBLTFX fx = FillFx(0x111111);
     ASSERT_EQ(primary->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
     TRef<IDirectDrawClipper> clipper;
@@ -665,13 +658,9 @@ TEST_F(DirectDraw, BlitWaitsForALockHeldByAnotherThread) {
 // What another thread writes to the primary shows once the main thread pumps its messages.
 TEST_F(DirectDraw, PrimaryWrittenFromAnotherThreadShowsAtTheNextPump) {
     HWND window = MakeWindow(10, 10, 16, 16);
-    *mDirectDraw.Out() = Create();
-    ASSERT_EQ(mDirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-    DDSURFACEDESC2 desc = EmptyDesc();
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
     TRef<IDirectDrawSurface7> primary;
-    ASSERT_EQ(mDirectDraw->CreateSurface(&desc, primary.Out(), nullptr), DD_OK);
+    OpenWindowed(window, primary);
+    ASSERT_FALSE(HasFatalFailure());
     TRef<IDirectDrawSurface7> dot(MakeSurface(1, 1, nullptr));
     DDBLTFX fx = FillFx(0xFF8000);
     ASSERT_EQ(dot->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
