@@ -15,6 +15,45 @@ LONG SampleAt(LONG d, LONG destSize, LONG sourceSize) {
 
 } // namespace
 
+HRESULT TBlitLocks::Acquire(TSurface& first, TSurface* second, bool wait) {
+    if (second == &first) {
+        second = nullptr;
+    }
+    const auto self = std::this_thread::get_id();
+    for (;;) {
+        mFirst = std::unique_lock<std::mutex>(first.mutex, std::defer_lock);
+        if (second != nullptr) {
+            mSecond = std::unique_lock<std::mutex>(second->mutex, std::defer_lock);
+            std::lock(mFirst, mSecond);
+        } else {
+            mFirst.lock();
+        }
+        TSurface* busy = nullptr;
+        for (TSurface* surface : {&first, second}) {
+            if (surface != nullptr && surface->locked) {
+                if (surface->lockedBy == self) {
+                    return DDERR_SURFACEBUSY;
+                }
+                busy = surface;
+                break;
+            }
+        }
+        if (busy == nullptr) {
+            return DD_OK;
+        }
+        if (!wait) {
+            return DDERR_WASSTILLDRAWING;
+        }
+        auto& held = busy == &first ? mFirst : mSecond;
+        auto& other = busy == &first ? mSecond : mFirst;
+        if (other.owns_lock()) {
+            other.unlock();
+        }
+        busy->unlocked.wait(held, [busy] { return !busy->locked; });
+        held.unlock();
+    }
+}
+
 void FillPixels(TSurface& target, const RECT& rect, DWORD raw) {
     const DWORD bytes = target.layout.bytes;
     std::uint8_t pattern[4];

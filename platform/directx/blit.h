@@ -14,4 +14,16 @@ void FillPixels(TSurface& target, const RECT& rect, DWORD raw);
 void CopyPixels(TSurface& target, const RECT& to, const RECT& clip, TSurface& source,
                 const RECT& from);
 
+// The surfaces' locks for a blit, a flip or a draw. A Lock held by another thread is waited out
+// when `wait` is set; one held by this thread makes the surface busy, as the blitter cannot reach
+// it.
+class TBlitLocks {
+public:
+    HRESULT Acquire(TSurface& first, TSurface* second, bool wait);
+
+private:
+    std::unique_lock<std::mutex> mFirst;
+    std::unique_lock<std::mutex> mSecond;
+};
+
 } // namespace standin::detail

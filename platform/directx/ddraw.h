@@ -507,7 +507,7 @@ class IDirectDraw7 {
 public:
     ULONG AddRef();
     ULONG Release();
-    // IID_IDirectDraw7 here; the Direct3D interface comes with the Direct3D stand-in.
+    // IID_IDirectDraw7, or IID_IDirect3D7 for the Direct3D object of this DirectDraw object.
     HRESULT QueryInterface(const GUID& iid, void** out);
     HRESULT SetCooperativeLevel(HWND window, DWORD flags);
     HRESULT GetCaps(DDCAPS* driverCaps, DDCAPS* emulationCaps);

@@ -422,6 +422,30 @@ TScreenImage ReadScreen(HWND window) {
     return ImageOf(source, window != nullptr ? window : source.window, false);
 }
 
+TScreenImage ReadSurface(IDirectDrawSurface7* surface) {
+    TScreenImage image;
+    if (surface == nullptr) {
+        return image;
+    }
+    TSurface& state = surface->State();
+    std::lock_guard<std::mutex> hold(state.mutex);
+    if (state.dead || state.layout.depth) {
+        return image;
+    }
+    image.width = static_cast<int>(state.width);
+    image.height = static_cast<int>(state.height);
+    image.pixels.reserve(static_cast<std::size_t>(image.width) * image.height);
+    for (DWORD y = 0; y < state.height; ++y) {
+        const std::uint8_t* row = state.Row(y);
+        for (DWORD x = 0; x < state.width; ++x) {
+            image.pixels.push_back(DecodePixel(
+                ReadRaw(row + static_cast<std::size_t>(x) * state.layout.bytes, state.layout.bytes),
+                state.layout));
+        }
+    }
+    return image;
+}
+
 int TakePresentCount() {
     std::lock_guard<std::mutex> hold(System().mutex);
     const int count = System().presentCount;

@@ -1,4 +1,5 @@
 // The DirectDraw object: devices, cooperative levels, display modes and making surfaces.
+#include "platform/directx/d3d.h"
 #include "platform/directx/ddstate.h"
 #include "platform/directx/presenterimpl.h"
 #include "platform/win32/desktop.h"
@@ -135,6 +136,10 @@ HRESULT IDirectDraw7::QueryInterface(const GUID& iid, void** out) {
     if (IsSameGuid(iid, IID_IDirectDraw7)) {
         AddRef();
         *out = this;
+        return S_OK;
+    }
+    if (IsSameGuid(iid, IID_IDirect3D7)) {
+        *out = new IDirect3D7(this);
         return S_OK;
     }
     return E_NOINTERFACE;

@@ -2,6 +2,7 @@
 // surfaces and a read-out of the screen. The program never calls these; tests do.
 #pragma once
 
+#include "platform/directx/d3d.h"
 #include "platform/directx/ddraw.h"
 
 #include <cstdint>
@@ -17,6 +18,17 @@ struct TDisplayMode {
     DWORD refreshRate = 60;
 };
 
+// A Direct3D device of an adapter, as IDirect3D7::EnumDevices reports it; desc.deviceGUID is
+// what CreateDevice is asked for.
+struct TDevice3DDesc {
+    std::string description;
+    std::string name;
+    D3DDEVICEDESC7 desc{};
+};
+// A hardware device with transform and lighting: every render depth, Gouraud colour and specular,
+// 2048-pixel textures of any aspect ratio up to 2048, no square-only rule.
+TDevice3DDesc DefaultDevice3D();
+
 struct TAdapter {
     GUID guid{};
     std::string driver;
@@ -29,6 +41,12 @@ struct TAdapter {
     DWORD videoMemory = 32u << 20; // bytes
     std::vector<TDisplayMode> modes;
     DWORD monitorFrequency = 60;
+    // Empty: DefaultDevice3D() alone.
+    std::vector<TDevice3DDesc> devices;
+    // Depths of the z-buffer formats EnumZBufferFormats lists, in order.
+    std::vector<DWORD> depthFormats{16, 24, 32};
+    // Pixel centres at +0.5 instead of on integers, as some drivers have them.
+    bool halfPixelCentres = false;
 };
 
 // The adapters DirectDrawCreateEx and DirectDrawEnumerateExA see, the first is the default device.
@@ -70,6 +88,9 @@ TScreenImage ReadScreen(HWND window);
 // PNG files of such images (8-bit RGB): a debugging aid and the tests' golden files.
 bool WritePng(const std::string& path, const TScreenImage& image);
 bool ReadPng(const std::string& path, TScreenImage* image);
+
+// A surface's pixels as 0xFFRRGGBB (alpha as the format has it, else 0xFF), for tests.
+TScreenImage ReadSurface(IDirectDrawSurface7* surface);
 
 // Surfaces the main thread has shown since the last call (one per upload of the primary).
 int TakePresentCount();

@@ -30,54 +30,6 @@ RECT Intersect(const RECT& a, const RECT& b) {
                 std::min(a.bottom, b.bottom)};
 }
 
-// The surfaces' locks for a blit or a flip. A Lock held by another thread is waited out when
-// `wait` is set; one held by this thread makes the surface busy, as the blitter cannot reach it.
-class TBlitLocks {
-public:
-    HRESULT Acquire(TSurface& first, TSurface* second, bool wait) {
-        if (second == &first) {
-            second = nullptr;
-        }
-        const auto self = std::this_thread::get_id();
-        for (;;) {
-            mFirst = std::unique_lock<std::mutex>(first.mutex, std::defer_lock);
-            if (second != nullptr) {
-                mSecond = std::unique_lock<std::mutex>(second->mutex, std::defer_lock);
-                std::lock(mFirst, mSecond);
-            } else {
-                mFirst.lock();
-            }
-            TSurface* busy = nullptr;
-            for (TSurface* surface : {&first, second}) {
-                if (surface != nullptr && surface->locked) {
-                    if (surface->lockedBy == self) {
-                        return DDERR_SURFACEBUSY;
-                    }
-                    busy = surface;
-                    break;
-                }
-            }
-            if (busy == nullptr) {
-                return DD_OK;
-            }
-            if (!wait) {
-                return DDERR_WASSTILLDRAWING;
-            }
-            auto& held = busy == &first ? mFirst : mSecond;
-            auto& other = busy == &first ? mSecond : mFirst;
-            if (other.owns_lock()) {
-                other.unlock();
-            }
-            busy->unlocked.wait(held, [busy] { return !busy->locked; });
-            held.unlock();
-        }
-    }
-
-private:
-    std::unique_lock<std::mutex> mFirst;
-    std::unique_lock<std::mutex> mSecond;
-};
-
 HRESULT UsableLocked(const TSurface& surface) {
     if (surface.dead) {
         return DDERR_INVALIDOBJECT;

@@ -2,6 +2,8 @@
 
 #include "platform/directx/pixelformat.h"
 
+#include <cstdlib>
+
 namespace ddtest {
 
 namespace {
@@ -48,6 +50,7 @@ void TDirectDrawTest::TearDown() {
     for (HWND window : mWindows) {
         DestroyWindow(window);
     }
+    mWindows.clear();
     standin::ClearFaults();
     standin::SimulateFocusChange(true);
     standin::UseDefaultAdapters();
@@ -110,6 +113,20 @@ IDirectDrawSurface7* TDirectDrawTest::MakeSurface(DWORD width, DWORD height,
     IDirectDrawSurface7* surface = nullptr;
     EXPECT_EQ(mDirectDraw->CreateSurface(&desc, &surface, nullptr), DD_OK);
     return surface;
+}
+
+void ExpectGolden(const standin::TScreenImage& image, const char* name) {
+    std::string path = STELLAGRIM_SOURCE_DIR;
+    path += "/tests/platform/directx/golden/";
+    path += name;
+    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
+        ASSERT_TRUE(standin::WritePng(path, image)) << path;
+    }
+    standin::TScreenImage golden;
+    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
+    ASSERT_EQ(golden.width, image.width);
+    ASSERT_EQ(golden.height, image.height);
+    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
 }
 
 DDSURFACEDESC2 EmptyDesc() {

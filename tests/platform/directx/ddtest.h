@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace ddtest {
@@ -68,6 +69,9 @@ protected:
 DDSURFACEDESC2 EmptyDesc();
 DDBLTFX FillFx(DWORD raw);
 DDPIXELFORMAT Format(DWORD bits, DWORD red, DWORD green, DWORD blue, DWORD alpha);
+// Compares an image with the golden PNG of that name beside the tests, byte for byte;
+// STELLAGRIM_UPDATE_GOLDEN=1 in the environment writes the golden anew first.
+void ExpectGolden(const standin::TScreenImage& image, const char* name);
 // A raw pixel of a surface, read through Lock.
 DWORD PixelAt(IDirectDrawSurface7* surface, int x, int y);
 // Writes raw pixels of `width` x `height` at the top left through Lock.

@@ -21,23 +21,6 @@ using ddtest::WritePixels;
 
 class DirectDraw : public ddtest::TDirectDrawTest {};
 
-// The golden files sit beside the tests; STELLAGRIM_UPDATE_GOLDEN=1 writes them anew.
-std::string GoldenPath(const char* name) {
-    return std::string(STELLAGRIM_SOURCE_DIR) + "/tests/platform/directx/golden/" + name;
-}
-
-void ExpectMatchesGolden(const standin::TScreenImage& image, const char* name) {
-    const std::string path = GoldenPath(name);
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image));
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    ASSERT_EQ(golden.width, image.width);
-    ASSERT_EQ(golden.height, image.height);
-    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
-}
-
 TEST(PixelLayouts, ChannelsKeepTheirTopBitsAndWidenByRepeating) {
     using standin::detail::DecodePixel;
     using standin::detail::EncodePixel;
@@ -199,7 +182,7 @@ TEST_F(DirectDraw, WindowedPresentShowsTheBackBufferInTheClientArea) {
     EXPECT_EQ(at(43, 32), 0xFF0000FFu);
     EXPECT_EQ(at(44, 35), 0xFFFFFFFFu);
     EXPECT_EQ(at(81, 4), 0xFF0000FFu);
-    ExpectMatchesGolden(shown, "windowed_present.png");
+    ddtest::ExpectGolden(shown, "windowed_present.png");
 }
 
 TEST_F(DirectDraw, ClipperKeepsBlitsInsideTheWindowsClientArea) {
