@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-tidy clang-format
     xvfb xauth libxtst6 openssl ccache
+    libfreetype-dev fonts-dejavu-core
 )
 
 missing=()
