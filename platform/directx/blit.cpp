@@ -1,5 +1,6 @@
 #include "platform/directx/blit.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -15,22 +16,17 @@ LONG SampleAt(LONG d, LONG destSize, LONG sourceSize) {
 
 } // namespace
 
-HRESULT TBlitLocks::Acquire(TSurface& first, TSurface* second, bool wait) {
-    if (second == &first) {
-        second = nullptr;
-    }
+HRESULT TBlitLocks::AcquireAll(std::vector<TSurface*> surfaces, bool wait) {
+    std::erase(surfaces, nullptr);
+    std::sort(surfaces.begin(), surfaces.end());
+    surfaces.erase(std::unique(surfaces.begin(), surfaces.end()), surfaces.end());
     const auto self = std::this_thread::get_id();
     for (;;) {
-        mFirst = std::unique_lock<std::mutex>(first.mutex, std::defer_lock);
-        if (second != nullptr) {
-            mSecond = std::unique_lock<std::mutex>(second->mutex, std::defer_lock);
-            std::lock(mFirst, mSecond);
-        } else {
-            mFirst.lock();
-        }
+        mLocks.clear();
         TSurface* busy = nullptr;
-        for (TSurface* surface : {&first, second}) {
-            if (surface != nullptr && surface->locked) {
+        for (TSurface* surface : surfaces) {
+            mLocks.emplace_back(surface->mutex);
+            if (surface->locked) {
                 if (surface->lockedBy == self) {
                     return DDERR_SURFACEBUSY;
                 }
@@ -44,13 +40,10 @@ HRESULT TBlitLocks::Acquire(TSurface& first, TSurface* second, bool wait) {
         if (!wait) {
             return DDERR_WASSTILLDRAWING;
         }
-        auto& held = busy == &first ? mFirst : mSecond;
-        auto& other = busy == &first ? mSecond : mFirst;
-        if (other.owns_lock()) {
-            other.unlock();
-        }
+        // Wait holding only the busy surface's own lock, then start again.
+        std::unique_lock<std::mutex> held = std::move(mLocks.back());
+        mLocks.clear();
         busy->unlocked.wait(held, [busy] { return !busy->locked; });
-        held.unlock();
     }
 }
 

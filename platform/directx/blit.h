@@ -3,6 +3,8 @@
 
 #include "platform/directx/ddstate.h"
 
+#include <vector>
+
 namespace standin::detail {
 
 // Fills `rect` (inside the surface) with the raw pixel value.
@@ -14,16 +16,19 @@ void FillPixels(TSurface& target, const RECT& rect, DWORD raw);
 void CopyPixels(TSurface& target, const RECT& to, const RECT& clip, TSurface& source,
                 const RECT& from);
 
-// The surfaces' locks for a blit, a flip or a draw. A Lock held by another thread is waited out
-// when `wait` is set; one held by this thread makes the surface busy, as the blitter cannot reach
-// it.
+// The surfaces' locks for a blit, a flip or a draw, taken in address order so that two threads
+// never wait on each other. A Lock held by another thread is waited out when `wait` is set; one
+// held by this thread makes the surface busy, as the blitter cannot reach it.
 class TBlitLocks {
 public:
-    HRESULT Acquire(TSurface& first, TSurface* second, bool wait);
+    HRESULT Acquire(TSurface& first, TSurface* second, bool wait) {
+        return AcquireAll({&first, second}, wait);
+    }
+    // Null entries and repeats are skipped.
+    HRESULT AcquireAll(std::vector<TSurface*> surfaces, bool wait);
 
 private:
-    std::unique_lock<std::mutex> mFirst;
-    std::unique_lock<std::mutex> mSecond;
+    std::vector<std::unique_lock<std::mutex>> mLocks;
 };
 
 } // namespace standin::detail

@@ -13,7 +13,8 @@
 //   halves rounding up: a horizontal line from x0 to x1 (x0 < x1) at height y lights the pixels
 //   ceil(x0) <= x < ceil(x1) of row floor(y + 0.5). A line drawn backwards lights the same pixels.
 // - Points light the pixel nearest them, halves rounding up.
-// - A stage whose texture is none reads D3DTA_TEXTURE as opaque white.
+// - A stage whose texture is none reads D3DTA_TEXTURE as opaque white, so untextured geometry
+//   shows its vertex colour under the usual modulate set-up. Texture reading: d3dsampler.h.
 // - Blending works on 8-bit channels: each result is (source x factor + destination x factor)
 //   / 255, rounded to nearest, at most 255; targets with fewer bits keep each channel's top bits.
 #pragma once
@@ -350,6 +351,10 @@ public:
     HRESULT EndScene();
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
     HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value);
+    // A texture surface or none; only stage 0 is drawn with.
+    HRESULT SetTexture(DWORD stage, IDirectDrawSurface7* texture);
+    HRESULT GetTexture(DWORD stage, IDirectDrawSurface7** texture);
+    HRESULT EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback, void* context);
     HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value);
     HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD* value);
     HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix);

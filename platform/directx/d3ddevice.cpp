@@ -312,6 +312,11 @@ HRESULT IDirect3D7::EvictManagedTextures() {
 IDirect3DDevice7::IDirect3DDevice7(std::unique_ptr<TDevice3D> state) : mState(std::move(state)) {}
 
 IDirect3DDevice7::~IDirect3DDevice7() {
+    for (IDirectDrawSurface7* texture : mState->textures) {
+        if (texture != nullptr) {
+            texture->Release();
+        }
+    }
     mState->target->Release();
 }
 
@@ -390,6 +395,59 @@ HRESULT IDirect3DDevice7::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value)
         return DDERR_INVALIDPARAMS;
     }
     *value = mState->renderStates[index];
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice7::SetTexture(DWORD stage, IDirectDrawSurface7* texture) {
+    if (stage >= kTextureStages ||
+        (texture != nullptr && (texture->State().caps.dwCaps & DDSCAPS_TEXTURE) == 0)) {
+        return DDERR_INVALIDPARAMS;
+    }
+    if (auto fault = TakeFault(this, "IDirect3DDevice7::SetTexture")) {
+        return *fault;
+    }
+    if (texture != nullptr) {
+        texture->AddRef();
+    }
+    if (mState->textures[stage] != nullptr) {
+        mState->textures[stage]->Release();
+    }
+    mState->textures[stage] = texture;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice7::GetTexture(DWORD stage, IDirectDrawSurface7** texture) {
+    if (texture == nullptr || stage >= kTextureStages) {
+        return DDERR_INVALIDPARAMS;
+    }
+    *texture = mState->textures[stage];
+    if (*texture != nullptr) {
+        (*texture)->AddRef();
+    }
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice7::EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback,
+                                             void* context) {
+    if (callback == nullptr) {
+        return DDERR_INVALIDPARAMS;
+    }
+    if (auto fault = TakeFault(this, "IDirect3DDevice7::EnumTextureFormats")) {
+        return *fault;
+    }
+    std::vector<DDPIXELFORMAT> formats;
+    {
+        std::lock_guard<std::mutex> hold(System().mutex);
+        formats = mState->owner->adapter->desc.textureFormats;
+    }
+    if (formats.empty()) {
+        formats = DefaultTextureFormats();
+    }
+    for (DDPIXELFORMAT& format : formats) {
+        if (callback(&format, context) == DDENUMRET_CANCEL) {
+            break;
+        }
+    }
     return D3D_OK;
 }
 

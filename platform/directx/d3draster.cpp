@@ -3,6 +3,7 @@
 // and packing into the target's format. Single-threaded and free of fused operations, so equal
 // input gives equal pixels. The rules it follows are written in d3d.h.
 #include "platform/directx/blit.h"
+#include "platform/directx/d3dsampler.h"
 #include "platform/directx/d3dstate.h"
 
 #include <algorithm>
@@ -81,9 +82,7 @@ bool Compare(DWORD function, std::uint32_t value, std::uint32_t reference) {
     }
 }
 
-struct TRgba {
-    int r, g, b, a;
-};
+using TRgba = TTexel;
 
 // One stage argument: the source, then the complement and alpha-replicate modifiers.
 TRgba Argument(DWORD argument, const TRgba& diffuse, const TRgba& current, const TRgba& texture,
@@ -158,8 +157,8 @@ int BlendFactor(DWORD blend, int sourceChannel, int sourceAlpha, int destChannel
 // Everything a pixel needs, fixed for one draw call.
 class TPixelPipe {
 public:
-    TPixelPipe(const TDevice3D& device, TSurface& target, TSurface* depth)
-        : mTarget(target), mDepth(depth) {
+    TPixelPipe(const TDevice3D& device, TSurface& target, TSurface* depth, const TSampler& sampler)
+        : mTarget(target), mDepth(depth), mSampler(sampler) {
         const auto& rs = device.renderStates;
         const auto& stage = device.stages[0];
         mColourOp = stage[D3DTSS_COLOROP];
@@ -188,11 +187,14 @@ public:
         }
     }
 
+    bool Textured() const { return mSampler.Bound(); }
+    // The mip level's measure for what follows (see d3dsampler.h); 0 for lines and points.
+    void SetLod(double lod) { mLod = lod; }
+
     void Write(int x, int y, const float* attr, double z) {
         const TRgba diffuse{ToByte(attr[kR]), ToByte(attr[kG]), ToByte(attr[kB]), ToByte(attr[kA])};
         const TRgba specular{ToByte(attr[kSR]), ToByte(attr[kSG]), ToByte(attr[kSB]), 255};
-        // No texture is bound: D3DTA_TEXTURE reads as opaque white.
-        const TRgba texture{255, 255, 255, 255};
+        const TRgba texture = mSampler.Sample(attr[kU], attr[kV], mLod);
         TRgba colour = diffuse;
         if (mColourOp != D3DTOP_DISABLE) {
             const TRgba a1 = Argument(mColourArg1, diffuse, diffuse, texture, mFactor, specular);
@@ -254,6 +256,8 @@ public:
 private:
     TSurface& mTarget;
     TSurface* mDepth;
+    const TSampler& mSampler;
+    double mLod = 0.0;
     DWORD mColourOp, mColourArg1, mColourArg2, mAlphaOp, mAlphaArg1, mAlphaArg2;
     TRgba mFactor;
     bool mSpecular, mAlphaTest;
@@ -281,9 +285,9 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 class TRasterizer {
 public:
     TRasterizer(TPixelPipe& pipe, const TScissor& scissor, bool halfPixelCentres, bool gouraud,
-                DWORD cull)
+                DWORD cull, double texels)
         : mPipe(pipe), mScissor(scissor), mOffset(halfPixelCentres ? 0.5 : 0.0), mGouraud(gouraud),
-          mCull(cull) {}
+          mCull(cull), mTexels(texels) {}
 
     void Triangle(TScreenVertex a, TScreenVertex b, TScreenVertex c, const float* flat) {
         if (!Drawable(a) || !Drawable(b) || !Drawable(c)) {
@@ -345,6 +349,14 @@ public:
         if (!mGouraud) {
             std::copy(flat, flat + kAttributes, attr);
         }
+        const bool textured = mPipe.Textured();
+        if (textured) {
+            const double texels = std::fabs((b.attr[kU] - a.attr[kU]) * (c.attr[kV] - a.attr[kV]) -
+                                            (c.attr[kU] - a.attr[kU]) * (b.attr[kV] - a.attr[kV])) *
+                                  mTexels;
+            const double pixels = static_cast<double>(area) / (kSubPixels * kSubPixels);
+            mPipe.SetLod(texels > 0.0 && pixels > 0.0 ? 0.5 * std::log2(texels / pixels) : 0.0);
+        }
         for (int y = y0; y <= y1; ++y) {
             const std::int64_t sy = y * kSubPixels + offset;
             const std::int64_t sx0 = x0 * kSubPixels + offset;
@@ -361,6 +373,17 @@ public:
                             attr[i] = static_cast<float>(la * a.attr[i] + lb * b.attr[i] +
                                                          lc * c.attr[i]);
                         }
+                    }
+                    if (textured) {
+                        // Texture coordinates are interpolated with perspective.
+                        const double qa = la * a.rhw;
+                        const double qb = lb * b.rhw;
+                        const double qc = lc * c.rhw;
+                        const double q = qa + qb + qc;
+                        attr[kU] = static_cast<float>(
+                            (qa * a.attr[kU] + qb * b.attr[kU] + qc * c.attr[kU]) / q);
+                        attr[kV] = static_cast<float>(
+                            (qa * a.attr[kV] + qb * b.attr[kV] + qc * c.attr[kV]) / q);
                     }
                     mPipe.Write(x, y, attr, la * a.z + lb * b.z + lc * c.z);
                 }
@@ -380,6 +403,7 @@ public:
         if (dx == 0.0 && dy == 0.0) {
             return;
         }
+        mPipe.SetLod(0.0);
         const bool xMajor = std::fabs(dx) >= std::fabs(dy);
         // Drawn from the lower end along the major axis, so a line backwards lights the same
         // pixels.
@@ -411,6 +435,9 @@ public:
                     attr[i] = static_cast<float>(from.attr[i] + t * (to.attr[i] - from.attr[i]));
                 }
             }
+            for (int i = kU; i < kAttributes; ++i) {
+                attr[i] = static_cast<float>(from.attr[i] + t * (to.attr[i] - from.attr[i]));
+            }
             mPipe.Write(x, y, attr, from.z + t * (to.z - from.z));
         }
     }
@@ -421,6 +448,7 @@ public:
         }
         const int x = static_cast<int>(std::floor(a.x - mOffset + 0.5));
         const int y = static_cast<int>(std::floor(a.y - mOffset + 0.5));
+        mPipe.SetLod(0.0);
         if (x >= mScissor.left && x < mScissor.right && y >= mScissor.top && y < mScissor.bottom) {
             mPipe.Write(x, y, a.attr, a.z);
         }
@@ -432,6 +460,7 @@ private:
     double mOffset;
     bool mGouraud;
     DWORD mCull;
+    double mTexels; // texels of level 0 of the bound texture
 };
 
 D3DMATRIX Multiply(const D3DMATRIX& l, const D3DMATRIX& r) {
@@ -531,10 +560,10 @@ std::vector<TClipVertex> ClipPolygon(std::vector<TClipVertex> polygon, bool clip
 
 class TDrawCall {
 public:
-    TDrawCall(TDevice3D& device, TPixelPipe& pipe, const TScissor& scissor)
+    TDrawCall(TDevice3D& device, TPixelPipe& pipe, const TScissor& scissor, double texels)
         : mDevice(device), mRaster(pipe, scissor, device.halfPixelCentres,
                                    device.renderStates[D3DRENDERSTATE_SHADEMODE] != D3DSHADE_FLAT,
-                                   device.renderStates[D3DRENDERSTATE_CULLMODE]) {
+                                   device.renderStates[D3DRENDERSTATE_CULLMODE], texels) {
         mTransform = Multiply(Multiply(device.world, device.view), device.projection);
         mClipping = device.renderStates[D3DRENDERSTATE_CLIPPING] != 0;
     }
@@ -732,8 +761,12 @@ HRESULT DrawVertexList(TDevice3D& device, D3DPRIMITIVETYPE type, DWORD vertexFor
     }
     TSurface& target = device.target->State();
     TSurface* depth = DepthOf(target);
+    const TSampler sampler(device.textures[0], device.stages[0]);
+    std::vector<TSurface*> surfaces = sampler.Surfaces();
+    surfaces.push_back(&target);
+    surfaces.push_back(depth);
     TBlitLocks locks;
-    HRESULT hr = locks.Acquire(target, depth, true);
+    HRESULT hr = locks.AcquireAll(surfaces, true);
     if (FAILED(hr)) {
         return hr;
     }
@@ -742,8 +775,12 @@ HRESULT DrawVertexList(TDevice3D& device, D3DPRIMITIVETYPE type, DWORD vertexFor
             return surface->dead ? DDERR_INVALIDOBJECT : DDERR_SURFACELOST;
         }
     }
-    TPixelPipe pipe(device, target, depth);
-    TDrawCall call(device, pipe, ScissorOf(device));
+    if (FAILED(hr = sampler.Usable())) {
+        return hr;
+    }
+    TPixelPipe pipe(device, target, depth, sampler);
+    TDrawCall call(device, pipe, ScissorOf(device),
+                   static_cast<double>(sampler.Width()) * sampler.Height());
     call.Load(vertexFormat, vertices, vertexCount);
     call.Draw(type, indices, indices != nullptr ? indexCount : vertexCount);
     target.dirty = target.dirty || target.primary;

@@ -5,11 +5,15 @@
 #include "platform/directx/ddstate.h"
 
 #include <array>
+#include <vector>
 
 namespace standin::detail {
 
 inline constexpr DWORD kTextureStages = 8;
 inline constexpr DWORD kStageStates = 32;
+
+// The texture formats a device offers when its adapter names none.
+std::vector<DDPIXELFORMAT> DefaultTextureFormats();
 
 struct TDevice3D {
     std::shared_ptr<TDirectDraw> owner;
@@ -24,6 +28,8 @@ struct TDevice3D {
     D3DVIEWPORT7 viewport{};
     D3DMATERIAL7 material{};
     bool inScene = false;
+    // The texture of each stage, one reference each; only stage 0 is drawn with.
+    std::array<IDirectDrawSurface7*, kTextureStages> textures{};
 };
 
 // Sets the states a new device starts with, its viewport covering the target.

@@ -58,6 +58,7 @@ struct TSurface {
     LONG pitch = 0;
     TPixelLayout layout;
     DWORD backBufferCount = 0;
+    DWORD mipCount = 1;    // levels from this one down, for a mip-mapped texture
     DWORD videoMemory = 0; // bytes charged to the adapter
     bool primary = false;  // the screen: a windowed primary or the front of a flip chain
 
@@ -76,6 +77,7 @@ struct TSurface {
     std::vector<IDirectDrawSurface7*> attached; // one reference each
     IDirectDrawClipper* clipper = nullptr;      // one reference
     IDirectDrawSurface7* flipPartner = nullptr; // the front's back buffer, not referenced
+    IDirectDrawSurface7* nextLevel = nullptr;   // the next mip level, referenced in `attached`
 
     ~TSurface();
     std::uint8_t* Row(DWORD y) { return pixels.data() + static_cast<std::size_t>(pitch) * y; }
@@ -103,6 +105,8 @@ struct TSystem {
     // Made on the main thread when it first shows something.
     std::unique_ptr<TPresenter> presenter;
     int presentCount = 0;
+    // D3DXInitialize calls not yet matched by D3DXUninitialize.
+    int d3dxUsers = 0;
 };
 
 TSystem& System();
@@ -119,6 +123,9 @@ std::vector<std::shared_ptr<TAdapterState>>& AdaptersLocked();
 TDisplayMode CurrentModeLocked(const TDirectDraw& directDraw);
 // Fills a description of a display mode.
 void DescribeMode(const TDisplayMode& mode, DDSURFACEDESC2* desc, bool withRefresh);
+// Makes a surface as IDirectDraw7::CreateSurface does, once its arguments are checked.
+HRESULT CreateSurfaceOn(const std::shared_ptr<TDirectDraw>& owner, const DDSURFACEDESC2& desc,
+                        IDirectDrawSurface7** out);
 // Marks every live surface lost; takes the system lock, then each surface's.
 void LoseEverySurface();
 // The result TestCooperativeLevel gives, without faults. Needs the system lock.

@@ -43,6 +43,9 @@ struct TAdapter {
     DWORD monitorFrequency = 60;
     // Empty: DefaultDevice3D() alone.
     std::vector<TDevice3DDesc> devices;
+    // The texture formats EnumTextureFormats lists and D3DXCreateTexture chooses from; empty:
+    // R8G8B8, A8R8G8B8, X8R8G8B8, R5G6B5, X1R5G5B5, A1R5G5B5 and A4R4G4B4.
+    std::vector<DDPIXELFORMAT> textureFormats;
     // Depths of the z-buffer formats EnumZBufferFormats lists, in order.
     std::vector<DWORD> depthFormats{16, 24, 32};
     // Pixel centres at +0.5 instead of on integers, as some drivers have them.

@@ -68,6 +68,10 @@ void Describe(const TSurface& surface, DDSURFACEDESC2* desc) {
     if (surface.layout.depth) {
         desc->dwFlags |= DDSD_ZBUFFERBITDEPTH;
     }
+    if ((surface.caps.dwCaps & DDSCAPS_MIPMAP) != 0) {
+        desc->dwFlags |= DDSD_MIPMAPCOUNT;
+        desc->dwMipMapCount = surface.mipCount;
+    }
 }
 
 } // namespace
@@ -466,12 +470,16 @@ HRESULT IDirectDrawSurface7::Restore() {
             return state;
         }
     }
-    // The front of a flip chain brings its back buffer with it.
-    for (TSurface* surface :
-         {mState.get(), mState->flipPartner != nullptr ? &mState->flipPartner->State() : nullptr}) {
-        if (surface == nullptr) {
-            continue;
-        }
+    // The front of a flip chain brings its back buffer with it, a mip-mapped texture its levels.
+    std::vector<TSurface*> chain{mState.get()};
+    if (mState->flipPartner != nullptr) {
+        chain.push_back(&mState->flipPartner->State());
+    }
+    for (IDirectDrawSurface7* level = mState->nextLevel; level != nullptr;
+         level = level->State().nextLevel) {
+        chain.push_back(&level->State());
+    }
+    for (TSurface* surface : chain) {
         std::lock_guard<std::mutex> hold(surface->mutex);
         if (surface->dead) {
             return DDERR_INVALIDOBJECT;

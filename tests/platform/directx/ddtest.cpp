@@ -129,6 +129,80 @@ void ExpectGolden(const standin::TScreenImage& image, const char* name) {
     EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
 }
 
+void TDirect3DTest::Open(DWORD bits, bool withDepth) {
+    HWND window = MakeWindow(0, 0, 32, 32);
+    *mDirectDraw.Out() = Create();
+    ASSERT_EQ(mDirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    const DDPIXELFORMAT format =
+        bits == 16 ? Format(16, 0xF800, 0x07E0, 0x001F, 0) : Format(32, 0xFF0000, 0xFF00, 0xFF, 0);
+    *mTarget.Out() = MakeSurface(kSize, kSize, &format,
+                                 DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | DDSCAPS_SYSTEMMEMORY);
+    ASSERT_TRUE(mTarget);
+    if (withDepth) {
+        DDPIXELFORMAT depth{};
+        depth.dwSize = sizeof depth;
+        depth.dwFlags = DDPF_ZBUFFER;
+        depth.dwZBufferBitDepth = 16;
+        *mDepth.Out() = MakeSurface(kSize, kSize, &depth, DDSCAPS_ZBUFFER | DDSCAPS_SYSTEMMEMORY);
+        ASSERT_EQ(mTarget->AddAttachedSurface(mDepth.Get()), DD_OK);
+    }
+    void* object = nullptr;
+    ASSERT_EQ(mDirectDraw->QueryInterface(IID_IDirect3D7, &object), DD_OK);
+    *mDirect3D.Out() = static_cast<IDirect3D7*>(object);
+    ASSERT_EQ(mDirect3D->CreateDevice(IID_IDirect3DTnLHalDevice, mTarget.Get(), mDevice.Out()),
+              D3D_OK);
+    D3DMATRIX pixels{};
+    pixels._11 = 2.0f / kSize;
+    pixels._22 = -2.0f / kSize;
+    pixels._33 = 1.0f;
+    pixels._41 = -1.0f;
+    pixels._42 = 1.0f;
+    pixels._44 = 1.0f;
+    ASSERT_EQ(mDevice->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &pixels), D3D_OK);
+    mDevice->SetRenderState(D3DRENDERSTATE_LIGHTING, FALSE);
+    mDevice->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    mDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    ASSERT_EQ(mDevice->BeginScene(), D3D_OK);
+}
+
+void TDirect3DTest::Close() {
+    if (mDevice) {
+        mDevice->EndScene();
+    }
+    mDevice.Reset();
+    mDirect3D.Reset();
+    mDepth.Reset();
+    mTarget.Reset();
+    mDirectDraw.Reset();
+}
+
+void TDirect3DTest::TearDown() {
+    Close();
+    TDirectDrawTest::TearDown();
+}
+
+void TDirect3DTest::Fill(RECT rect, DWORD raw) {
+    DDBLTFX fx = FillFx(raw);
+    ASSERT_EQ(mTarget->Blt(&rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+}
+
+HRESULT TDirect3DTest::Quad(float left, float top, float right, float bottom, D3DCOLOR color,
+                            float z) {
+    D3DLVERTEX fan[4] = {{left, top, z, 0, color, 0, 0, 0},
+                         {right, top, z, 0, color, 0, 0, 0},
+                         {right, bottom, z, 0, color, 0, 0, 0},
+                         {left, bottom, z, 0, color, 0, 0, 0}};
+    return mDevice->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_LVERTEX, fan, 4, D3DDP_WAIT);
+}
+
+standin::TScreenImage TDirect3DTest::Image() {
+    return standin::ReadSurface(mTarget.Get());
+}
+
+DWORD TDirect3DTest::At(int x, int y) {
+    return PixelAt(mTarget.Get(), x, y);
+}
+
 DDSURFACEDESC2 EmptyDesc() {
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;

@@ -2,6 +2,7 @@
 // each test.
 #pragma once
 
+#include "platform/directx/d3d.h"
 #include "platform/directx/ddraw.h"
 #include "platform/directx/standin_directx.h"
 #include "platform/win32/standin.h"
@@ -64,6 +65,29 @@ protected:
 
     TRef<IDirectDraw7> mDirectDraw;
     std::vector<HWND> mWindows;
+};
+
+inline constexpr int kSize = 64;
+
+// A 64x64 off-screen target of the given depth (optionally with a z-buffer) and a Direct3D
+// device on it, in a scene. Pre-lit vertices are in pixels: the projection maps (x, y) to the
+// pixel grid and z passes. Lighting and culling are off; stage 0 modulates the vertex alpha, as
+// the engine sets it.
+class TDirect3DTest : public TDirectDrawTest {
+protected:
+    void Open(DWORD bits, bool withDepth = false);
+    void Close();
+    void TearDown() override;
+    void Fill(RECT rect, DWORD raw);
+    HRESULT Quad(float left, float top, float right, float bottom, D3DCOLOR color, float z = 0.5f);
+    // Every pixel of the target, and one raw pixel.
+    standin::TScreenImage Image();
+    DWORD At(int x, int y);
+
+    TRef<IDirectDrawSurface7> mTarget;
+    TRef<IDirectDrawSurface7> mDepth;
+    TRef<IDirect3D7> mDirect3D;
+    TRef<IDirect3DDevice7> mDevice;
 };
 
 DDSURFACEDESC2 EmptyDesc();

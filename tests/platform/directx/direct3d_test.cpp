@@ -15,90 +15,9 @@ using ddtest::Format;
 using ddtest::PixelAt;
 using ddtest::TRef;
 
-constexpr int kSize = 64;
+using ddtest::kSize;
 
-// A 64x64 off-screen target of the given depth (optionally with a z-buffer) and a device on it.
-// Pre-lit vertices are in pixels: the projection maps (x, y) to the pixel grid, z passes.
-// Lighting and culling are off.
-class Direct3D : public ddtest::TDirectDrawTest {
-protected:
-    void Open(DWORD bits, bool withDepth = false) {
-        HWND window = MakeWindow(0, 0, 32, 32);
-        *mDirectDraw.Out() = Create();
-        ASSERT_EQ(mDirectDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-        const DDPIXELFORMAT format = bits == 16 ? Format(16, 0xF800, 0x07E0, 0x001F, 0)
-                                                : Format(32, 0xFF0000, 0xFF00, 0xFF, 0);
-        *mTarget.Out() =
-            MakeSurface(kSize, kSize, &format,
-                        DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | DDSCAPS_SYSTEMMEMORY);
-        ASSERT_TRUE(mTarget);
-        if (withDepth) {
-            DDPIXELFORMAT depth{};
-            depth.dwSize = sizeof depth;
-            depth.dwFlags = DDPF_ZBUFFER;
-            depth.dwZBufferBitDepth = 16;
-            *mDepth.Out() =
-                MakeSurface(kSize, kSize, &depth, DDSCAPS_ZBUFFER | DDSCAPS_SYSTEMMEMORY);
-            ASSERT_EQ(mTarget->AddAttachedSurface(mDepth.Get()), DD_OK);
-        }
-        void* object = nullptr;
-        ASSERT_EQ(mDirectDraw->QueryInterface(IID_IDirect3D7, &object), DD_OK);
-        *mDirect3D.Out() = static_cast<IDirect3D7*>(object);
-        ASSERT_EQ(mDirect3D->CreateDevice(IID_IDirect3DTnLHalDevice, mTarget.Get(), mDevice.Out()),
-                  D3D_OK);
-        D3DMATRIX pixels{};
-        pixels._11 = 2.0f / kSize;
-        pixels._22 = -2.0f / kSize;
-        pixels._33 = 1.0f;
-        pixels._41 = -1.0f;
-        pixels._42 = 1.0f;
-        pixels._44 = 1.0f;
-        ASSERT_EQ(mDevice->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &pixels), D3D_OK);
-        mDevice->SetRenderState(D3DRENDERSTATE_LIGHTING, FALSE);
-        mDevice->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
-        // As the engine sets stage 0: the vertex alpha counts (no texture reads as white).
-        mDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-        ASSERT_EQ(mDevice->BeginScene(), D3D_OK);
-    }
-
-    void Close() {
-        if (mDevice) {
-            mDevice->EndScene();
-        }
-        mDevice.Reset();
-        mDirect3D.Reset();
-        mDepth.Reset();
-        mTarget.Reset();
-        mDirectDraw.Reset();
-    }
-
-    void TearDown() override {
-        Close();
-        ddtest::TDirectDrawTest::TearDown();
-    }
-
-    void Fill(RECT rect, DWORD raw) {
-        DDBLTFX fx = FillFx(raw);
-        ASSERT_EQ(mTarget->Blt(&rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
-    }
-
-    HRESULT Quad(float left, float top, float right, float bottom, D3DCOLOR color, float z = 0.5f) {
-        D3DLVERTEX fan[4] = {{left, top, z, 0, color, 0, 0, 0},
-                             {right, top, z, 0, color, 0, 0, 0},
-                             {right, bottom, z, 0, color, 0, 0, 0},
-                             {left, bottom, z, 0, color, 0, 0, 0}};
-        return mDevice->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_LVERTEX, fan, 4, D3DDP_WAIT);
-    }
-
-    // Every pixel of the target.
-    standin::TScreenImage Image() { return standin::ReadSurface(mTarget.Get()); }
-    DWORD At(int x, int y) { return PixelAt(mTarget.Get(), x, y); }
-
-    TRef<IDirectDrawSurface7> mTarget;
-    TRef<IDirectDrawSurface7> mDepth;
-    TRef<IDirect3D7> mDirect3D;
-    TRef<IDirect3DDevice7> mDevice;
-};
+class Direct3D : public ddtest::TDirect3DTest {};
 
 // The four frame-buffer set-ups of the engine's blend modes, and opaque drawing, over stripes.
 struct TBlendMode {
