@@ -114,7 +114,8 @@ entries = []
 for e in json.load(open(src)):
     path = os.path.normpath(os.path.join(e["directory"], e["file"]))
     batch = []
-    if os.path.realpath(path).startswith(build + "/"):
+    # Unity batches are generated sources; others made at build time may not exist yet.
+    if os.path.realpath(path).startswith(build + "/") and os.path.exists(path):
         with open(path, errors="replace") as f:
             batch = include.findall(f.read())
     if not batch:
