@@ -1,16 +1,17 @@
 // Inner state of the DirectDraw stand-in. Not part of the DirectDraw surface.
 //
-// Locks: the system lock (System().mutex) guards the adapters, the fault table, the lists of live
-// objects and every TDirectDraw field; each surface's own mutex guards its pixels and flags.
-// A surface lock is never held while the system lock is taken, and two surface locks are taken
-// together with std::lock, so the cursor thread and the main thread can blit and lock different
-// surfaces at the same time.
+// Locks: the system lock (System().mutex) guards the adapters, the lists of live objects and every
+// TDirectDraw field; each surface's own mutex guards its pixels and flags. A surface lock is never
+// held while the system lock is taken, and several surface locks are taken in address order
+// (TBlitLocks), so the cursor thread and the main thread can blit and lock different surfaces at
+// the same time.
 #pragma once
 
 #include "platform/directx/ddraw.h"
 #include "platform/directx/pixelformat.h"
 #include "platform/directx/presenter.h"
 #include "platform/directx/standin_directx.h"
+#include "platform/win32/faulttable.h"
 
 #include <condition_variable>
 #include <cstring>
@@ -85,18 +86,11 @@ struct TSurface {
     void LoseLocked();
 };
 
-struct TFault {
-    const void* object;
-    std::string method;
-    HRESULT result;
-    bool once;
-};
-
 struct TSystem {
     std::mutex mutex;
     std::vector<std::shared_ptr<TAdapterState>> adapters;
     bool customAdapters = false;
-    std::vector<TFault> faults;
+    TFaultTable faults;
     std::vector<std::weak_ptr<TSurface>> surfaces;
     std::vector<std::weak_ptr<TDirectDraw>> objects;
     unsigned modeGeneration = 1;
@@ -115,7 +109,7 @@ inline bool IsSameGuid(const GUID& a, const GUID& b) {
     return std::memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 
-// The scripted result for `method` of `object`, if a fault is set; takes the system lock.
+// The scripted result for `method` of `object`, if a fault is set.
 std::optional<HRESULT> TakeFault(const void* object, const char* method);
 // The adapters as they stand now (the default one follows the desktop). Needs the system lock.
 std::vector<std::shared_ptr<TAdapterState>>& AdaptersLocked();

@@ -193,18 +193,7 @@ void TSurface::LoseLocked() {
 }
 
 std::optional<HRESULT> TakeFault(const void* object, const char* method) {
-    std::lock_guard<std::mutex> hold(System().mutex);
-    auto& faults = System().faults;
-    for (auto it = faults.begin(); it != faults.end(); ++it) {
-        if ((it->object == nullptr || it->object == object) && it->method == method) {
-            const HRESULT result = it->result;
-            if (it->once) {
-                faults.erase(it);
-            }
-            return result;
-        }
-    }
-    return std::nullopt;
+    return System().faults.Take(object, method);
 }
 
 std::vector<std::shared_ptr<TAdapterState>>& AdaptersLocked() {
@@ -376,13 +365,11 @@ DWORD UsedVideoMemory(std::size_t adapter) {
 }
 
 void SetFault(const void* object, const std::string& method, HRESULT result, bool once) {
-    std::lock_guard<std::mutex> hold(System().mutex);
-    System().faults.push_back(TFault{object, method, result, once});
+    System().faults.Set(object, method, result, once);
 }
 
 void ClearFaults() {
-    std::lock_guard<std::mutex> hold(System().mutex);
-    System().faults.clear();
+    System().faults.Clear();
 }
 
 void LoseAllSurfaces() {

@@ -1,6 +1,6 @@
 // Inner state of the DirectSound stand-in. Not part of the DirectSound surface.
 //
-// Locks: the system lock (SoundSystem().mutex) guards the device, the fault table and every
+// Locks: the system lock (SoundSystem().mutex) guards the device and every
 // TDirectSound field; the mixer's lock guards every TVoice field that is not fixed at creation.
 // The system lock may be held while the mixer's is taken, never the other way round, so the audio
 // callback (mixer lock only) and a thread that opens or closes the device cannot deadlock. Neither
@@ -11,6 +11,7 @@
 #include "platform/dsound/dsound.h"
 #include "platform/dsound/mixer.h"
 #include "platform/dsound/sounddevice.h"
+#include "platform/win32/faulttable.h"
 
 #include <cstdint>
 #include <memory>
@@ -66,26 +67,19 @@ struct TDirectSound {
     std::vector<std::weak_ptr<TVoice>> voices;
 };
 
-struct TSoundFault {
-    const void* object;
-    std::string method;
-    HRESULT result;
-    bool once;
-};
-
 struct TSoundSystem {
     std::mutex mutex;
     TMixer mixer;
     bool useNull = false;
     int objects = 0; // live DirectSound objects; the device is open while there are any
     std::unique_ptr<TSoundDevice> device;
-    std::vector<TSoundFault> faults;
+    TFaultTable faults;
     WAVEFORMATEX mixFormat{};
 };
 
 TSoundSystem& SoundSystem();
 
-// The scripted result for `method` of `object`, if a fault is set; takes the system lock.
+// The scripted result for `method` of `object`, if a fault is set.
 std::optional<HRESULT> TakeSoundFault(const void* object, const char* method);
 
 } // namespace standin::detail

@@ -13,19 +13,7 @@ TSoundSystem& SoundSystem() {
 }
 
 std::optional<HRESULT> TakeSoundFault(const void* object, const char* method) {
-    TSoundSystem& system = SoundSystem();
-    std::lock_guard<std::mutex> hold(system.mutex);
-    auto& faults = system.faults;
-    for (auto it = faults.begin(); it != faults.end(); ++it) {
-        if ((it->object == nullptr || it->object == object) && it->method == method) {
-            const HRESULT result = it->result;
-            if (it->once) {
-                faults.erase(it);
-            }
-            return result;
-        }
-    }
-    return std::nullopt;
+    return SoundSystem().faults.Take(object, method);
 }
 
 } // namespace standin::detail
@@ -59,15 +47,11 @@ std::vector<std::int16_t> TakeSoundCapture() {
 }
 
 void SetSoundFault(const void* object, const std::string& method, HRESULT result, bool once) {
-    TSoundSystem& system = SoundSystem();
-    std::lock_guard<std::mutex> hold(system.mutex);
-    system.faults.push_back(TSoundFault{object, method, result, once});
+    SoundSystem().faults.Set(object, method, result, once);
 }
 
 void ClearSoundFaults() {
-    TSoundSystem& system = SoundSystem();
-    std::lock_guard<std::mutex> hold(system.mutex);
-    system.faults.clear();
+    SoundSystem().faults.Clear();
 }
 
 void LoseSoundBuffers() {
