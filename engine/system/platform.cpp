@@ -187,7 +187,7 @@ uint32_t TPlatform::GetTime() {
     // The portal's paused total includes a pause still on, so engine time stands still while
     // the host keeps the game paused and never steps back when it resumes. Unsigned subtraction
     // keeps the difference right across timeGetTime's wrap.
-    return timeGetTime() - sStartTime - GetPortalPausedTime();
+    return TicksLessPortalPauses() - sStartTime;
 }
 
 void TPlatform::ResetTime(uint32_t start) {

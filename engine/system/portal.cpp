@@ -7,10 +7,12 @@
 #include "engine/system/win32platform.h"
 #include "platform/win32/windows.h"
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -34,8 +36,9 @@ constexpr uint32_t kScoreBroadcastGapMs = 5000;
 constexpr size_t kMaxCommand = 255;
 
 struct TPortalState {
-    bool msn = false;
-    bool zylom = false;
+    // Set at start-up; read by every thread that asks the engine's time.
+    std::atomic<bool> msn{false};
+    std::atomic<bool> zylom{false};
     bool handlerAdded = false;
     bool sessionAnnounced = false;
     bool jumpToMenu = false;
@@ -45,6 +48,9 @@ struct TPortalState {
     bool gameMute = false;
     bool mutedByPortal = false;
     float savedVolume = 0.0f;
+    // The pause record is read by TicksLessPortalPauses on every thread that asks the engine's
+    // time (the sound thread among them); the main thread changes it under `pauseMutex`.
+    std::mutex pauseMutex;
     bool hostPaused = false;
     bool gamePaused = false;
     bool gameActive = false;
@@ -120,8 +126,11 @@ void PortalPause() {
     if (state.hostPaused) {
         return;
     }
-    state.hostPaused = true;
-    state.pauseStart = Tick();
+    {
+        std::lock_guard<std::mutex> hold(state.pauseMutex);
+        state.hostPaused = true;
+        state.pauseStart = Tick();
+    }
     if (state.gamePaused) {
         return;
     }
@@ -137,9 +146,12 @@ void PortalResume() {
     if (!state.hostPaused) {
         return;
     }
-    state.hostPaused = false;
-    state.pausedTotal += Tick() - state.pauseStart;
-    state.pauseStart = 0;
+    {
+        std::lock_guard<std::mutex> hold(state.pauseMutex);
+        state.hostPaused = false;
+        state.pausedTotal += Tick() - state.pauseStart;
+        state.pauseStart = 0;
+    }
     if (state.gamePaused) {
         return;
     }
@@ -379,11 +391,21 @@ bool IsZylomMode() {
 }
 
 uint32_t GetPortalPausedTime() {
-    const TPortalState& state = State();
+    return Tick() - TicksLessPortalPauses();
+}
+
+uint32_t TicksLessPortalPauses() {
+    TPortalState& state = State();
     if (!InPortalMode()) {
-        return 0;
+        return Tick();
     }
-    return state.hostPaused ? state.pausedTotal + (Tick() - state.pauseStart) : state.pausedTotal;
+    // The tick is read under the lock, so that a pause or resume on the main thread cannot fall
+    // between it and the paused total and make the time step back.
+    std::lock_guard<std::mutex> hold(state.pauseMutex);
+    const uint32_t now = Tick();
+    const uint32_t paused =
+        state.hostPaused ? state.pausedTotal + (now - state.pauseStart) : state.pausedTotal;
+    return now - paused;
 }
 
 bool IsPortalPaused() {

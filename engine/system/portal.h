@@ -19,6 +19,9 @@ bool IsZylomMode();
 // counts up to now, so the total grows while the host pause lasts and not in one step at its
 // end: time less this total stands still during a host pause and never steps back.
 uint32_t GetPortalPausedTime();
+// The tick count less every host pause so far (a pause still on included): the clock the engine's
+// time runs on. Any thread.
+uint32_t TicksLessPortalPauses();
 bool IsPortalPaused();
 
 // Owned by the game state once added. A host pause ends by itself when the host window is gone

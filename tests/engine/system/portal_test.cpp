@@ -6,9 +6,11 @@
 #include "tests/engine/system/platform_fixture.h"
 #include "tests/fixtures/fakehost.h"
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -392,6 +394,31 @@ TEST_F(PortalTest, PausedTimeGrowsWithThePauseAndTimeNeverStepsBack) {
     HostEvent(6);
     EXPECT_EQ(GetPortalPausedTime(), 3040u);
     EXPECT_EQ(Seen(), before + 250);
+}
+
+// The sound thread reads the engine's time while the host pauses and resumes the game.
+TEST_F(PortalTest, EngineTimeIsReadFromAnotherThreadWhileTheHostPauses) {
+    Start(TMode::kMsn);
+    std::atomic<bool> done{false};
+    std::atomic<bool> steppedBack{false};
+    std::thread reader([&] {
+        uint32_t last = TPlatform::GetTime();
+        while (!done) {
+            const uint32_t now = TPlatform::GetTime();
+            steppedBack = steppedBack || static_cast<int32_t>(now - last) < 0;
+            last = now;
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        Set("breaknow");
+        standin::AdvanceTime(3);
+        HostEvent(5);
+        standin::AdvanceTime(2);
+    }
+    done = true;
+    reader.join();
+    EXPECT_FALSE(steppedBack);
+    EXPECT_EQ(GetPortalPausedTime(), 600u);
 }
 
 TEST_F(PortalTest, TheGameClockStandsStillDuringAHostPause) {
