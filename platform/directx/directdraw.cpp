@@ -273,10 +273,18 @@ HRESULT IDirectDraw7::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPix
             return DDERR_NOEXCLUSIVEMODE;
         }
         const auto& modes = mState->adapter->desc.modes;
-        const auto found = std::find_if(modes.begin(), modes.end(), [&](const TDisplayMode& m) {
-            return m.width == width && m.height == height && m.bitsPerPixel == bitsPerPixel &&
-                   (refreshRate == 0 || m.refreshRate == refreshRate);
-        });
+        // A 15-bit mode is listed with 16 bits (5-5-5 masks), so 16 reaches it too when the
+        // adapter has no 5-6-5 mode of that size.
+        auto matches = [&](DWORD bits) {
+            return std::find_if(modes.begin(), modes.end(), [&](const TDisplayMode& m) {
+                return m.width == width && m.height == height && m.bitsPerPixel == bits &&
+                       (refreshRate == 0 || m.refreshRate == refreshRate);
+            });
+        };
+        auto found = matches(bitsPerPixel);
+        if (found == modes.end() && bitsPerPixel == 16) {
+            found = matches(15);
+        }
         if (found == modes.end()) {
             return DDERR_INVALIDMODE;
         }

@@ -433,6 +433,7 @@ TEST_F(DirectDraw, SystemMetricsAndDeviceCapsFollowTheDisplayMode) {
     EXPECT_EQ(mDirectDraw->SetDisplayMode(640, 480, 16, 0, 0), DDERR_NOEXCLUSIVEMODE);
     ASSERT_EQ(mDirectDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     EXPECT_EQ(mDirectDraw->SetDisplayMode(640, 480, 32, 0, 0), DDERR_INVALIDMODE);
+    EXPECT_EQ(mDirectDraw->SetDisplayMode(1024, 768, 15, 0, 0), DDERR_INVALIDMODE);
     ASSERT_EQ(mDirectDraw->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
     MSG changed{};
     ASSERT_TRUE(PeekMessageA(&changed, window, WM_DISPLAYCHANGE, WM_DISPLAYCHANGE, PM_REMOVE));
@@ -455,6 +456,21 @@ TEST_F(DirectDraw, SystemMetricsAndDeviceCapsFollowTheDisplayMode) {
     EXPECT_EQ(GetDeviceCaps(screen, VERTRES), 768);
     EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);
     ReleaseDC(nullptr, screen);
+}
+
+TEST_F(DirectDraw, FifteenBitModesAreSetAndReportedAsSixteenWithFiveBitGreen) {
+    standin::TAdapter adapter = ddtest::ScriptedAdapter();
+    adapter.modes = {{320, 240, 15, 60}};
+    standin::SetAdapters({adapter});
+    HWND window = MakeWindow(0, 0, 32, 32);
+    *mDirectDraw.Out() = Create();
+    ASSERT_EQ(mDirectDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(mDirectDraw->SetDisplayMode(320, 240, 16, 0, 0), DD_OK);
+    DDSURFACEDESC2 mode = EmptyDesc();
+    ASSERT_EQ(mDirectDraw->GetDisplayMode(&mode), DD_OK);
+    EXPECT_EQ(mode.ddpfPixelFormat.dwRGBBitCount, 16u);
+    EXPECT_EQ(mode.ddpfPixelFormat.dwRBitMask, 0x7C00u);
+    EXPECT_EQ(mode.ddpfPixelFormat.dwGBitMask, 0x03E0u);
 }
 
 TEST_F(DirectDraw, RefusesWhatItCannotDo) {
