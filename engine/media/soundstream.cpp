@@ -9,7 +9,7 @@
 
 namespace {
 
-const char kSource[] = ".\\soundstream";
+const char kStreamSource[] = ".\\soundstream";
 
 // Secondary buffers as the streams make them.
 constexpr DWORD kBufferFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS |
@@ -45,7 +45,7 @@ TSoundStreamBuffer::~TSoundStreamBuffer() {
     if (mBuffer != nullptr) {
         const HRESULT result = mBuffer->Stop();
         if (FAILED(result)) {
-            ReportDxError(result, kSource, 83);
+            ReportDxError(result, kStreamSource, 83);
         }
         mBuffer->Release();
     }
@@ -116,7 +116,7 @@ bool TSoundStream::CreateBuffer(int rate, int channels, int bits, float seconds)
     if (FAILED(result)) {
         mBuffer->mBuffer = nullptr;
         mBufferSeconds = 0.0f;
-        ReportDxError(result, kSource, 232);
+        ReportDxError(result, kStreamSource, 232);
         return false;
     }
     for (HANDLE& event : mBuffer->mEvents) {
@@ -131,13 +131,13 @@ bool TSoundStream::CreateBuffer(int rate, int channels, int bits, float seconds)
     void* notify = nullptr;
     result = mBuffer->mBuffer->QueryInterface(IID_IDirectSoundNotify, &notify);
     if (FAILED(result)) {
-        ReportDxError(result, kSource, 251);
+        ReportDxError(result, kStreamSource, 251);
         return false;
     }
     mBuffer->mNotify = static_cast<IDirectSoundNotify*>(notify);
     result = mBuffer->mNotify->SetNotificationPositions(2, mBuffer->mPositions);
     if (FAILED(result)) {
-        ReportDxError(result, kSource, 258);
+        ReportDxError(result, kStreamSource, 258);
         return false;
     }
     mRemaining = static_cast<int32_t>(mBufferBytes);
@@ -168,7 +168,7 @@ bool TSoundStream::Refill(bool first) {
     DWORD write = 0xFFFFFFFFu;
     HRESULT result = buffer->GetCurrentPosition(&play, &write);
     if (FAILED(result)) {
-        ReportDxError(result, kSource, 345);
+        ReportDxError(result, kStreamSource, 345);
     }
     const int half = ChooseHalf(first, play, write);
     if (half == 0) {
@@ -186,7 +186,7 @@ bool TSoundStream::Refill(bool first) {
         if (mRemaining <= 0) {
             result = buffer->Stop();
             if (FAILED(result)) {
-                ReportDxError(result, kSource, 391);
+                ReportDxError(result, kStreamSource, 391);
             }
             if (mSpooler != nullptr) {
                 mSpooler->Release();
@@ -202,7 +202,7 @@ bool TSoundStream::Refill(bool first) {
     result =
         buffer->Lock(half == 1 ? 0 : halfBytes, halfBytes, &audio1, &bytes1, &audio2, &bytes2, 0);
     if (FAILED(result)) {
-        ReportDxError(result, kSource, 408);
+        ReportDxError(result, kStreamSource, 408);
         return false;
     }
     if (mSpooler != nullptr) {
@@ -214,7 +214,7 @@ bool TSoundStream::Refill(bool first) {
     }
     result = buffer->Unlock(audio1, bytes1, audio2, bytes2);
     if (FAILED(result)) {
-        ReportDxError(result, kSource, 438);
+        ReportDxError(result, kStreamSource, 438);
     }
     return true;
 }
@@ -227,7 +227,7 @@ void TSoundStream::Play(bool once) {
         if (mManager->IsActive()) {
             const HRESULT result = buffer->Play(0, 0, mOnce ? 0 : DSBPLAY_LOOPING);
             if (FAILED(result)) {
-                ReportDxError(result, kSource, mOnce ? 558 : 560);
+                ReportDxError(result, kStreamSource, mOnce ? 558 : 560);
             }
         } else {
             // SetActive(true) starts it.
@@ -246,7 +246,7 @@ void TSoundStream::Pause(bool pause) {
             mPaused = true;
             const HRESULT result = buffer->Stop();
             if (FAILED(result)) {
-                ReportDxError(result, kSource, 476);
+                ReportDxError(result, kStreamSource, 476);
             }
             mSuspended = false;
         } else {
@@ -291,17 +291,17 @@ void TSoundStream::SetVolume(float volume) {
     DWORD status = 0;
     HRESULT result = buffer->GetStatus(&status);
     if (FAILED(result)) {
-        ReportDxError(result, kSource, 631);
+        ReportDxError(result, kStreamSource, 631);
     }
     if (status == DSBSTATUS_BUFFERLOST) {
         result = buffer->Restore();
         if (FAILED(result)) {
-            ReportDxError(result, kSource, 635);
+            ReportDxError(result, kStreamSource, 635);
         }
     }
     result = buffer->SetVolume(level);
     if (FAILED(result)) {
-        ReportDxError(result, kSource, 637);
+        ReportDxError(result, kStreamSource, 637);
     }
 }
 
@@ -310,7 +310,7 @@ void TSoundStream::Stop(bool retire) {
     if (IDirectSoundBuffer* buffer = mBuffer->mBuffer) {
         const HRESULT result = buffer->Stop();
         if (FAILED(result)) {
-            ReportDxError(result, kSource, 583);
+            ReportDxError(result, kStreamSource, 583);
         }
     }
     // Released before `hold`: the stream may go with it, while the mutex is still held.
