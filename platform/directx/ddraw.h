@@ -494,7 +494,6 @@ public:
     // The stand-in's own: made by IDirectDraw7::CreateSurface, freed by Release.
     explicit IDirectDrawSurface7(std::shared_ptr<standin::detail::TSurface> state);
     standin::detail::TSurface& State() { return *mState; }
-    const std::shared_ptr<standin::detail::TSurface>& SharedState() { return mState; }
 
 private:
     ~IDirectDrawSurface7();

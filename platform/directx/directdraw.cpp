@@ -35,14 +35,12 @@ IDirectDraw7::~IDirectDraw7() {
     }
     for (const auto& weak : surfaces) {
         if (auto surface = weak.lock()) {
-            std::lock_guard<std::mutex> hold(surface->mutex);
-            surface->dead = true;
-            surface->pixels.clear();
-            surface->pixels.shrink_to_fit();
-        }
-    }
-    for (const auto& weak : surfaces) {
-        if (auto surface = weak.lock()) {
+            {
+                std::lock_guard<std::mutex> hold(surface->mutex);
+                surface->dead = true;
+                surface->pixels.clear();
+                surface->pixels.shrink_to_fit();
+            }
             std::lock_guard<std::mutex> hold(System().mutex);
             surface->adapter->usedVideoMemory -=
                 std::min(surface->adapter->usedVideoMemory, surface->videoMemory);
