@@ -29,6 +29,8 @@ public:
     void ReleaseAll();
     // Calls Restore on every live asset in key order.
     void RestoreAll();
+    // True when the map holds any entry, a dead asset's included.
+    bool HasEntries() const { return !mAssets.empty(); }
 
 protected:
     // Ordered byte-wise by key. Entries of dead assets stay until ReleaseAll or Remove.

@@ -299,3 +299,56 @@ HRESULT TDXContext::EnumZBufferCallback(DDPIXELFORMAT* format, void* context) {
     }
     return DDENUMRET_OK;
 }
+
+namespace {
+
+// Holds the mouse mutex for a scope: the cursor thread never draws on a buffer being copied or
+// presented.
+class TMouseLock {
+public:
+    explicit TMouseLock(HANDLE mutex) : mMutex(mutex) {
+        if (mMutex != nullptr) {
+            WaitForSingleObject(mMutex, INFINITE);
+        }
+    }
+    ~TMouseLock() {
+        if (mMutex != nullptr) {
+            ReleaseMutex(mMutex);
+        }
+    }
+    TMouseLock(const TMouseLock&) = delete;
+    TMouseLock& operator=(const TMouseLock&) = delete;
+
+private:
+    HANDLE mMutex;
+};
+
+} // namespace
+
+bool TDXContext::PrepareBackBuffer() {
+    if (mDisplay.IsWindowed()) {
+        return true;
+    }
+    TMouseLock lock(mMouseMutex);
+    IDirectDrawSurface7* front = mDisplay.GetFrontBuffer();
+    IDirectDrawSurface7* back = mDisplay.GetBackBuffer();
+    if (front == nullptr || back == nullptr) {
+        return false;
+    }
+    // A full-screen frame starts from the screen as shown.
+    const HRESULT result = back->BltFast(0, 0, front, nullptr, DDBLTFAST_WAIT);
+    if (FAILED(result)) {
+        ReportDxError(result, kDirectxSource, 401);
+        return false;
+    }
+    return true;
+}
+
+HRESULT TDXContext::Present() {
+    TMouseLock lock(mMouseMutex);
+    mDisplay.RefreshBounds();
+    if (mDisplay.IsWindowed() && mVSync && mDisplay.GetDirectDraw() != nullptr) {
+        mDisplay.GetDirectDraw()->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
+    }
+    return mDisplay.ShowFrame();
+}

@@ -34,6 +34,11 @@ public:
     void SetDesktopInfo(int colors, int width, int height);
     // Clears the whole viewport: colour 0, depth 1, stencil 0.
     HRESULT ClearDepth(DWORD flags);
+    // Full screen: the back buffer starts as a copy of the front buffer. False when the copy
+    // fails; always true in a window.
+    bool PrepareBackBuffer();
+    // Shows the back buffer, after the vertical blank in a window with vsync on.
+    HRESULT Present();
 
     CDisplay& GetDisplay() { return mDisplay; }
     IDirectDraw7* GetDirectDraw() const { return mDisplay.GetDirectDraw(); }

@@ -4,6 +4,7 @@
 #include "engine/core/xml.h"
 #include "engine/media/directx.h"
 #include "engine/media/dxerror.h"
+#include "engine/media/dxhelpers.h"
 #include "engine/system/platform.h"
 #include "engine/system/win32platform.h"
 #include "platform/directx/d3dx.h"
@@ -37,20 +38,6 @@ TRect CutRect(const TRect& a, const TRect& b, const TRect& c) {
     r.Intersect(a, b);
     r.Intersect(r, c);
     return r;
-}
-
-// Toward zero; NaN gives 0 and values beyond the int range its ends (a setting supplies the scale).
-int TruncateScaled(float value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value >= 2147483647.0f) {
-        return std::numeric_limits<int>::max();
-    }
-    if (value <= -2147483648.0f) {
-        return std::numeric_limits<int>::min();
-    }
-    return static_cast<int>(value);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <list>
 
 class TDXContext;
+class TTextureData;
 
 // The display state. The three interfaces are borrowed from the context, which owns them.
 struct TPlatformData {
@@ -65,6 +66,8 @@ struct TPlatformData {
     // 16-bit surfaces and full screen only.
     bool mLowMemoryVideo = false;
     bool mInSetDisplay = false;
+    // The default cursor is installed once, after the first display came up.
+    bool mDefaultCursorSet = false;
     bool mRestoring = false;
     bool mInScene = false;
     // The 2-D projection is rebuilt before the next 2-D draw.
@@ -80,6 +83,10 @@ struct TPlatformData {
     // Sub-pixel offset of 2-D geometry.
     float mTexelOffset = -0.5f;
 };
+
+// Moves the window into the nearest monitor's area (flags bit 1: the work area): centred with bit
+// 0, else only as far as needed to lie inside it. Neither resized, activated nor reordered.
+void CenterWindowOnMonitor(HWND window, unsigned flags);
 
 class TDxDisplayHandler {
 public:
@@ -107,6 +114,29 @@ public:
     // reads as an integer above 0. Other keys are ignored.
     void SetOption(const str& key, const str& value);
     void FlipToGdi();
+    // Gives the context the desktop's colours and size as they are now (the mode changed while
+    // the window was inactive).
+    void UpdateDesktopMode();
+    // A new, empty texture surface record owned by the caller.
+    TTextureData* CreateTextureData();
+
+    // Display modes. force rebuilds even when nothing changed and ignores an inactive window;
+    // quiet keeps the fall-back boxes from showing; child says the game window is a host's child.
+    void SetDisplay(int width, int height, bool fullscreen, bool force, bool quiet, bool child);
+    // False, changing nothing, when the desktop cannot take a window of the current size.
+    bool SetFullscreen(bool fullscreen);
+
+    // Frames. BeginDraw answers whether a scene is open; EndDraw ends it and presents when asked,
+    // answering the frame's result.
+    bool BeginDraw(bool prepareCursor);
+    HRESULT EndDraw(bool present);
+    // False while the last flip or blit is still being drawn.
+    bool IsFlipDone();
+    // Brings a lost device back, in place when it can, otherwise by a rebuild.
+    void Restore();
+    void RestoreAssets();
+    // Switches to 16-bit full screen for good and remembers it in "common:display.xml".
+    void OnOutOfVideoMemory();
 
     // Device states.
     void SetWorldTransform(const TMat4& matrix);
@@ -134,6 +164,8 @@ public:
                              int indexCount);
     void SetBlendMode(int mode);
     void SetTextureStages(int mode);
+    // Binds the texture's surface to stage 0, or none for an empty reference.
+    void SetTexture(const TTexturePtr& texture);
 
     // Viewports are in pixels of the render target.
     void SetViewport(int left, int top, int right, int bottom);
@@ -146,6 +178,10 @@ public:
     HRESULT ApplyViewport(const TRect& rect, const TRect& target);
 
 private:
+    // What a successful display creation sets up: window placement, capabilities, default
+    // states, the restore of the assets.
+    void OnDisplayCreated(HWND window, bool fullscreen, bool child);
+    void SetDefaultStates();
     bool InTargetMode4() const;
     void Check(HRESULT result, int line);
     // These three do nothing without a device: before the first display set-up only the options

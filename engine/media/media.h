@@ -3,5 +3,6 @@
 // Main thread.
 #pragma once
 
-// Registers the sound manager's factory (TPlatform::InitSound then makes a TSoundManager).
+// Registers how the renderer is made and destroyed, and the sound manager's factory
+// (TPlatform::InitSound then makes a TSoundManager).
 void RegisterMedia();

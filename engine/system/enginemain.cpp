@@ -6,6 +6,7 @@
 #include "engine/core/log.h"
 #include "engine/core/settings.h"
 #include "engine/system/gamestate.h"
+#include "engine/system/medialink.h"
 #include "engine/system/platform.h"
 #include "engine/system/portal.h"
 #include "engine/system/win32platform.h"
@@ -203,6 +204,7 @@ void EngineMain(HINSTANCE instance, HINSTANCE previous, char* commandLine, int s
         SetSetting("activex", "1");
     }
     platform->InitSound();
+    CreateRenderer();
 
     char installKey[MAX_PATH] = {};
     if (GetShortPathNameA(record->mProgramFolder, installKey, MAX_PATH) >= MAX_PATH) {

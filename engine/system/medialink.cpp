@@ -23,6 +23,16 @@ TCreateSoundManagerProc& SoundManagerFactory() {
     return *create;
 }
 
+struct TRendererHooks {
+    std::function<void()> create;
+    std::function<void()> destroy;
+};
+
+TRendererHooks& RendererHooks() {
+    static auto* hooks = new TRendererHooks;
+    return *hooks;
+}
+
 } // namespace
 
 TDisplayLink& Display() {
@@ -52,4 +62,21 @@ void SetSoundManagerFactory(TCreateSoundManagerProc create) {
 TSoundManagerLink* CreateSoundManager() {
     const TCreateSoundManagerProc& create = SoundManagerFactory();
     return create ? create() : nullptr;
+}
+
+void SetRendererHooks(std::function<void()> create, std::function<void()> destroy) {
+    RendererHooks().create = std::move(create);
+    RendererHooks().destroy = std::move(destroy);
+}
+
+void CreateRenderer() {
+    if (RendererHooks().create) {
+        RendererHooks().create();
+    }
+}
+
+void DestroyRenderer() {
+    if (RendererHooks().destroy) {
+        RendererHooks().destroy();
+    }
 }

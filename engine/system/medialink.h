@@ -130,6 +130,13 @@ public:
     virtual void SetVolume(int /*category*/, float /*volume*/) {}
 };
 
+// Media registers how the renderer is made and destroyed: start-up makes it right after the sound,
+// and the platform destroys it right after the glyph renderer. Empty functions take them back.
+void SetRendererHooks(std::function<void()> create, std::function<void()> destroy);
+// Each does nothing while no hook is registered.
+void CreateRenderer();
+void DestroyRenderer();
+
 // Media registers how the sound manager is made; an empty function takes it back.
 using TCreateSoundManagerProc = std::function<TSoundManagerLink*()>;
 void SetSoundManagerFactory(TCreateSoundManagerProc create);

@@ -10,6 +10,7 @@
 #include "engine/core/settings.h"
 #include "engine/core/xml.h"
 #include "engine/system/gamestate.h"
+#include "engine/system/medialink.h"
 #include "engine/system/portal.h"
 #include "engine/system/win32platform.h"
 #include "engine/system/windowsystemlink.h"
@@ -95,6 +96,7 @@ TPlatform::~TPlatform() {
     mWin32->mSoundManager = nullptr;
     delete mWin32->mGlyphRenderer;
     mWin32->mGlyphRenderer = nullptr;
+    DestroyRenderer();
     sInstance = nullptr;
     SetEngineTimeSource(TEngineTimeSource());
     SetAssetManager(nullptr);

@@ -94,3 +94,11 @@ void ClearFontList() {
         Factory().clearFontList();
     }
 }
+
+TTextSpriteLink* CreateTextSprite(const str& text, int width, int height, int alignment,
+                                  const str& fontName, int fontSize, const TColor& color) {
+    if (!Factory().createTextSprite) {
+        return nullptr;
+    }
+    return Factory().createTextSprite(text, width, height, alignment, fontName, fontSize, color);
+}

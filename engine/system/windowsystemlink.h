@@ -5,12 +5,16 @@
 // also reads.
 #pragma once
 
+#include "engine/core/color.h"
 #include "engine/core/rect.h"
 #include "engine/core/str.h"
+
+#include <boost/shared_ptr.hpp>
 
 #include <functional>
 
 class TScript;
+class TTexture;
 
 class TWindowManagerLink {
 public:
@@ -62,6 +66,19 @@ public:
                           const str& a3 = str(), const str& a4 = str(), const str& a5 = str());
 };
 
+// A laid-out markup text block (the window system's text sprite), as the renderer's statistics
+// overlay uses it. Deleting it frees it.
+class TTextSpriteLink {
+public:
+    virtual ~TTextSpriteLink() = default;
+    // Lays the text out again when it changed.
+    virtual void SetText(const str& text) = 0;
+    // The block's top-left at the rectangle's, lines past its bottom not drawn; an empty target
+    // draws on the screen, relative to the current viewport.
+    virtual void DrawInRect(const TRect& rect, float scale, int lineSpacing, float alpha,
+                            const boost::shared_ptr<TTexture>& target) = 0;
+};
+
 struct TWindowSystemFactory {
     std::function<TWindowManagerLink*()> createWindowManager;
     std::function<TStringTableLink*()> createStringTable;
@@ -69,6 +86,10 @@ struct TWindowSystemFactory {
     std::function<TScript*()> createWindowScript;
     // Releases and deletes every loaded font.
     std::function<void()> clearFontList;
+    // A new text block (text, width, height, alignment flags, font name or empty for the default
+    // font, font size, colour).
+    std::function<TTextSpriteLink*(const str&, int, int, int, const str&, int, const TColor&)>
+        createTextSprite;
 };
 
 // A member left empty keeps the link that does nothing.
@@ -80,3 +101,6 @@ TStringTableLink* CreateStringTable();
 // globals other parts publish still have a state to live in.
 TScript* CreateWindowScript();
 void ClearFontList();
+// A new text block owned by the caller; null while no window system is registered.
+TTextSpriteLink* CreateTextSprite(const str& text, int width, int height, int alignment,
+                                  const str& fontName, int fontSize, const TColor& color);

@@ -390,6 +390,50 @@ HWND GetParent(HWND window) {
     return record != nullptr ? record->parent : nullptr;
 }
 
+HWND SetParent(HWND window, HWND parent) {
+    HWND previous = nullptr;
+    {
+        auto hold = Hold();
+        TWindow* record = WindowOf(window);
+        if (record == nullptr) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
+        // Only a window that is top-level here (a host's child is) moves between a host and the
+        // desktop.
+        const bool local = parent != nullptr && WindowOf(parent) != nullptr;
+        if (local || ((record->style & WS_CHILD) != 0 && WindowOf(record->parent) != nullptr)) {
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return nullptr;
+        }
+        previous = record->parent;
+    }
+    if (parent != nullptr && !IsHostWindow(parent)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if (parent == previous) {
+        return previous;
+    }
+    // Another process's window cannot hold ours: parented to a host, the window stays top-level
+    // and hears from the host; parented to none, it lets the host go.
+    DetachFromHost(window);
+    const bool attached = parent == nullptr || AttachToHost(window, parent);
+    {
+        auto hold = Hold();
+        if (TWindow* record = WindowOf(window)) {
+            record->parent = attached ? parent : nullptr;
+        }
+    }
+    if (!attached) {
+        // The host went away meanwhile.
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return previous;
+}
+
 HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
     const std::string title = windowName != nullptr ? Utf8FromAnsi(windowName) : std::string();
     {

@@ -601,6 +601,10 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text);
 int GetWindowTextA(HWND window, LPSTR text, int size);
 HWND GetWindow(HWND window, UINT command);
 HWND GetParent(HWND window);
+// A top-level window parented to a host window is attached to the host (it stays a top-level
+// window here); parented to none it is detached. Other reparenting is not supported. Answers the
+// previous parent, or null with the error set.
+HWND SetParent(HWND window, HWND parent);
 // Finds a top-level window by class (and title when given), in this process or, through the
 // user's runtime folder, in another one; such a window answers SetForegroundWindow, ShowWindow
 // and PostMessageA.

@@ -45,8 +45,22 @@ struct TRecordingStringTable final : TStringTableLink {
     void Clear() override { Teardown().emplace_back("string table cleared"); }
 };
 
+// What happened during start-up, in order.
+std::vector<std::string>& Startup() {
+    static std::vector<std::string> events;
+    return events;
+}
+
+struct TRecordingGlyphRenderer final : TGlyphRendererLink {
+    ~TRecordingGlyphRenderer() override { Teardown().emplace_back("glyph renderer"); }
+};
+
 struct TRecordingSoundManager final : TSoundManagerLink {
     ~TRecordingSoundManager() override { Teardown().emplace_back("sound manager"); }
+    bool Init() override {
+        Startup().emplace_back("sound init");
+        return true;
+    }
     void Update() override {}
     void SetActive(bool) override {}
     float GetVolume(int) override { return 1; }
@@ -183,6 +197,35 @@ TEST_F(TEngineMainTest, SmokeRunStoresTheCommandLineRunsTheGameOnceAndTearsDownI
     EXPECT_EQ(TPlatform::GetInstance(), nullptr);
     EXPECT_EQ(TGameState::Peek(), nullptr);
     EXPECT_EQ(GetSetting("a", "<cleared>"), str("<cleared>"));
+}
+
+// Media's renderer comes up right after the sound and goes right after the glyph renderer.
+TEST_F(TEngineMainTest, RendererMadeAfterTheSoundAndDestroyedAfterTheGlyphRenderer) {
+    Startup().clear();
+    SetRendererHooks(
+        [] {
+            Startup().emplace_back("renderer made");
+            if (TPlatform* platform = TPlatform::GetInstance()) {
+                platform->GetWin32()->mGlyphRenderer = new TRecordingGlyphRenderer;
+            }
+        },
+        [] { Teardown().emplace_back("renderer destroyed"); });
+    Run("");
+    SetRendererHooks(nullptr, nullptr);
+    EXPECT_EQ(Startup(), (std::vector<std::string>{"sound init", "renderer made"}));
+    const std::vector<std::string> expected = {
+        "window manager",
+        "main task",
+        "sound manager",
+        "glyph renderer",
+        "renderer destroyed",
+        "game state",
+        "string table cleared",
+        "string table deleted",
+        "fonts",
+        "restore task",
+    };
+    EXPECT_EQ(Teardown(), expected);
 }
 
 TEST_F(TEngineMainTest, DataFoldersUnderTheUserProfileAndTheLogThere) {

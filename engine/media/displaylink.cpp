@@ -1,0 +1,65 @@
+#include "engine/media/displaylink.h"
+
+#include "engine/media/dxdisplayhandler.h"
+#include "engine/media/renderer.h"
+
+bool TDxDisplayLink::IsReady() {
+    return mHandler.IsReady();
+}
+
+void TDxDisplayLink::Restore() {
+    mHandler.Restore();
+}
+
+void TDxDisplayLink::ResetWorkingCount() {
+    mHandler.ResetWorkingCount();
+}
+
+void TDxDisplayLink::SetDisplay(int width, int height, bool fullScreen, bool hostPresent) {
+    mHandler.SetDisplay(width, height, fullScreen, false, false, hostPresent);
+}
+
+bool TDxDisplayLink::SetFullscreen(bool fullScreen) {
+    return mHandler.SetFullscreen(fullScreen);
+}
+
+bool TDxDisplayLink::IsFullscreen() const {
+    return mHandler.IsFullscreen();
+}
+
+void TDxDisplayLink::ReadDesktopMode() {
+    mHandler.UpdateDesktopMode();
+}
+
+TPoint TDxDisplayLink::GetViewportSize() const {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    mHandler.GetViewport(&left, &top, &right, &bottom);
+    return TPoint{right - left, bottom - top};
+}
+
+void TDxDisplayLink::SetVSync(bool on) {
+    mHandler.SetVSync(on);
+}
+
+bool TDxDisplayLink::IsFlipDone() {
+    return mHandler.IsFlipDone();
+}
+
+void TDxDisplayLink::OnOutOfVideoMemory() {
+    mHandler.OnOutOfVideoMemory();
+}
+
+void TRendererFacadeLink::ToggleStats() {
+    mRenderer.ToggleStats();
+}
+
+void TRendererFacadeLink::PopClipRect() {
+    mRenderer.PopClipRect();
+}
+
+void TRendererFacadeLink::PushClipRect(const TRect& rect) {
+    mRenderer.PushClipRect(rect);
+}

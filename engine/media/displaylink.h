@@ -1,0 +1,42 @@
+// How the platform layer reaches the renderer and its display handler: the display and renderer
+// links the renderer installs while it exists. Main thread, except what TDisplayLink allows the
+// cursor thread.
+#pragma once
+
+#include "engine/system/medialink.h"
+
+class TDxDisplayHandler;
+class TRenderer;
+
+class TDxDisplayLink : public TDisplayLink {
+public:
+    explicit TDxDisplayLink(TDxDisplayHandler& handler) : mHandler(handler) {}
+
+    bool Exists() const override { return true; }
+    bool IsReady() override;
+    void Restore() override;
+    void ResetWorkingCount() override;
+    void SetDisplay(int width, int height, bool fullScreen, bool hostPresent) override;
+    bool SetFullscreen(bool fullScreen) override;
+    bool IsFullscreen() const override;
+    void ReadDesktopMode() override;
+    TPoint GetViewportSize() const override;
+    void SetVSync(bool on) override;
+    bool IsFlipDone() override;
+    void OnOutOfVideoMemory() override;
+
+private:
+    TDxDisplayHandler& mHandler;
+};
+
+class TRendererFacadeLink : public TRendererLink {
+public:
+    explicit TRendererFacadeLink(TRenderer& renderer) : mRenderer(renderer) {}
+
+    void ToggleStats() override;
+    void PopClipRect() override;
+    void PushClipRect(const TRect& rect) override;
+
+private:
+    TRenderer& mRenderer;
+};
