@@ -6,22 +6,19 @@
 #include "platform/win32/windows.h"
 
 #include "tests/fixtures/childprocess.h"
+#include "tests/fixtures/xpixels.h"
 #include "tests/fixtures/xserver.h"
 
 #include <gtest/gtest.h>
 
 #include <SDL2/SDL.h>
-#include <SDL2/SDL_syswm.h>
-// Xlib last: its macros (None, Status, True, ...) would clash with names in the headers above.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
-#include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +28,7 @@ namespace {
 using standin::detail::TPresentImage;
 using testing_fixtures::FinishChild;
 using testing_fixtures::kChildPassed;
+using testing_fixtures::TServerWindow;
 
 enum : int {
     kWrongDriver = 70,
@@ -84,46 +82,6 @@ struct TPoint {
 const TPoint kSamples[] = {{0, 0},  {1, 0},   {31, 23}, {32, 0},  {63, 0},
                            {0, 47}, {31, 47}, {40, 30}, {62, 47}, {63, 47}};
 
-int IgnoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
-std::uint32_t Channel(unsigned long pixel, unsigned long mask) {
-    if (mask == 0) {
-        return 0;
-    }
-    const int shift = std::countr_zero(mask);
-    return static_cast<std::uint32_t>(((pixel & mask) >> shift) * 255 / (mask >> shift));
-}
-
-// The window as the X server has it, 0xFFRRGGBB; empty when it cannot be read (not mapped, or
-// not of the size asked for).
-std::vector<std::uint32_t> ServerPixels(Display* display, Window window, int width, int height) {
-    XWindowAttributes attributes{};
-    if (XGetWindowAttributes(display, window, &attributes) == 0 ||
-        attributes.map_state != IsViewable || attributes.width != width ||
-        attributes.height != height) {
-        return {};
-    }
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
-                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return {};
-    }
-    std::vector<std::uint32_t> pixels;
-    pixels.reserve(static_cast<std::size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
-            pixels.push_back(0xFF000000u | Channel(pixel, image->red_mask) << 16 |
-                             Channel(pixel, image->green_mask) << 8 |
-                             Channel(pixel, image->blue_mask));
-        }
-    }
-    XDestroyImage(image);
-    return pixels;
-}
-
 void Pump() {
     MSG message{};
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -147,8 +105,8 @@ bool PumpUntil(const std::function<bool()>& done) {
 
 // Whether the server shows the picture, each sample point at `scale` times its place (the centre
 // of its block), on a window of `width` x `height`. Prints the first difference when `report`.
-bool ShowsPicture(Display* display, Window window, int width, int height, int scale, bool report) {
-    const std::vector<std::uint32_t> pixels = ServerPixels(display, window, width, height);
+bool ShowsPicture(const TServerWindow& window, int width, int height, int scale, bool report) {
+    const std::vector<std::uint32_t> pixels = window.Pixels(width, height);
     if (pixels.empty()) {
         if (report) {
             std::fprintf(stderr, "the window is not viewable at %d x %d\n", width, height);
@@ -170,6 +128,24 @@ bool ShowsPicture(Display* display, Window window, int width, int height, int sc
     return true;
 }
 
+// The X window of `window`, once the server shows it mapped at kWidth x kHeight; exits the child
+// on failure.
+std::unique_ptr<TServerWindow> OpenXWindow(HWND window) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) {
+        FinishChild(kWrongDriver);
+    }
+    auto opened = std::make_unique<TServerWindow>(window);
+    if (!opened->IsOpen()) {
+        FinishChild(kNoXWindow);
+    }
+    // A read while the window changes size is refused by the server; the loop asks again.
+    if (!PumpUntil([&] { return !opened->Pixels(kWidth, kHeight).empty(); })) {
+        FinishChild(kNeverMapped);
+    }
+    return opened;
+}
+
 CHILD_ENTRY(PresenterChild) {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
@@ -177,34 +153,17 @@ CHILD_ENTRY(PresenterChild) {
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, "StandinPresenterTest", "Presenter", WS_POPUP | WS_VISIBLE, 40,
                                   30, kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) {
-        FinishChild(kWrongDriver);
-    }
-    SDL_Window* sdl = standin::detail::SdlWindowOf(window);
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    Display* display = XOpenDisplay(nullptr);
-    if (sdl == nullptr || SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE ||
-        info.subsystem != SDL_SYSWM_X11 || display == nullptr) {
-        FinishChild(kNoXWindow);
-    }
-    const Window xwindow = info.info.x11.window;
-    // A read while the window changes size is refused by the server; the loops ask again.
-    XSetErrorHandler(IgnoreXError);
-    if (!PumpUntil([&] { return !ServerPixels(display, xwindow, kWidth, kHeight).empty(); })) {
-        FinishChild(kNeverMapped);
-    }
+    const std::unique_ptr<TServerWindow> x = OpenXWindow(window);
 
     const auto presenter = standin::detail::MakePresenter();
     const std::vector<std::uint32_t> picture = Picture();
     const TPresentImage image{picture.data(), kPitch, kWidth, kHeight};
     const bool windowed = PumpUntil([&] {
         presenter->Show(window, false, image);
-        return ShowsPicture(display, xwindow, kWidth, kHeight, 1, false);
+        return ShowsPicture(*x, kWidth, kHeight, 1, false);
     });
     if (!windowed) {
-        ShowsPicture(display, xwindow, kWidth, kHeight, 1, true);
+        ShowsPicture(*x, kWidth, kHeight, 1, true);
         FinishChild(kWindowedWrong);
     }
 
@@ -214,72 +173,37 @@ CHILD_ENTRY(PresenterChild) {
         presenter->Show(window, false, TPresentImage{black.data(), kPitch, kWidth, kHeight});
     });
     other.join();
-    if (!ShowsPicture(display, xwindow, kWidth, kHeight, 1, true)) {
+    if (!ShowsPicture(*x, kWidth, kHeight, 1, true)) {
         FinishChild(kOtherThreadShowed);
     }
 
     // Full screen on Xvfb's 1024 x 768 screen: each image pixel becomes a 16 x 16 block.
     presenter->SetFullscreen(window, true);
-    if (!PumpUntil([&] { return !ServerPixels(display, xwindow, 1024, 768).empty(); })) {
+    if (!PumpUntil([&] { return !x->Pixels(1024, 768).empty(); })) {
         FinishChild(kNoFullscreen);
     }
     const bool fullscreen = PumpUntil([&] {
         presenter->Show(window, true, image);
-        return ShowsPicture(display, xwindow, 1024, 768, 16, false);
+        return ShowsPicture(*x, 1024, 768, 16, false);
     });
     if (!fullscreen) {
-        ShowsPicture(display, xwindow, 1024, 768, 16, true);
+        ShowsPicture(*x, 1024, 768, 16, true);
         FinishChild(kFullscreenWrong);
     }
 
     presenter->SetFullscreen(window, false);
-    const auto inPlace = [&] {
-        XWindowAttributes attributes{};
-        return XGetWindowAttributes(display, xwindow, &attributes) != 0 && attributes.x == 40 &&
-               attributes.y == 30;
-    };
+    const auto inPlace = [&] { return x->IsAt(40, 30); };
     const bool back = PumpUntil([&] {
         presenter->Show(window, false, image);
-        return inPlace() && ShowsPicture(display, xwindow, kWidth, kHeight, 1, false);
+        return inPlace() && ShowsPicture(*x, kWidth, kHeight, 1, false);
     });
     if (!back) {
         std::fprintf(stderr, "%s\n", inPlace() ? "in place" : "not at (40, 30)");
-        ShowsPicture(display, xwindow, kWidth, kHeight, 1, true);
+        ShowsPicture(*x, kWidth, kHeight, 1, true);
         FinishChild(kNotBack);
     }
-    XCloseDisplay(display);
     DestroyWindow(window);
     FinishChild(kChildPassed);
-}
-
-// Opens the X window of `window` and waits until the server maps it; exits the child on failure.
-struct TXWindow {
-    Display* display = nullptr;
-    Window window = 0;
-};
-
-TXWindow OpenXWindow(HWND window) {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) {
-        FinishChild(kWrongDriver);
-    }
-    SDL_Window* sdl = standin::detail::SdlWindowOf(window);
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    TXWindow opened;
-    opened.display = XOpenDisplay(nullptr);
-    if (sdl == nullptr || SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE ||
-        info.subsystem != SDL_SYSWM_X11 || opened.display == nullptr) {
-        FinishChild(kNoXWindow);
-    }
-    opened.window = info.info.x11.window;
-    XSetErrorHandler(IgnoreXError);
-    if (!PumpUntil([&] {
-            return !ServerPixels(opened.display, opened.window, kWidth, kHeight).empty();
-        })) {
-        FinishChild(kNeverMapped);
-    }
-    return opened;
 }
 
 // The whole DirectDraw path in a window: a back buffer shown with a Blt to the primary, and a
@@ -291,7 +215,7 @@ CHILD_ENTRY(DirectDrawWindowChild) {
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, "StandinDirectDrawTest", "DirectDraw", WS_POPUP | WS_VISIBLE,
                                   40, 30, kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
-    const TXWindow x = OpenXWindow(window);
+    const std::unique_ptr<TServerWindow> x = OpenXWindow(window);
 
     void* object = nullptr;
     IDirectDraw7* directDraw = nullptr;
@@ -339,10 +263,10 @@ CHILD_ENTRY(DirectDrawWindowChild) {
     RECT client{40, 30, 40 + kWidth, 30 + kHeight};
     const bool shown = PumpUntil([&] {
         primary->Blt(&client, back, nullptr, DDBLT_WAIT, nullptr);
-        return ShowsPicture(x.display, x.window, kWidth, kHeight, 1, false);
+        return ShowsPicture(*x, kWidth, kHeight, 1, false);
     });
     if (!shown) {
-        ShowsPicture(x.display, x.window, kWidth, kHeight, 1, true);
+        ShowsPicture(*x, kWidth, kHeight, 1, true);
         FinishChild(kPresentNotShown);
     }
 
@@ -352,13 +276,12 @@ CHILD_ENTRY(DirectDrawWindowChild) {
         primary->Blt(&at, dot, nullptr, DDBLT_WAIT, nullptr);
     });
     drawer.join();
-    XSync(x.display, False);
-    const std::vector<std::uint32_t> before = ServerPixels(x.display, x.window, kWidth, kHeight);
+    const std::vector<std::uint32_t> before = x->Pixels(kWidth, kHeight);
     if (before.empty() || before[5 * kWidth + 5] != Expected(5, 5)) {
         FinishChild(kShownBeforePump);
     }
     const bool pumped = PumpUntil([&] {
-        const std::vector<std::uint32_t> now = ServerPixels(x.display, x.window, kWidth, kHeight);
+        const std::vector<std::uint32_t> now = x->Pixels(kWidth, kHeight);
         return !now.empty() && now[5 * kWidth + 5] == 0xFF00FFFFu;
     });
     if (!pumped) {
@@ -369,7 +292,6 @@ CHILD_ENTRY(DirectDrawWindowChild) {
     primary->Release();
     clipper->Release();
     directDraw->Release();
-    XCloseDisplay(x.display);
     DestroyWindow(window);
     FinishChild(kChildPassed);
 }
