@@ -82,6 +82,11 @@ struct TPlatformData {
     bool mTexelCalibrated = false;
     // Sub-pixel offset of 2-D geometry.
     float mTexelOffset = -0.5f;
+    // The pixel format chosen for alpha texture surfaces; every display set-up chooses again.
+    struct TAlphaFormat {
+        DDPIXELFORMAT format{};
+        bool found = false;
+    } mAlphaFormat;
 };
 
 // Moves the window into the nearest monitor's area (flags bit 1: the work area): centred with bit

@@ -364,6 +364,7 @@ void TDxDisplayHandler::OnDisplayCreated(HWND window, bool fullscreen, bool chil
     }
     data.mScreenTarget = data.mRenderTarget;
     SetDefaultStates();
+    data.mAlphaFormat = TPlatformData::TAlphaFormat{};
     TAssetManager* assets = GetAssetManager();
     TPlatform* platform = TPlatform::GetInstance();
     TWindowManagerLink* manager = platform != nullptr ? platform->GetWindowManager() : nullptr;

@@ -1,5 +1,5 @@
-// The stock objects a window class names and the screen's device caps. Nothing is drawn through
-// GDI on this host.
+// The stock objects a window class names, the screen's device caps and the blits a caller may try
+// as a fall-back. Nothing is drawn through GDI on this host.
 #pragma once
 
 #include "platform/win32/winuser.h"
@@ -25,3 +25,13 @@ HGDIOBJ GetStockObject(int index);
 // Of the screen's context (GetDC of a null window): its size, depth, colour count (-1 above 8
 // bits) and refresh rate. 0 for other contexts and indexes.
 int GetDeviceCaps(HDC dc, int index);
+
+// Raster operations.
+#define SRCCOPY 0x00CC0020u
+
+// Surfaces hand out no device contexts here, so there is never anything to copy between: both
+// answer FALSE.
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD rop);
