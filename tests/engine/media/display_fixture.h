@@ -4,6 +4,8 @@
 #pragma once
 
 #include "engine/core/log.h"
+#include "engine/media/directx.h"
+#include "engine/media/dxdisplayhandler.h"
 #include "platform/directx/standin_directx.h"
 #include "platform/win32/standin.h"
 #include "tests/engine/system/platform_fixture.h"
@@ -59,6 +61,25 @@ protected:
         desktop.height = 768;
         desktop.bitsPerPixel = bits;
         standin::SetDesktop(desktop);
+    }
+
+    // A windowed display of width x height at `bits` on `handler`, attached as the display set-up
+    // attaches it: the context's interfaces, the back buffer as target, viewport and clip the
+    // whole target. For tests that need no platform window of their own.
+    TDxDisplayHandler& AttachDisplay(TDxDisplayHandler& handler, int width, int height,
+                                     int bits = 32) {
+        TPlatformData& data = handler.GetData();
+        EXPECT_TRUE(data.mContext->Create(MakeWindow(320, 240), false, width, height, bits,
+                                          TDXContext::kAlways));
+        data.mDirectDraw = data.mContext->GetDirectDraw();
+        data.mDirect3D = data.mContext->GetDirect3D();
+        data.mDevice = data.mContext->GetDevice();
+        data.mScreenTarget = data.mContext->GetBackBuffer();
+        data.mRenderTarget = data.mScreenTarget;
+        data.mTargetRect = TRect{0, 0, width, height};
+        data.mViewport = data.mTargetRect;
+        data.mClipRect = data.mTargetRect;
+        return handler;
     }
 
     // The platform record, embedded at `scale` when asked.

@@ -43,18 +43,7 @@ protected:
     // whole target.
     TDxDisplayHandler& Open(int width = 800, int height = 600) {
         mHandler = std::make_unique<TDxDisplayHandler>();
-        TPlatformData& data = mHandler->GetData();
-        EXPECT_TRUE(data.mContext->Create(MakeWindow(320, 240), false, width, height, 32,
-                                          TDXContext::kAlways));
-        data.mDirectDraw = data.mContext->GetDirectDraw();
-        data.mDirect3D = data.mContext->GetDirect3D();
-        data.mDevice = data.mContext->GetDevice();
-        data.mScreenTarget = data.mContext->GetBackBuffer();
-        data.mRenderTarget = data.mScreenTarget;
-        data.mTargetRect = TRect{0, 0, width, height};
-        data.mViewport = data.mTargetRect;
-        data.mClipRect = data.mTargetRect;
-        return *mHandler;
+        return AttachDisplay(*mHandler, width, height);
     }
 
     IDirect3DDevice7* Device() { return mHandler->GetData().mDevice; }

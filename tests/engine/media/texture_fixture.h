@@ -168,19 +168,7 @@ protected:
     // The renderer's handler with a windowed display at the desktop's depth `bits`.
     TDxDisplayHandler& OpenDisplay(int bits = 32, int width = 640, int height = 480) {
         SetDesktopBits(bits);
-        TDxDisplayHandler& handler = TRenderer::Instance()->GetDisplayHandler();
-        TPlatformData& data = handler.GetData();
-        EXPECT_TRUE(data.mContext->Create(MakeWindow(320, 240), false, width, height, bits,
-                                          TDXContext::kAlways));
-        data.mDirectDraw = data.mContext->GetDirectDraw();
-        data.mDirect3D = data.mContext->GetDirect3D();
-        data.mDevice = data.mContext->GetDevice();
-        data.mScreenTarget = data.mContext->GetBackBuffer();
-        data.mRenderTarget = data.mScreenTarget;
-        data.mTargetRect = TRect{0, 0, width, height};
-        data.mViewport = data.mTargetRect;
-        data.mClipRect = data.mTargetRect;
-        return handler;
+        return AttachDisplay(TRenderer::Instance()->GetDisplayHandler(), width, height, bits);
     }
 
     TPlatformData& Data() { return TRenderer::Instance()->GetDisplayHandler().GetData(); }

@@ -77,19 +77,7 @@ protected:
     // The renderer's display handler on a windowed back buffer of kWidth x kHeight, attached as
     // the display set-up attaches it.
     TDxDisplayHandler& OpenDisplay() {
-        TDxDisplayHandler& handler = TRenderer::Instance()->GetDisplayHandler();
-        TPlatformData& data = handler.GetData();
-        EXPECT_TRUE(data.mContext->Create(MakeWindow(320, 240), false, kWidth, kHeight, 32,
-                                          TDXContext::kAlways));
-        data.mDirectDraw = data.mContext->GetDirectDraw();
-        data.mDirect3D = data.mContext->GetDirect3D();
-        data.mDevice = data.mContext->GetDevice();
-        data.mScreenTarget = data.mContext->GetBackBuffer();
-        data.mRenderTarget = data.mScreenTarget;
-        data.mTargetRect = TRect{0, 0, kWidth, kHeight};
-        data.mViewport = data.mTargetRect;
-        data.mClipRect = data.mTargetRect;
-        return handler;
+        return AttachDisplay(TRenderer::Instance()->GetDisplayHandler(), kWidth, kHeight);
     }
 };
 
