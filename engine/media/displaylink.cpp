@@ -2,6 +2,7 @@
 
 #include "engine/media/dxdisplayhandler.h"
 #include "engine/media/renderer.h"
+#include "engine/media/texture.h"
 
 bool TDxDisplayLink::IsReady() {
     return mHandler.IsReady();
@@ -25,6 +26,10 @@ bool TDxDisplayLink::SetFullscreen(bool fullScreen) {
 
 bool TDxDisplayLink::IsFullscreen() const {
     return mHandler.IsFullscreen();
+}
+
+void TDxDisplayLink::CalibrateTexelOffset() {
+    mHandler.CalibrateTexelOffset();
 }
 
 void TDxDisplayLink::ReadDesktopMode() {
@@ -56,10 +61,19 @@ void TRendererFacadeLink::ToggleStats() {
     mRenderer.ToggleStats();
 }
 
+void TRendererFacadeLink::FillRect(const TRect& rect, float red, float green, float blue,
+                                   float alpha) {
+    mRenderer.FillRect(rect, TColor{red, green, blue, alpha}, TTexturePtr());
+}
+
 void TRendererFacadeLink::PopClipRect() {
     mRenderer.PopClipRect();
 }
 
 void TRendererFacadeLink::PushClipRect(const TRect& rect) {
     mRenderer.PushClipRect(rect);
+}
+
+TTexturePtr TRendererFacadeLink::GetSimpleTexture(const str& name) {
+    return TTexture::GetSimple(name);
 }

@@ -19,6 +19,7 @@ public:
     void SetDisplay(int width, int height, bool fullScreen, bool hostPresent) override;
     bool SetFullscreen(bool fullScreen) override;
     bool IsFullscreen() const override;
+    void CalibrateTexelOffset() override;
     void ReadDesktopMode() override;
     TPoint GetViewportSize() const override;
     void SetVSync(bool on) override;
@@ -34,8 +35,11 @@ public:
     explicit TRendererFacadeLink(TRenderer& renderer) : mRenderer(renderer) {}
 
     void ToggleStats() override;
+    // The rectangle is relative to the viewport and cut at it, as the renderer's FillRect takes it.
+    void FillRect(const TRect& rect, float red, float green, float blue, float alpha) override;
     void PopClipRect() override;
     void PushClipRect(const TRect& rect) override;
+    TTexturePtr GetSimpleTexture(const str& name) override;
 
 private:
     TRenderer& mRenderer;

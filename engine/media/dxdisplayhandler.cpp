@@ -5,6 +5,7 @@
 #include "engine/media/directx.h"
 #include "engine/media/dxerror.h"
 #include "engine/media/dxhelpers.h"
+#include "engine/media/renderer.h"
 #include "engine/system/platform.h"
 #include "engine/system/win32platform.h"
 #include "platform/directx/d3dx.h"
@@ -281,6 +282,10 @@ bool TDxDisplayHandler::Begin2d() {
 
 void TDxDisplayHandler::End2d() {
     mIn2d = false;
+    // The next block starts with no texture, as untextured draws expect.
+    if (TRenderer* renderer = TRenderer::Existing()) {
+        renderer->SetTexture(TTexturePtr());
+    }
     const TMat4 identity;
     SetWorldTransform(identity);
     SetViewTransform(identity);
@@ -431,12 +436,10 @@ void TDxDisplayHandler::SetTextureStages(int mode) {
     if (subtractiveFactor) {
         StageState(D3DTSS_COLORARG1, D3DTA_TFACTOR, 369);
     } else {
-        IDirectDrawSurface7* bound = nullptr;
-        if (mData->mDevice != nullptr) {
-            mData->mDevice->GetTexture(0, &bound);
-        }
-        if (bound != nullptr) {
-            bound->Release();
+        // The facade's selection, not the device's stage: SetTexture reaches here with the new
+        // selection already kept.
+        const TRenderer* renderer = TRenderer::Existing();
+        if (renderer != nullptr && renderer->GetTexture()) {
             StageState(D3DTSS_COLORARG1, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, 370);
             if (newBlend) {
                 StageState(D3DTSS_COLORARG2, D3DTA_DIFFUSE | D3DTA_ALPHAREPLICATE, 371);
@@ -506,6 +509,19 @@ bool TDxDisplayHandler::ApplyCurrentViewport() {
     return SUCCEEDED(result);
 }
 
+bool TDxDisplayHandler::GetEffectiveViewportScale(float* scale) const {
+    *scale = 1.0f;
+    const TPlatform* platform = TPlatform::GetInstance();
+    if (platform == nullptr || !platform->GetWin32()->GetViewportScale(scale)) {
+        return false;
+    }
+    // Drawing into a texture is never scaled; the configured scale comes back with the screen.
+    if (mData->mPendingTarget) {
+        *scale = 1.0f;
+    }
+    return true;
+}
+
 HRESULT TDxDisplayHandler::ApplyViewport(const TRect& rect, const TRect& target) {
     int left = std::max(rect.left, 0);
     int top = std::max(rect.top, 0);
@@ -521,12 +537,7 @@ HRESULT TDxDisplayHandler::ApplyViewport(const TRect& rect, const TRect& target)
     int height = std::min(bottom, h) - top;
 
     float scale = 1.0f;
-    const TPlatform* platform = TPlatform::GetInstance();
-    if (platform != nullptr && platform->GetWin32()->GetViewportScale(&scale)) {
-        // Drawing into a texture is never scaled.
-        if (mData->mPendingTarget) {
-            scale = 1.0f;
-        }
+    if (GetEffectiveViewportScale(&scale)) {
         const float s = scale;
         x = TruncateScaled(static_cast<float>(x) * s + 0.5f);
         y = TruncateScaled(static_cast<float>(y) * s + 0.5f);

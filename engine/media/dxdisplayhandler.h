@@ -17,6 +17,8 @@
 #include <list>
 
 class TDXContext;
+class TRenderer;
+class TTexture;
 class TTextureData;
 
 // The display state. The three interfaces are borrowed from the context, which owns them.
@@ -181,6 +183,25 @@ public:
     bool ApplyCurrentViewport();
     // Sets rect, cut to the target, as the device viewport (scaled when embedded).
     HRESULT ApplyViewport(const TRect& rect, const TRect& target);
+    // Writes the scale viewports and fills use: the configured one on the screen, 1.0 while a
+    // texture is drawn into. Answers whether the game is embedded (anything is scaled at all).
+    bool GetEffectiveViewportScale(float* scale) const;
+
+    // Drawing into a texture through the top-left corner of the back buffer: modes 0 and 1 start
+    // from what the back buffer holds, 2 and 3 from the texture's pixels, 4 from transparent black
+    // and keep the grey level drawn as the texture's alpha. Modes 0, 2 and 3 make the result
+    // opaque. False, with nothing changed, without a device, while lost, for an empty texture or
+    // one without a surface, and (logged) for another mode.
+    bool BeginRenderTarget(const TTexturePtr& texture, int mode);
+    // Copies the drawing into the texture; nothing when no target is open.
+    void EndRenderTarget();
+    // Fills a rectangle (pixels of the target texture, else of the back buffer): by a colour fill
+    // of the surface into a target or outside a frame, by a drawn quad inside one.
+    void FillRect(int left, int top, int right, int bottom, const TColor& color,
+                  const TTexturePtr& target);
+    // Measures once, by drawing a marked texture at ten offsets, the sub-pixel offset at which
+    // texels land exactly on pixels; then clears the screen.
+    void CalibrateTexelOffset();
 
 private:
     // What a successful display creation sets up: window placement, capabilities, default
@@ -194,6 +215,16 @@ private:
     void SetTransform(D3DTRANSFORMSTATETYPE state, const TMat4& matrix, int line);
     void RenderState(D3DRENDERSTATETYPE state, DWORD value, int line);
     void StageState(D3DTEXTURESTAGESTATETYPE state, DWORD value, int line);
+
+    // The pieces of the render targets, fills and calibration; `area` lies inside the target.
+    void CopyTargetToTexture(TTexture& texture, const TRect& area);
+    void MakeOpaque(TTexture& texture);
+    void CopyAlphaFromTarget(TTexture& texture, const TRect& area);
+    void FillSurface(TRect rect, const TColor& color, const TTexturePtr& target,
+                     TRenderer* renderer);
+    void FillByQuad(const TRect& rect, const TColor& color, TRenderer& renderer);
+    // Draws and reads the probe; leaves mTexelOffset at the offset found (-0.5 without one).
+    void MeasureTexelOffset(TRenderer& renderer);
 
     TPlatformData* mData;
     // Between Begin2d and End2d: 2-D draws rebuild the projection. (The render facade, which

@@ -8,6 +8,8 @@
 #include "engine/media/dxdisplayhandler.h"
 #include "engine/media/dxerror.h"
 #include "engine/media/dxhelpers.h"
+#include "engine/media/dxtexturedata.h"
+#include "engine/media/texture.h"
 #include "engine/system/platform.h"
 #include "engine/system/win32platform.h"
 #include "engine/system/windowsystemlink.h"
@@ -262,9 +264,11 @@ void TDxDisplayHandler::SetTexture(const TTexturePtr& texture) {
     if (!IsReady()) {
         return;
     }
-    // Binding a texture's surface comes with the texture assets; nothing else can be selected yet.
-    if (!texture) {
-        Check(mData->mDevice->SetTexture(0, nullptr), 431);
+    IDirectDrawSurface7* surface = nullptr;
+    if (texture && texture->GetData() != nullptr) {
+        // Texture data comes from this handler, which makes only this kind.
+        surface = static_cast<TDxTextureData*>(texture->GetData())->GetSurface();
     }
+    Check(mData->mDevice->SetTexture(0, surface), 431);
     SetTextureStages(mData->mBlendMode);
 }

@@ -538,14 +538,42 @@ void TDxTextureData::Unlock() {
     }
 }
 
-void TDxTextureData::Blit(int x, int y, const TRect* source) {
+void TDxTextureData::Blit(int x, int y, const TRect* source, TTextureData* target) {
     if (mSurface == nullptr) {
         return;
     }
     const RECT from = source != nullptr
                           ? RECT{source->left, source->top, source->right, source->bottom}
                           : RECT{0, 0, mWidth, mHeight};
-    BlitToScreen(x, y, from);
+    if (target == nullptr) {
+        BlitToScreen(x, y, from);
+        return;
+    }
+    // Texture data comes from the display handler, which makes only this kind.
+    IDirectDrawSurface7* surface = static_cast<TDxTextureData*>(target)->GetSurface();
+    if (surface != nullptr) {
+        BlitFast(surface, x, y, from);
+    }
+}
+
+void TDxTextureData::BlitFast(IDirectDrawSurface7* target, int x, int y, const RECT& source) {
+    RECT from = source;
+    const HRESULT result = target->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y), mSurface,
+                                           &from, DDBLTFAST_WAIT);
+    if (result == DDERR_SURFACELOST) {
+        if (TDxDisplayHandler* handler = TDxDisplayHandler::Instance()) {
+            handler->MarkLostThrottled();
+        }
+        return;
+    }
+    if (FAILED(result)) {
+        TBlitFailureLog& logged = BlitFailureLog();
+        if (!logged.fast) {
+            logged.fast = true;
+            ReportDxError(result, kTextureSource, 161);
+        }
+        GdiCopy(target, mSurface, x, y, from, nullptr);
+    }
 }
 
 void TDxTextureData::BlitToScreen(int x, int y, const RECT& source) {
@@ -560,19 +588,7 @@ void TDxTextureData::BlitToScreen(int x, int y, const RECT& source) {
     const bool scaled = platform != nullptr && platform->GetWin32()->GetViewportScale(&scale);
     TBlitFailureLog& logged = BlitFailureLog();
     if (!scaled) {
-        const HRESULT result = target->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y),
-                                               mSurface, &from, DDBLTFAST_WAIT);
-        if (result == DDERR_SURFACELOST) {
-            handler->MarkLostThrottled();
-            return;
-        }
-        if (FAILED(result)) {
-            if (!logged.fast) {
-                logged.fast = true;
-                ReportDxError(result, kTextureSource, 161);
-            }
-            GdiCopy(target, mSurface, x, y, from, nullptr);
-        }
+        BlitFast(target, x, y, from);
         return;
     }
     // Embedded with a viewport scale: the source rectangle itself, scaled, on the screen.

@@ -32,7 +32,7 @@ public:
     // A failed creation still counts as done while the display is not ready: the next restore
     // makes the surface.
     bool CreateSurface(int width, int height, bool clear) override;
-    void Blit(int x, int y, const TRect* source) override;
+    void Blit(int x, int y, const TRect* source, TTextureData* target) override;
     void Clear() override;
     // An A8R8G8B8 surface hands out its own memory; any other a converted copy that Unlock
     // writes back.
@@ -58,6 +58,8 @@ private:
     HRESULT CreateManagedSurface(IDirect3DDevice7* device, DWORD displayBits, int width, int height,
                                  int askedWidth, int askedHeight);
     void ReadSurfaceSize();
+    // Unscaled, waiting; a failure other than a loss is logged once and retried through GDI.
+    void BlitFast(IDirectDrawSurface7* target, int x, int y, const RECT& source);
     void BlitToScreen(int x, int y, const RECT& source);
 
     // Owned reference.

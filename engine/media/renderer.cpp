@@ -4,10 +4,26 @@
 #include "engine/core/settings.h"
 #include "engine/media/displaylink.h"
 #include "engine/media/dxdisplayhandler.h"
+#include "engine/media/texture.h"
 #include "engine/system/platform.h"
 #include "engine/system/windowsystemlink.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <new>
+
+namespace {
+
+// An edge moved by the viewport's corner; scripts may hand any edge, so the sum saturates (the cut
+// at the viewport follows).
+int32_t OffsetEdge(int32_t edge, int32_t by) {
+    const int64_t sum = int64_t{edge} + by;
+    return static_cast<int32_t>(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
 
 TRenderer* TRenderer::sInstance = nullptr;
 
@@ -85,6 +101,7 @@ void TRenderer::DrawStats() {
         4, 0, 15, 1, static_cast<double>(mState.mFps), sprites, mem / 1024, texMem / 1024,
         maxMem / 1024, maxTexMem / 1024);
     const bool began = Begin2d();
+    FillRect(TRect{0, 0, 300, 64}, TColor{0.0f, 0.0f, 0.0f, 0.0f}, TTexturePtr());
     if (mState.mStatsText != nullptr) {
         mState.mStatsText->SetText(text);
         mState.mStatsText->DrawInRect(TRect{0, 0, 512, 512}, 1.0f, 0, 1.0f, TTexturePtr());
@@ -170,8 +187,29 @@ void TRenderer::DrawIndexedVertices(int primitiveType, const TVertexSet& vertice
                                         const_cast<WORD*>(indices), indexCount);
 }
 
+bool TRenderer::BeginRenderTarget(const TTexturePtr& texture, int mode) {
+    if (!texture || texture->IsSimple() || mState.mDrawing || mState.mInRenderTarget) {
+        return false;
+    }
+    const bool began = mImpl.mHandler->BeginRenderTarget(texture, mode);
+    mState.mInRenderTarget = began;
+    mState.mDrawing = began;
+    return began;
+}
+
+void TRenderer::EndRenderTarget() {
+    mImpl.mHandler->EndRenderTarget();
+    mState.mInRenderTarget = false;
+    mState.mDrawing = false;
+}
+
 void TRenderer::SetTexture(const TTexturePtr& texture) {
-    mState.mTexture = texture;
+    // A simple texture is never drawn.
+    if (texture && texture->IsSimple()) {
+        mState.mTexture.reset();
+    } else {
+        mState.mTexture = texture;
+    }
     mImpl.mHandler->SetTexture(mState.mTexture);
 }
 
@@ -189,6 +227,18 @@ void TRenderer::SetFiltering(int mode) {
 
 void TRenderer::SetOption(const str& name, const str& value) {
     mImpl.mHandler->SetOption(name, value);
+}
+
+void TRenderer::FillRect(const TRect& rect, const TColor& color, const TTexturePtr& target) {
+    TRect area = rect;
+    if (!target) {
+        TRect viewport{0, 0, 0, 0};
+        GetViewport(&viewport.left, &viewport.top, &viewport.right, &viewport.bottom);
+        area = TRect{OffsetEdge(rect.left, viewport.left), OffsetEdge(rect.top, viewport.top),
+                     OffsetEdge(rect.right, viewport.left), OffsetEdge(rect.bottom, viewport.top)};
+        area.Intersect(area, viewport);
+    }
+    mImpl.mHandler->FillRect(area.left, area.top, area.right, area.bottom, color, target);
 }
 
 void TRenderer::GetViewport(int* left, int* top, int* right, int* bottom) const {

@@ -62,6 +62,10 @@ public:
 
     bool BeginDraw(int flag);
     int EndDraw(int present);
+    // Drawing into a texture in place of a frame; `mode` 0-4 as the display handler takes it.
+    // False, silently, for an empty or simple texture, inside a frame or inside another target.
+    bool BeginRenderTarget(const TTexturePtr& texture, int mode);
+    void EndRenderTarget();
     bool Begin2d();
     void End2d();
     bool Begin3d();
@@ -81,6 +85,9 @@ public:
     // 0 point, 1 linear.
     void SetFiltering(int mode);
     void SetOption(const str& name, const str& value);
+    // With a target the rectangle is in its pixels; without one it is relative to the viewport
+    // and cut at it.
+    void FillRect(const TRect& rect, const TColor& color, const TTexturePtr& target);
 
     void GetViewport(int* left, int* top, int* right, int* bottom) const;
     void PushViewport(const TRect& rect);

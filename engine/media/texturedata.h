@@ -36,8 +36,9 @@ public:
     // `pixels`: 32-bit, bytes blue, green, red, alpha; rows `stride` pixels apart.
     virtual bool Upload(int stride, int rows, const uint32_t* pixels) = 0;
     virtual bool CreateSurface(int width, int height, bool clear) = 0;
-    // Copies the source rectangle (the whole image when null) to (x, y) of the back buffer.
-    virtual void Blit(int x, int y, const TRect* source) = 0;
+    // Copies the source rectangle (the whole image when null) to (x, y) of the target's surface,
+    // or of the back buffer without a target.
+    virtual void Blit(int x, int y, const TRect* source, TTextureData* target) = 0;
     virtual void Clear() = 0;
     // Pixels as Upload takes them, valid until Unlock; the pitch is in pixels.
     virtual bool Lock(uint32_t** pixels, int* pitch) = 0;

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace display_test {
@@ -87,6 +88,21 @@ protected:
         TWin32Platform& record = MakePlatform();
         record.mEmbedded = embedded;
         record.mViewportScale = scale;
+    }
+
+    // The frame's pixels against the PNG `name` in tests/engine/media/golden (written there when
+    // STELLAGRIM_UPDATE_GOLDEN is set).
+    static void ExpectGolden(const standin::TScreenImage& image, const std::string& name) {
+        const std::string path =
+            std::string(STELLAGRIM_SOURCE_DIR) + "/tests/engine/media/golden/" + name;
+        if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
+            ASSERT_TRUE(standin::WritePng(path, image)) << path;
+        }
+        standin::TScreenImage golden;
+        ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
+        ASSERT_EQ(golden.width, image.width);
+        ASSERT_EQ(golden.height, image.height);
+        EXPECT_TRUE(golden.pixels == image.pixels) << name;
     }
 
     std::string LogText() const { return mLogs.Read("logfile.txt"); }

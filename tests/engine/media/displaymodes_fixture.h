@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -69,21 +68,6 @@ protected:
     }
 
     bool Logged(const std::string& text) const { return LogText().find(text) != std::string::npos; }
-
-    // The frame's pixels against the PNG `name` in tests/engine/media/golden (written there when
-    // STELLAGRIM_UPDATE_GOLDEN is set).
-    static void ExpectGolden(const standin::TScreenImage& image, const std::string& name) {
-        const std::string path =
-            std::string(STELLAGRIM_SOURCE_DIR) + "/tests/engine/media/golden/" + name;
-        if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-            ASSERT_TRUE(standin::WritePng(path, image)) << path;
-        }
-        standin::TScreenImage golden;
-        ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-        ASSERT_EQ(golden.width, image.width);
-        ASSERT_EQ(golden.height, image.height);
-        EXPECT_TRUE(golden.pixels == image.pixels) << name;
-    }
 
     TWin32Platform* mRecord = nullptr;
     TRenderer* mRenderer = nullptr;

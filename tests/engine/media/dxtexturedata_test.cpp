@@ -336,14 +336,14 @@ TEST_F(DxTextureDataTest, BlitCopiesToTheBackBuffer) {
     ASSERT_TRUE(data->Upload(4, 4, pixels.data()));
     IDirectDrawSurface7* back = Data().mScreenTarget;
 
-    data->Blit(10, 20, nullptr);
+    data->Blit(10, 20, nullptr, nullptr);
     standin::TScreenImage screen = standin::ReadSurface(back);
     EXPECT_EQ(ScreenPixel(screen, 10, 20), 0xFF000010u);
     EXPECT_EQ(ScreenPixel(screen, 13, 23), 0xFF000100u);
     EXPECT_EQ(ScreenPixel(screen, 14, 23), 0xFF000000u);
 
     const TRect source{1, 1, 3, 2};
-    data->Blit(30, 5, &source);
+    data->Blit(30, 5, &source, nullptr);
     screen = standin::ReadSurface(back);
     EXPECT_EQ(ScreenPixel(screen, 30, 5), 0xFF000060u);
     EXPECT_EQ(ScreenPixel(screen, 31, 5), 0xFF000070u);
@@ -352,7 +352,7 @@ TEST_F(DxTextureDataTest, BlitCopiesToTheBackBuffer) {
 
     // Embedded at scale 2: the source rectangle itself, doubled; the position is not used.
     MakeRecord(true, 2.0f);
-    data->Blit(50, 40, &source);
+    data->Blit(50, 40, &source, nullptr);
     screen = standin::ReadSurface(back);
     EXPECT_EQ(ScreenPixel(screen, 2, 2), 0xFF000060u);
     EXPECT_EQ(ScreenPixel(screen, 5, 3), 0xFF000070u);
@@ -366,8 +366,8 @@ TEST_F(DxTextureDataTest, FailedBlitsLogOnceAndLostOnesMarkTheDisplay) {
     ASSERT_TRUE(data->CreateSurface(4, 4, false));
 
     standin::SetFault(nullptr, "IDirectDrawSurface7::BltFast", DDERR_GENERIC, false);
-    data->Blit(0, 0, nullptr);
-    data->Blit(0, 0, nullptr);
+    data->Blit(0, 0, nullptr, nullptr);
+    data->Blit(0, 0, nullptr, nullptr);
     std::string log = LogText();
     EXPECT_NE(log.find("Line 161"), std::string::npos) << log;
     EXPECT_EQ(log.find("Line 161"), log.rfind("Line 161"));
@@ -376,13 +376,13 @@ TEST_F(DxTextureDataTest, FailedBlitsLogOnceAndLostOnesMarkTheDisplay) {
 
     standin::AdvanceTime(1000);
     standin::LoseAllSurfaces();
-    data->Blit(0, 0, nullptr);
+    data->Blit(0, 0, nullptr, nullptr);
     EXPECT_TRUE(Data().mLost);
 
     // Without a surface nothing happens.
     Data().mLost = false;
     data->ReleaseSurface();
-    data->Blit(0, 0, nullptr);
+    data->Blit(0, 0, nullptr, nullptr);
     EXPECT_FALSE(Data().mLost);
 }
 
