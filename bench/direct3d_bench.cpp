@@ -1,12 +1,14 @@
 // The Direct3D stand-in's rasteriser on an 800x600 X8R8G8B8 target, on one core:
 // - untextured fill rate, one screen-covering quad per iteration, opaque and alpha-blended
 //   (items_per_second is pixels drawn per second);
-// - a typical frame through the general path: a full-screen textured background, 200
-//   alpha-blended 64x64 sprites, 500 additive 16x16 particles and 2000 short untextured lines
-//   (text); the time per iteration is one frame.
+// - a typical frame: a full-screen textured background, 200 alpha-blended 64x64 sprites, 500
+//   additive 16x16 particles and 2000 short untextured lines (text), through the fast paths and
+//   through the general path alone (the stand-in's test control); the time per iteration is one
+//   frame.
 #include <benchmark/benchmark.h>
 
 #include "platform/directx/d3dx.h"
+#include "platform/directx/standin_directx.h"
 #include "platform/win32/winuser.h"
 
 #include <cstdlib>
@@ -174,12 +176,23 @@ void BM_FillBlended(benchmark::State& state) {
 }
 BENCHMARK(BM_FillBlended)->Unit(benchmark::kMillisecond);
 
-void BM_TypicalFrame(benchmark::State& state) {
+void DrawFrames(benchmark::State& state, bool fastPaths) {
     TScene scene;
+    standin::SetRasterFastPaths(fastPaths);
     for (auto _ : state) {
         scene.Frame();
     }
+    standin::SetRasterFastPaths(true);
+}
+
+void BM_TypicalFrame(benchmark::State& state) {
+    DrawFrames(state, true);
 }
 BENCHMARK(BM_TypicalFrame)->Unit(benchmark::kMillisecond);
+
+void BM_TypicalFrameGeneralPath(benchmark::State& state) {
+    DrawFrames(state, false);
+}
+BENCHMARK(BM_TypicalFrameGeneralPath)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,13 +1,15 @@
 // The software rasteriser behind IDirect3DDevice7: transform and lighting, clipping at the near
 // and far planes, coverage by the top-left rule, shading, the alpha and depth tests, blending
 // and packing into the target's format. Single-threaded and free of fused operations, so equal
-// input gives equal pixels. The rules it follows are written in d3d.h.
+// input gives equal pixels. The rules it follows are written in d3d.h. Triangles and lines the
+// fast paths can draw with the same bytes go to them (d3dfastpath.h).
+#include "platform/directx/d3draster.h"
 #include "platform/directx/blit.h"
-#include "platform/directx/d3dsampler.h"
-#include "platform/directx/d3dstate.h"
+#include "platform/directx/d3dfastpath.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace standin::detail {
@@ -17,19 +19,9 @@ namespace {
 // Screen coordinates beyond this (in pixels) are not drawn: it keeps the fixed-point edge
 // arithmetic within 64 bits.
 constexpr double kMaxScreen = 1048576.0;
-constexpr std::int64_t kSubPixels = 256;
-
-// Attributes carried through clipping and interpolation: diffuse r, g, b, a and specular r, g, b
-// on a 0-255 scale, then the texture coordinates.
-enum { kR, kG, kB, kA, kSR, kSG, kSB, kU, kV, kAttributes };
 
 struct TClipVertex {
     double x, y, z, w;
-    float attr[kAttributes];
-};
-
-struct TScreenVertex {
-    double x, y, z, rhw;
     float attr[kAttributes];
 };
 
@@ -50,228 +42,9 @@ void SetSpecular(float* attr, D3DCOLOR color) {
     attr[kSB] = Channel(color, 0);
 }
 
-int ToByte(float value) {
-    if (!(value > 0.0f)) {
-        return 0;
-    }
-    return value >= 255.0f ? 255 : static_cast<int>(std::lround(value));
-}
-
 float Clamp255(float value) {
     return std::clamp(value, 0.0f, 255.0f);
 }
-
-bool Compare(DWORD function, std::uint32_t value, std::uint32_t reference) {
-    switch (function) {
-    case D3DCMP_NEVER:
-        return false;
-    case D3DCMP_LESS:
-        return value < reference;
-    case D3DCMP_EQUAL:
-        return value == reference;
-    case D3DCMP_LESSEQUAL:
-        return value <= reference;
-    case D3DCMP_GREATER:
-        return value > reference;
-    case D3DCMP_NOTEQUAL:
-        return value != reference;
-    case D3DCMP_GREATEREQUAL:
-        return value >= reference;
-    default:
-        return true;
-    }
-}
-
-using TRgba = TTexel;
-
-// One stage argument: the source, then the complement and alpha-replicate modifiers.
-TRgba Argument(DWORD argument, const TRgba& diffuse, const TRgba& current, const TRgba& texture,
-               const TRgba& factor, const TRgba& specular) {
-    TRgba value{};
-    switch (argument & D3DTA_SELECTMASK) {
-    case D3DTA_DIFFUSE:
-        value = diffuse;
-        break;
-    case D3DTA_CURRENT:
-        value = current;
-        break;
-    case D3DTA_TEXTURE:
-        value = texture;
-        break;
-    case D3DTA_TFACTOR:
-        value = factor;
-        break;
-    default:
-        value = specular;
-        break;
-    }
-    if ((argument & D3DTA_COMPLEMENT) != 0) {
-        value = TRgba{255 - value.r, 255 - value.g, 255 - value.b, 255 - value.a};
-    }
-    if ((argument & D3DTA_ALPHAREPLICATE) != 0) {
-        value.r = value.g = value.b = value.a;
-    }
-    return value;
-}
-
-int Modulate(int a, int b) {
-    return (a * b + 127) / 255;
-}
-
-int Operate(DWORD op, int arg1, int arg2) {
-    switch (op) {
-    case D3DTOP_SELECTARG1:
-        return arg1;
-    case D3DTOP_SELECTARG2:
-        return arg2;
-    default:
-        return Modulate(arg1, arg2);
-    }
-}
-
-int BlendFactor(DWORD blend, int sourceChannel, int sourceAlpha, int destChannel, int destAlpha) {
-    switch (blend) {
-    case D3DBLEND_ZERO:
-        return 0;
-    case D3DBLEND_SRCCOLOR:
-        return sourceChannel;
-    case D3DBLEND_INVSRCCOLOR:
-        return 255 - sourceChannel;
-    case D3DBLEND_SRCALPHA:
-        return sourceAlpha;
-    case D3DBLEND_INVSRCALPHA:
-        return 255 - sourceAlpha;
-    case 7: // D3DBLEND_DESTALPHA
-        return destAlpha;
-    case 8: // D3DBLEND_INVDESTALPHA
-        return 255 - destAlpha;
-    case 9: // D3DBLEND_DESTCOLOR
-        return destChannel;
-    case 10: // D3DBLEND_INVDESTCOLOR
-        return 255 - destChannel;
-    default:
-        return 255;
-    }
-}
-
-// Everything a pixel needs, fixed for one draw call.
-class TPixelPipe {
-public:
-    TPixelPipe(const TDevice3D& device, TSurface& target, TSurface* depth, const TSampler& sampler)
-        : mTarget(target), mDepth(depth), mSampler(sampler) {
-        const auto& rs = device.renderStates;
-        const auto& stage = device.stages[0];
-        mColourOp = stage[D3DTSS_COLOROP];
-        mColourArg1 = stage[D3DTSS_COLORARG1];
-        mColourArg2 = stage[D3DTSS_COLORARG2];
-        mAlphaOp = stage[D3DTSS_ALPHAOP];
-        mAlphaArg1 = stage[D3DTSS_ALPHAARG1];
-        mAlphaArg2 = stage[D3DTSS_ALPHAARG2];
-        const D3DCOLOR factor = rs[D3DRENDERSTATE_TEXTUREFACTOR];
-        mFactor =
-            TRgba{static_cast<int>((factor >> 16) & 0xFF), static_cast<int>((factor >> 8) & 0xFF),
-                  static_cast<int>(factor & 0xFF), static_cast<int>(factor >> 24)};
-        mSpecular = rs[D3DRENDERSTATE_SPECULARENABLE] != 0;
-        mAlphaTest = rs[D3DRENDERSTATE_ALPHATESTENABLE] != 0;
-        mAlphaRef = rs[D3DRENDERSTATE_ALPHAREF];
-        mAlphaFunc = rs[D3DRENDERSTATE_ALPHAFUNC];
-        mDepthTest = depth != nullptr && rs[D3DRENDERSTATE_ZENABLE] != D3DZB_FALSE;
-        mDepthWrite = mDepthTest && rs[D3DRENDERSTATE_ZWRITEENABLE] != 0;
-        mDepthFunc = rs[D3DRENDERSTATE_ZFUNC];
-        mBlend = rs[D3DRENDERSTATE_ALPHABLENDENABLE] != 0;
-        mSourceBlend = rs[D3DRENDERSTATE_SRCBLEND];
-        mDestBlend = rs[D3DRENDERSTATE_DESTBLEND];
-        if (depth != nullptr) {
-            mDepthMax =
-                depth->layout.bits >= 32 ? 4294967295.0 : double((1u << depth->layout.bits) - 1);
-        }
-    }
-
-    bool Textured() const { return mSampler.Bound(); }
-    // The mip level's measure for what follows (see d3dsampler.h); 0 for lines and points.
-    void SetLod(double lod) { mLod = lod; }
-
-    void Write(int x, int y, const float* attr, double z) {
-        const TRgba diffuse{ToByte(attr[kR]), ToByte(attr[kG]), ToByte(attr[kB]), ToByte(attr[kA])};
-        const TRgba specular{ToByte(attr[kSR]), ToByte(attr[kSG]), ToByte(attr[kSB]), 255};
-        const TRgba texture = mSampler.Sample(attr[kU], attr[kV], mLod);
-        TRgba colour = diffuse;
-        if (mColourOp != D3DTOP_DISABLE) {
-            const TRgba a1 = Argument(mColourArg1, diffuse, diffuse, texture, mFactor, specular);
-            const TRgba a2 = Argument(mColourArg2, diffuse, diffuse, texture, mFactor, specular);
-            colour.r = Operate(mColourOp, a1.r, a2.r);
-            colour.g = Operate(mColourOp, a1.g, a2.g);
-            colour.b = Operate(mColourOp, a1.b, a2.b);
-            if (mAlphaOp != D3DTOP_DISABLE) {
-                const TRgba b1 = Argument(mAlphaArg1, diffuse, diffuse, texture, mFactor, specular);
-                const TRgba b2 = Argument(mAlphaArg2, diffuse, diffuse, texture, mFactor, specular);
-                colour.a = Operate(mAlphaOp, b1.a, b2.a);
-            }
-        }
-        if (mSpecular) {
-            colour.r = std::min(255, colour.r + specular.r);
-            colour.g = std::min(255, colour.g + specular.g);
-            colour.b = std::min(255, colour.b + specular.b);
-        }
-        if (mAlphaTest && !Compare(mAlphaFunc, static_cast<std::uint32_t>(colour.a), mAlphaRef)) {
-            return;
-        }
-        if (mDepthTest) {
-            std::uint8_t* at = mDepth->Row(static_cast<DWORD>(y)) +
-                               static_cast<std::size_t>(x) * mDepth->layout.bytes;
-            const auto value =
-                static_cast<std::uint32_t>(std::llround(std::clamp(z, 0.0, 1.0) * mDepthMax));
-            if (!Compare(mDepthFunc, value, ReadRaw(at, mDepth->layout.bytes))) {
-                return;
-            }
-            if (mDepthWrite) {
-                WriteRaw(at, mDepth->layout.bytes, value);
-            }
-        }
-        std::uint8_t* out =
-            mTarget.Row(static_cast<DWORD>(y)) + static_cast<std::size_t>(x) * mTarget.layout.bytes;
-        if (mBlend) {
-            const std::uint32_t dest =
-                DecodePixel(ReadRaw(out, mTarget.layout.bytes), mTarget.layout);
-            const TRgba d{static_cast<int>((dest >> 16) & 0xFF),
-                          static_cast<int>((dest >> 8) & 0xFF), static_cast<int>(dest & 0xFF),
-                          static_cast<int>(dest >> 24)};
-            auto mix = [&](int s, int dc) {
-                const int fs = BlendFactor(mSourceBlend, s, colour.a, dc, d.a);
-                const int fd = BlendFactor(mDestBlend, s, colour.a, dc, d.a);
-                return std::min(255, (s * fs + dc * fd + 127) / 255);
-            };
-            // Each factor is taken from the unblended source, so the alpha goes last.
-            const TRgba blended{mix(colour.r, d.r), mix(colour.g, d.g), mix(colour.b, d.b),
-                                mix(colour.a, d.a)};
-            colour = blended;
-        }
-        const auto argb = (static_cast<std::uint32_t>(colour.a) << 24) |
-                          (static_cast<std::uint32_t>(colour.r) << 16) |
-                          (static_cast<std::uint32_t>(colour.g) << 8) |
-                          static_cast<std::uint32_t>(colour.b);
-        WriteRaw(out, mTarget.layout.bytes, EncodePixel(argb, mTarget.layout));
-    }
-
-private:
-    TSurface& mTarget;
-    TSurface* mDepth;
-    const TSampler& mSampler;
-    double mLod = 0.0;
-    DWORD mColourOp, mColourArg1, mColourArg2, mAlphaOp, mAlphaArg1, mAlphaArg2;
-    TRgba mFactor;
-    bool mSpecular, mAlphaTest;
-    DWORD mAlphaRef, mAlphaFunc;
-    bool mDepthTest, mDepthWrite;
-    DWORD mDepthFunc;
-    bool mBlend;
-    DWORD mSourceBlend, mDestBlend;
-    double mDepthMax = 0;
-};
-
-struct TScissor {
-    int left, top, right, bottom; // pixels left <= x < right, top <= y < bottom
-};
 
 bool Drawable(const TScreenVertex& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) &&
@@ -284,18 +57,21 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 
 class TRasterizer {
 public:
-    TRasterizer(TPixelPipe& pipe, const TScissor& scissor, bool halfPixelCentres, bool gouraud,
-                DWORD cull, double texels)
-        : mPipe(pipe), mScissor(scissor), mOffset(halfPixelCentres ? 0.5 : 0.0), mGouraud(gouraud),
-          mCull(cull), mTexels(texels) {}
+    // `fast` null draws everything by the general path.
+    TRasterizer(TPixelPipe& pipe, TFastPaths* fast, const TScissor& scissor, bool halfPixelCentres,
+                bool gouraud, DWORD cull, double texels)
+        : mPipe(pipe), mFast(fast), mScissor(scissor), mOffset(halfPixelCentres ? 0.5 : 0.0),
+          mGouraud(gouraud), mCull(cull), mTexels(texels) {}
 
     void Triangle(TScreenVertex a, TScreenVertex b, TScreenVertex c, const float* flat) {
         if (!Drawable(a) || !Drawable(b) || !Drawable(c)) {
             return;
         }
-        const std::int64_t ax = std::llround(a.x * kSubPixels), ay = std::llround(a.y * kSubPixels);
-        std::int64_t bx = std::llround(b.x * kSubPixels), by = std::llround(b.y * kSubPixels);
-        std::int64_t cx = std::llround(c.x * kSubPixels), cy = std::llround(c.y * kSubPixels);
+        // Drawable keeps |x * kSubPixels| within 2^28.
+        const std::int64_t ax = RoundHalfAway(a.x * kSubPixels);
+        const std::int64_t ay = RoundHalfAway(a.y * kSubPixels);
+        std::int64_t bx = RoundHalfAway(b.x * kSubPixels), by = RoundHalfAway(b.y * kSubPixels);
+        std::int64_t cx = RoundHalfAway(c.x * kSubPixels), cy = RoundHalfAway(c.y * kSubPixels);
         std::int64_t area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
         if (area == 0) {
             return;
@@ -313,24 +89,18 @@ public:
         const auto offset = static_cast<std::int64_t>(mOffset * kSubPixels);
         const std::int64_t minX = std::min({ax, bx, cx}), maxX = std::max({ax, bx, cx});
         const std::int64_t minY = std::min({ay, by, cy}), maxY = std::max({ay, by, cy});
-        const int x0 = static_cast<int>(
+        TTriangle t{};
+        t.x0 = static_cast<int>(
             std::max<std::int64_t>(mScissor.left, -FloorDiv(-(minX - offset), kSubPixels)));
-        const int x1 = static_cast<int>(
+        t.x1 = static_cast<int>(
             std::min<std::int64_t>(mScissor.right - 1, FloorDiv(maxX - offset, kSubPixels)));
-        const int y0 = static_cast<int>(
+        t.y0 = static_cast<int>(
             std::max<std::int64_t>(mScissor.top, -FloorDiv(-(minY - offset), kSubPixels)));
-        const int y1 = static_cast<int>(
+        t.y1 = static_cast<int>(
             std::min<std::int64_t>(mScissor.bottom - 1, FloorDiv(maxY - offset, kSubPixels)));
-        if (x0 > x1 || y0 > y1) {
+        if (t.x0 > t.x1 || t.y0 > t.y1) {
             return;
         }
-        // Edge from p to q: E(s) = (qx - px)(sy - py) - (qy - py)(sx - px); all three are >= 0
-        // inside. A centre on an edge counts only for a top edge (level, going right) or a left
-        // edge (going up).
-        struct TEdge {
-            std::int64_t a, b, c;
-            std::int64_t bias;
-        };
         auto edge = [](std::int64_t px, std::int64_t py, std::int64_t qx, std::int64_t qy) {
             TEdge e{};
             e.a = py - qy;
@@ -341,57 +111,29 @@ public:
             e.bias = top || left ? 0 : -1;
             return e;
         };
-        const TEdge ea = edge(bx, by, cx, cy); // opposite a
-        const TEdge eb = edge(cx, cy, ax, ay); // opposite b
-        const TEdge ec = edge(ax, ay, bx, by); // opposite c
-        const double inverse = 1.0 / static_cast<double>(area);
-        float attr[kAttributes];
-        if (!mGouraud) {
-            std::copy(flat, flat + kAttributes, attr);
-        }
-        const bool textured = mPipe.Textured();
-        if (textured) {
+        t.v[0] = &a, t.v[1] = &b, t.v[2] = &c;
+        t.sx[0] = ax, t.sx[1] = bx, t.sx[2] = cx;
+        t.sy[0] = ay, t.sy[1] = by, t.sy[2] = cy;
+        t.edges[0] = edge(bx, by, cx, cy); // opposite a
+        t.edges[1] = edge(cx, cy, ax, ay); // opposite b
+        t.edges[2] = edge(ax, ay, bx, by); // opposite c
+        t.inverse = 1.0 / static_cast<double>(area);
+        t.offset = offset;
+        t.gouraud = mGouraud;
+        t.flat = flat;
+        // The mip measure, where it can change a sample (else it stays 0).
+        if (mPipe.Textured() && mPipe.Sampler().LodMatters()) {
             const double texels = std::fabs((b.attr[kU] - a.attr[kU]) * (c.attr[kV] - a.attr[kV]) -
                                             (c.attr[kU] - a.attr[kU]) * (b.attr[kV] - a.attr[kV])) *
                                   mTexels;
             const double pixels = static_cast<double>(area) / (kSubPixels * kSubPixels);
-            mPipe.SetLod(texels > 0.0 && pixels > 0.0 ? 0.5 * std::log2(texels / pixels) : 0.0);
+            t.lod = texels > 0.0 && pixels > 0.0 ? 0.5 * std::log2(texels / pixels) : 0.0;
         }
-        for (int y = y0; y <= y1; ++y) {
-            const std::int64_t sy = y * kSubPixels + offset;
-            const std::int64_t sx0 = x0 * kSubPixels + offset;
-            std::int64_t wa = ea.a * sx0 + ea.b * sy + ea.c;
-            std::int64_t wb = eb.a * sx0 + eb.b * sy + eb.c;
-            std::int64_t wc = ec.a * sx0 + ec.b * sy + ec.c;
-            for (int x = x0; x <= x1; ++x) {
-                if (wa + ea.bias >= 0 && wb + eb.bias >= 0 && wc + ec.bias >= 0) {
-                    const double la = static_cast<double>(wa) * inverse;
-                    const double lb = static_cast<double>(wb) * inverse;
-                    const double lc = static_cast<double>(wc) * inverse;
-                    if (mGouraud) {
-                        for (int i = 0; i < kU; ++i) {
-                            attr[i] = static_cast<float>(la * a.attr[i] + lb * b.attr[i] +
-                                                         lc * c.attr[i]);
-                        }
-                    }
-                    if (textured) {
-                        // Texture coordinates are interpolated with perspective.
-                        const double qa = la * a.rhw;
-                        const double qb = lb * b.rhw;
-                        const double qc = lc * c.rhw;
-                        const double q = qa + qb + qc;
-                        attr[kU] = static_cast<float>(
-                            (qa * a.attr[kU] + qb * b.attr[kU] + qc * c.attr[kU]) / q);
-                        attr[kV] = static_cast<float>(
-                            (qa * a.attr[kV] + qb * b.attr[kV] + qc * c.attr[kV]) / q);
-                    }
-                    mPipe.Write(x, y, attr, la * a.z + lb * b.z + lc * c.z);
-                }
-                wa += ea.a * kSubPixels;
-                wb += eb.a * kSubPixels;
-                wc += ec.a * kSubPixels;
-            }
+        mPipe.SetLod(t.lod);
+        if (mFast != nullptr && mFast->Triangle(t)) {
+            return;
         }
+        Cover(t);
     }
 
     void Line(const TScreenVertex& a, const TScreenVertex& b, const float* flat) {
@@ -413,23 +155,34 @@ public:
         const double start = xMajor ? from.x : from.y;
         const double end = xMajor ? to.x : to.y;
         const double length = end - start;
-        const int first = static_cast<int>(std::ceil(start - mOffset));
-        const int last = static_cast<int>(std::ceil(end - mOffset)) - 1;
+        // Drawable keeps these within 2^21.
+        const int first = static_cast<int>(CeilToInt(start - mOffset));
+        const int last = static_cast<int>(CeilToInt(end - mOffset)) - 1;
+        // Calls plot(x, y, t) for each pixel inside the scissor.
+        auto step = [&](auto plot) {
+            for (int major = first; major <= last; ++major) {
+                const double t = (major + mOffset - start) / length;
+                const double minorAt =
+                    xMajor ? from.y + t * (to.y - from.y) : from.x + t * (to.x - from.x);
+                const int minor = static_cast<int>(FloorToInt(minorAt - mOffset + 0.5));
+                const int x = xMajor ? major : minor;
+                const int y = xMajor ? minor : major;
+                if (x >= mScissor.left && x < mScissor.right && y >= mScissor.top &&
+                    y < mScissor.bottom) {
+                    plot(x, y, t);
+                }
+            }
+        };
+        if (mFast != nullptr && mFast->BeginLine(from, to, flat, mGouraud)) {
+            step([&](int x, int y, double) { mFast->Plot(x, y); });
+            mFast->EndLine();
+            return;
+        }
         float attr[kAttributes];
         if (!mGouraud) {
             std::copy(flat, flat + kAttributes, attr);
         }
-        for (int major = first; major <= last; ++major) {
-            const double t = (major + mOffset - start) / length;
-            const double minorAt =
-                xMajor ? from.y + t * (to.y - from.y) : from.x + t * (to.x - from.x);
-            const int minor = static_cast<int>(std::floor(minorAt - mOffset + 0.5));
-            const int x = xMajor ? major : minor;
-            const int y = xMajor ? minor : major;
-            if (x < mScissor.left || x >= mScissor.right || y < mScissor.top ||
-                y >= mScissor.bottom) {
-                continue;
-            }
+        step([&](int x, int y, double t) {
             if (mGouraud) {
                 for (int i = 0; i < kU; ++i) {
                     attr[i] = static_cast<float>(from.attr[i] + t * (to.attr[i] - from.attr[i]));
@@ -439,7 +192,7 @@ public:
                 attr[i] = static_cast<float>(from.attr[i] + t * (to.attr[i] - from.attr[i]));
             }
             mPipe.Write(x, y, attr, from.z + t * (to.z - from.z));
-        }
+        });
     }
 
     void Point(const TScreenVertex& a) {
@@ -455,7 +208,50 @@ public:
     }
 
 private:
+    // The general path: every pixel of the box tested against the edges and interpolated.
+    void Cover(const TTriangle& t) {
+        const TScreenVertex& a = *t.v[0];
+        const TScreenVertex& b = *t.v[1];
+        const TScreenVertex& c = *t.v[2];
+        const TEdge& ea = t.edges[0];
+        const TEdge& eb = t.edges[1];
+        const TEdge& ec = t.edges[2];
+        float attr[kAttributes];
+        if (!mGouraud) {
+            std::copy(t.flat, t.flat + kAttributes, attr);
+        }
+        const bool textured = mPipe.Textured();
+        for (int y = t.y0; y <= t.y1; ++y) {
+            const std::int64_t sy = t.CentreY(y);
+            const std::int64_t sx0 = t.CentreX(t.x0);
+            std::int64_t wa = ea.At(sx0, sy);
+            std::int64_t wb = eb.At(sx0, sy);
+            std::int64_t wc = ec.At(sx0, sy);
+            for (int x = t.x0; x <= t.x1; ++x) {
+                if (wa + ea.bias >= 0 && wb + eb.bias >= 0 && wc + ec.bias >= 0) {
+                    const double la = static_cast<double>(wa) * t.inverse;
+                    const double lb = static_cast<double>(wb) * t.inverse;
+                    const double lc = static_cast<double>(wc) * t.inverse;
+                    if (mGouraud) {
+                        for (int i = 0; i < kU; ++i) {
+                            attr[i] = static_cast<float>(la * a.attr[i] + lb * b.attr[i] +
+                                                         lc * c.attr[i]);
+                        }
+                    }
+                    if (textured) {
+                        TextureAt(t, la, lb, lc, attr);
+                    }
+                    mPipe.Write(x, y, attr, la * a.z + lb * b.z + lc * c.z);
+                }
+                wa += ea.a * kSubPixels;
+                wb += eb.a * kSubPixels;
+                wc += ec.a * kSubPixels;
+            }
+        }
+    }
+
     TPixelPipe& mPipe;
+    TFastPaths* mFast;
     TScissor mScissor;
     double mOffset;
     bool mGouraud;
@@ -560,17 +356,20 @@ std::vector<TClipVertex> ClipPolygon(std::vector<TClipVertex> polygon, bool clip
 
 class TDrawCall {
 public:
-    TDrawCall(TDevice3D& device, TPixelPipe& pipe, const TScissor& scissor, double texels)
-        : mDevice(device), mRaster(pipe, scissor, device.halfPixelCentres,
+    TDrawCall(TDevice3D& device, TPixelPipe& pipe, TFastPaths* fast, const TScissor& scissor,
+              double texels)
+        : mDevice(device), mRaster(pipe, fast, scissor, device.halfPixelCentres,
                                    device.renderStates[D3DRENDERSTATE_SHADEMODE] != D3DSHADE_FLAT,
                                    device.renderStates[D3DRENDERSTATE_CULLMODE], texels) {
-        mTransform = Multiply(Multiply(device.world, device.view), device.projection);
         mClipping = device.renderStates[D3DRENDERSTATE_CLIPPING] != 0;
     }
 
     // Reads the vertices of the list into clip space (or screen space for transformed ones).
     void Load(DWORD vertexFormat, const void* vertices, DWORD count) {
         mPreTransformed = vertexFormat == D3DFVF_TLVERTEX;
+        if (!mPreTransformed) {
+            mTransform = Multiply(Multiply(mDevice.world, mDevice.view), mDevice.projection);
+        }
         mVertices.resize(count);
         const bool lighting =
             !mPreTransformed && mDevice.renderStates[D3DRENDERSTATE_LIGHTING] != 0;
@@ -763,6 +562,7 @@ HRESULT DrawVertexList(TDevice3D& device, D3DPRIMITIVETYPE type, DWORD vertexFor
     TSurface* depth = DepthOf(target);
     const TSampler sampler(device.textures[0], device.stages[0]);
     std::vector<TSurface*> surfaces = sampler.Surfaces();
+    surfaces.reserve(surfaces.size() + 2);
     surfaces.push_back(&target);
     surfaces.push_back(depth);
     TBlitLocks locks;
@@ -779,10 +579,17 @@ HRESULT DrawVertexList(TDevice3D& device, D3DPRIMITIVETYPE type, DWORD vertexFor
         return hr;
     }
     TPixelPipe pipe(device, target, depth, sampler);
-    TDrawCall call(device, pipe, ScissorOf(device),
+    std::optional<TFastPaths> fast;
+    if (FastPathsOn()) {
+        fast.emplace(pipe, device.Scratch());
+    }
+    TDrawCall call(device, pipe, fast ? &*fast : nullptr, ScissorOf(device),
                    static_cast<double>(sampler.Width()) * sampler.Height());
     call.Load(vertexFormat, vertices, vertexCount);
     call.Draw(type, indices, indices != nullptr ? indexCount : vertexCount);
+    if (fast) {
+        fast->Finish();
+    }
     target.dirty = target.dirty || target.primary;
     return D3D_OK;
 }

@@ -55,36 +55,21 @@ HRESULT TSampler::Usable() const {
     return DD_OK;
 }
 
-TTexel TSampler::Texel(const TSurface& level, long long x, long long y) const {
-    const auto tx = static_cast<DWORD>(Address(x, level.width, mAddressU));
-    const auto ty = static_cast<DWORD>(Address(y, level.height, mAddressV));
-    const DWORD bytes = level.layout.bytes;
-    const std::uint32_t argb =
-        DecodePixel(ReadRaw(level.pixels.data() + static_cast<std::size_t>(level.pitch) * ty +
-                                static_cast<std::size_t>(tx) * bytes,
-                            bytes),
-                    level.layout);
-    return TTexel{static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
-                  static_cast<int>(argb & 0xFF), static_cast<int>(argb >> 24)};
-}
-
-TTexel TSampler::Filtered(const TSurface& level, double u, double v, DWORD filter) const {
-    const double x = Bounded(u * level.width);
-    const double y = Bounded(v * level.height);
-    if (filter != D3DTFG_LINEAR) {
-        return Texel(level, static_cast<long long>(std::floor(x)),
-                     static_cast<long long>(std::floor(y)));
+TAxisTexels AxisAt(double coordinate, DWORD size, DWORD mode, bool linear) {
+    const double x = Bounded(coordinate * size);
+    const auto n = static_cast<long long>(size);
+    if (!linear) {
+        const long long i = Address(static_cast<long long>(std::floor(x)), n, mode);
+        return TAxisTexels{i, i, 0.0};
     }
     const double fx = x - 0.5;
-    const double fy = y - 0.5;
     const auto x0 = static_cast<long long>(std::floor(fx));
-    const auto y0 = static_cast<long long>(std::floor(fy));
-    const double tx = fx - static_cast<double>(x0);
-    const double ty = fy - static_cast<double>(y0);
-    const TTexel a = Texel(level, x0, y0);
-    const TTexel b = Texel(level, x0 + 1, y0);
-    const TTexel c = Texel(level, x0, y0 + 1);
-    const TTexel d = Texel(level, x0 + 1, y0 + 1);
+    return TAxisTexels{Address(x0, n, mode), Address(x0 + 1, n, mode),
+                       fx - static_cast<double>(x0)};
+}
+
+TTexel Bilinear(const TTexel& a, const TTexel& b, const TTexel& c, const TTexel& d, double tx,
+                double ty) {
     auto blend = [&](int p, int q, int r, int s) {
         const double top = p + (q - p) * tx;
         const double bottom = r + (s - r) * tx;
@@ -94,26 +79,60 @@ TTexel TSampler::Filtered(const TSurface& level, double u, double v, DWORD filte
                   blend(a.a, b.a, c.a, d.a)};
 }
 
+TTexel TSampler::Texel(const TSurface& level, long long x, long long y) {
+    const DWORD bytes = level.layout.bytes;
+    const std::uint32_t argb = DecodePixel(
+        ReadRaw(level.pixels.data() +
+                    static_cast<std::size_t>(level.pitch) * static_cast<std::size_t>(y) +
+                    static_cast<std::size_t>(x) * bytes,
+                bytes),
+        level.layout);
+    return TTexel{static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
+                  static_cast<int>(argb & 0xFF), static_cast<int>(argb >> 24)};
+}
+
+TTexel TSampler::Filtered(const TSurface& level, double u, double v, DWORD filter) const {
+    const bool linear = filter == D3DTFG_LINEAR;
+    const TAxisTexels x = AxisAt(u, level.width, mAddressU, linear);
+    const TAxisTexels y = AxisAt(v, level.height, mAddressV, linear);
+    if (!linear) {
+        return Texel(level, x.first, y.first);
+    }
+    return Bilinear(Texel(level, x.first, y.first), Texel(level, x.second, y.first),
+                    Texel(level, x.first, y.second), Texel(level, x.second, y.second), x.weight,
+                    y.weight);
+}
+
+bool TSampler::SingleLevel(double lod, std::size_t* level, DWORD* filter) const {
+    if (!(lod > 0.0) || mMipFilter == D3DTFP_NONE || mLevels.size() <= 1) {
+        *level = 0;
+        *filter = lod > 0.0 ? mMinFilter : mMagFilter;
+        return true;
+    }
+    const double last = static_cast<double>(mLevels.size() - 1);
+    *filter = mMinFilter;
+    if (mMipFilter == D3DTFP_POINT) {
+        *level = static_cast<std::size_t>(std::min(std::floor(lod + 0.5), last));
+        return true;
+    }
+    const double clamped = std::min(lod, last);
+    *level = static_cast<std::size_t>(std::floor(clamped));
+    return clamped - static_cast<double>(*level) == 0.0;
+}
+
 TTexel TSampler::Sample(double u, double v, double lod) const {
     if (mLevels.empty()) {
         return TTexel{255, 255, 255, 255};
     }
-    if (!(lod > 0.0) || mMipFilter == D3DTFP_NONE || mLevels.size() == 1) {
-        return Filtered(*mLevels.front(), u, v, lod > 0.0 ? mMinFilter : mMagFilter);
+    std::size_t level = 0;
+    DWORD filter = 0;
+    if (SingleLevel(lod, &level, &filter)) {
+        return Filtered(*mLevels[level], u, v, filter);
     }
-    const double last = static_cast<double>(mLevels.size() - 1);
-    if (mMipFilter == D3DTFP_POINT) {
-        const auto level = static_cast<std::size_t>(std::min(std::floor(lod + 0.5), last));
-        return Filtered(*mLevels[level], u, v, mMinFilter);
-    }
-    const double clamped = std::min(lod, last);
-    const auto lower = static_cast<std::size_t>(std::floor(clamped));
-    const double t = clamped - static_cast<double>(lower);
-    const TTexel a = Filtered(*mLevels[lower], u, v, mMinFilter);
-    if (t == 0.0) {
-        return a;
-    }
-    return Mix(a, Filtered(*mLevels[lower + 1], u, v, mMinFilter), t);
+    const double clamped = std::min(lod, static_cast<double>(mLevels.size() - 1));
+    const double t = clamped - static_cast<double>(level);
+    return Mix(Filtered(*mLevels[level], u, v, filter), Filtered(*mLevels[level + 1], u, v, filter),
+               t);
 }
 
 } // namespace standin::detail

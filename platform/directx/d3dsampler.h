@@ -18,6 +18,18 @@ struct TTexel {
     int r, g, b, a;
 };
 
+// Where one texture coordinate falls on a level of `size` texels, after addressing: the texel
+// (point), or the two texels and the weight of the second (linear).
+struct TAxisTexels {
+    long long first;
+    long long second;
+    double weight;
+};
+TAxisTexels AxisAt(double coordinate, DWORD size, DWORD mode, bool linear);
+// The bilinear blend of four texels: a and b along one row, c and d along the next.
+TTexel Bilinear(const TTexel& a, const TTexel& b, const TTexel& c, const TTexel& d, double tx,
+                double ty);
+
 class TSampler {
 public:
     // `texture` null for none: every sample is opaque white. The texture's surfaces must stay
@@ -32,10 +44,21 @@ public:
     HRESULT Usable() const;
 
     TTexel Sample(double u, double v, double lod) const;
+    // The one level and the filter a lod samples with; false when it blends two levels.
+    bool SingleLevel(double lod, std::size_t* level, DWORD* filter) const;
+    // Whether the lod can change a sample: not with one level (or no mip filter) and the same
+    // filter for magnifying and minifying.
+    bool LodMatters() const {
+        return (mLevels.size() > 1 && mMipFilter != D3DTFP_NONE) || mMagFilter != mMinFilter;
+    }
+    const TSurface& Level(std::size_t level) const { return *mLevels[level]; }
+    DWORD AddressU() const { return mAddressU; }
+    DWORD AddressV() const { return mAddressV; }
 
 private:
     TTexel Filtered(const TSurface& level, double u, double v, DWORD filter) const;
-    TTexel Texel(const TSurface& level, long long x, long long y) const;
+    // Texel (x, y), both already addressed.
+    static TTexel Texel(const TSurface& level, long long x, long long y);
 
     std::vector<TSurface*> mLevels;
     DWORD mAddressU, mAddressV, mMagFilter, mMinFilter, mMipFilter;

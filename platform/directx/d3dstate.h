@@ -15,6 +15,12 @@ inline constexpr DWORD kStageStates = 32;
 // The texture formats a device offers when its adapter names none.
 std::vector<DDPIXELFORMAT> DefaultTextureFormats();
 
+// Working memory of the rasteriser's fast paths (d3dfastpath.h), kept between draw calls.
+struct TRasterScratch;
+struct TRasterScratchDeleter {
+    void operator()(TRasterScratch* scratch) const;
+};
+
 struct TDevice3D {
     std::shared_ptr<TDirectDraw> owner;
     IDirectDrawSurface7* target = nullptr; // one reference
@@ -30,6 +36,9 @@ struct TDevice3D {
     bool inScene = false;
     // The texture of each stage, one reference each; only stage 0 is drawn with.
     std::array<IDirectDrawSurface7*, kTextureStages> textures{};
+    std::unique_ptr<TRasterScratch, TRasterScratchDeleter> scratch; // made on first use
+
+    TRasterScratch& Scratch();
 };
 
 // Sets the states a new device starts with, its viewport covering the target.

@@ -13,6 +13,7 @@
 #include "platform/directx/standin_directx.h"
 #include "platform/win32/faulttable.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -101,6 +102,12 @@ struct TSystem {
     int presentCount = 0;
     // D3DXInitialize calls not yet matched by D3DXUninitialize.
     int d3dxUsers = 0;
+    // The rasteriser's fast paths (a test control) and the primitives each drew, read without
+    // the system lock by drawing threads.
+    std::atomic<bool> rasterFastPaths{true};
+    std::atomic<std::uint64_t> fastTexturedTriangles{0};
+    std::atomic<std::uint64_t> fastFills{0};
+    std::atomic<std::uint64_t> fastLines{0};
 };
 
 TSystem& System();

@@ -98,4 +98,16 @@ TScreenImage ReadSurface(IDirectDrawSurface7* surface);
 // Surfaces the main thread has shown since the last call (one per upload of the primary).
 int TakePresentCount();
 
+// The rasteriser's fast paths for screen-aligned textured quads, untextured fills and lines: on
+// unless a test or benchmark turns them off to compare with the general path, whose bytes they
+// give.
+void SetRasterFastPaths(bool on);
+// How many primitives each fast path drew since the last call.
+struct TFastPathCounts {
+    std::uint64_t texturedTriangles = 0;
+    std::uint64_t fills = 0; // untextured triangles
+    std::uint64_t lines = 0;
+};
+TFastPathCounts TakeFastPathCounts();
+
 } // namespace standin
