@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr const char* kFramesSource = ".\\dxdisplayhandler";
-
 TWin32Platform* Win32() {
     TPlatform* platform = TPlatform::GetInstance();
     return platform != nullptr ? platform->GetWin32() : nullptr;

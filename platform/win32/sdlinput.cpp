@@ -5,6 +5,7 @@
 #include "platform/win32/windowbackend.h"
 
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -792,6 +793,17 @@ std::string CurrentVideoDriver() {
 std::string NativeWindowTitle(HWND window) {
     SDL_Window* sdl = SDL_GetWindowFromID(SdlWindowId(window));
     return sdl != nullptr ? SDL_GetWindowTitle(sdl) : "";
+}
+
+std::uint64_t NativeX11Window(HWND window) {
+    SDL_Window* sdl = SDL_GetWindowFromID(SdlWindowId(window));
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (sdl == nullptr || SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE ||
+        info.subsystem != SDL_SYSWM_X11) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(info.info.x11.window);
 }
 
 bool FocusNativeWindow(HWND window) {

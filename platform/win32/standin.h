@@ -28,6 +28,8 @@ std::uint32_t SdlWindowId(HWND window);
 std::string CurrentVideoDriver();
 // The title the native window of a top-level window shows (UTF-8); empty for other windows.
 std::string NativeWindowTitle(HWND window);
+// The X11 window behind a top-level window when SDL runs on its X11 driver; 0 otherwise.
+std::uint64_t NativeX11Window(HWND window);
 // Gives the native window of a top-level window the keyboard focus, as a window manager would on
 // a click (a bare X server has none to do it). False for other windows or when the driver
 // cannot.
