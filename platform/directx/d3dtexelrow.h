@@ -11,8 +11,9 @@
 
 // A function compiled for AVX-512, AVX2 and plain x86-64, chosen when first called. The vector
 // clones never fuse a multiply and an add (the processors that have AVX-512 have FMA too), so
-// their double arithmetic is the general path's.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// their double arithmetic is the general path's. Not under ThreadSanitizer: the choice is made
+// while the program loads, before the sanitizer's run time is ready, and crashes there.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define STANDIN_VECTOR_CLONES                                                                      \
     __attribute__((target_clones("arch=x86-64-v4", "avx2", "default"), optimize("fp-contract="     \
                                                                                 "off")))

@@ -23,7 +23,10 @@ using texture_test::TBytes;
 // The fields of a ".anm" file in order, little-endian.
 struct TAnmWriter {
     TAnmWriter& Tag(const char* tag) {
-        bytes.insert(bytes.end(), tag, tag + 4);
+        // Byte by byte: GCC's overflow warning misreads a range insert into an empty vector.
+        for (int i = 0; i < 4; ++i) {
+            bytes.push_back(static_cast<uint8_t>(tag[i]));
+        }
         return *this;
     }
     TAnmWriter& Int(int32_t value) {
