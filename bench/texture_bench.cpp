@@ -57,11 +57,11 @@ void DrawSprites(benchmark::State& state, float offsetX) {
         }
         renderer.Begin2d();
         for (int i = 0; i < 200; ++i) {
-            TDrawSpec spec(TVec2(offsetX + 40.0f + static_cast<float>((i * 37) % 720),
-                                 40.0f + static_cast<float>((i * 53) % 520)),
-                           0.8f, 1.0f, 0);
-            spec.mBlendMode = 0;
-            sprite->Draw(spec);
+            TDrawSpec params(TVec2(offsetX + 40.0f + static_cast<float>((i * 37) % 720),
+                                   40.0f + static_cast<float>((i * 53) % 520)),
+                             0.8f, 1.0f, 0);
+            params.mBlendMode = 0;
+            sprite->Draw(params);
         }
         renderer.End2d();
         renderer.EndDraw(0);

@@ -52,12 +52,12 @@ const TAnimFrame* TAnimatedTexture::CurrentFrame() const {
     return &mAnim.mFrames[static_cast<size_t>(index)];
 }
 
-void TAnimatedTexture::Draw(const TDrawSpec& spec) {
+void TAnimatedTexture::Draw(const TDrawSpec& params) {
     const TAnimFrame* frame = CurrentFrame();
     if (frame == nullptr) {
         return;
     }
-    TDrawSpec copy = spec;
+    TDrawSpec copy = params;
     if ((copy.mFlags & TDrawSpec::kUseOrigin) == 0) {
         copy.mFlags |= TDrawSpec::kUseOrigin;
         // In floating point: the registration point and the size come from the file.
@@ -98,9 +98,9 @@ void TAnimatedTexture::DrawAt(float x, float y, float alpha, float scale, float 
     if (GetData() == nullptr) {
         return;
     }
-    TDrawSpec spec(TVec2(x, y), alpha, scale, flags);
-    spec.mTransform.Rotate(rotation);
-    Draw(spec);
+    TDrawSpec params(TVec2(x, y), alpha, scale, flags);
+    params.mTransform.Rotate(rotation);
+    Draw(params);
 }
 
 int TAnimatedTexture::GetWidth() const {

@@ -73,7 +73,7 @@ public:
 
     // The current frame, placed by its registration point (mirrored with the flips) unless the
     // descriptor brings its own origin; nothing when there is no such frame.
-    void Draw(const TDrawSpec& spec) override;
+    void Draw(const TDrawSpec& params) override;
     void DrawAt(float x, float y, float alpha, float scale, float rotation,
                 uint32_t flags) override;
     // The current frame's size; 0 when there is no such frame.

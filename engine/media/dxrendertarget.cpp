@@ -3,7 +3,7 @@
 // region is prepared, drawn like a frame and copied into the texture at the end.
 #include "engine/core/log.h"
 #include "engine/media/directx.h"
-#include "engine/media/drawspec.h"
+#include "engine/media/drawdesc.h"
 #include "engine/media/dxdisplayhandler.h"
 #include "engine/media/dxhelpers.h"
 #include "engine/media/dxtexturedata.h"
@@ -470,10 +470,10 @@ void TDxDisplayHandler::MeasureTexelOffset(TRenderer& renderer) {
         renderer.SetFiltering(1);
         for (int i = 0; i < kCandidates; ++i) {
             data.mTexelOffset = candidate(i);
-            // The probe's top-left corner on (16 i, 0); the default spec would centre it there.
-            const TDrawSpec spec(TVec2(static_cast<float>(kSide * i), 0.0f), 1.0f, 1.0f,
-                                 TDrawSpec::kUseOrigin);
-            probe->Draw(spec);
+            // The probe's top-left corner on (16 i, 0); the default params would centre it there.
+            const TDrawSpec params(TVec2(static_cast<float>(kSide * i), 0.0f), 1.0f, 1.0f,
+                                   TDrawSpec::kUseOrigin);
+            probe->Draw(params);
         }
         block.End();
         renderer.EndRenderTarget();

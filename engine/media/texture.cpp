@@ -51,27 +51,27 @@ void TTexture::Restore() {
     }
 }
 
-void TTexture::Draw(const TDrawSpec& spec) {
+void TTexture::Draw(const TDrawSpec& params) {
     TRenderer* renderer = TRenderer::Existing();
     if (mData == nullptr || renderer == nullptr || !renderer->IsIn2d() || IsSimple()) {
         return;
     }
-    const TRect source = (spec.mFlags & TDrawSpec::kUseSrcRect) != 0
-                             ? spec.mSrcRect
+    const TRect source = (params.mFlags & TDrawSpec::kUseSrcRect) != 0
+                             ? params.mSrcRect
                              : TRect{0, 0, mData->GetWidth(), mData->GetHeight()};
     const float w = static_cast<float>(source.right - source.left);
     const float h = static_cast<float>(source.bottom - source.top);
-    const TVec2 first = (spec.mFlags & TDrawSpec::kUseOrigin) != 0
-                            ? TVec2(-spec.mOrigin.x, -spec.mOrigin.y)
+    const TVec2 first = (params.mFlags & TDrawSpec::kUseOrigin) != 0
+                            ? TVec2(-params.mOrigin.x, -params.mOrigin.y)
                             : TVec2(-w / 2.0f, -h / 2.0f);
     TVec2 corners[4] = {first, TVec2(first.x + w, first.y), TVec2(first.x + w, first.y + h),
                         TVec2(first.x, first.y + h)};
     // The texture coordinates stay with the corner numbers: the image shows mirrored.
-    if ((spec.mFlags & TDrawSpec::kFlipY) != 0) {
+    if ((params.mFlags & TDrawSpec::kFlipY) != 0) {
         std::swap(corners[0].y, corners[2].y);
         std::swap(corners[1].y, corners[3].y);
     }
-    if ((spec.mFlags & TDrawSpec::kFlipX) != 0) {
+    if ((params.mFlags & TDrawSpec::kFlipX) != 0) {
         std::swap(corners[0].x, corners[1].x);
         std::swap(corners[2].x, corners[3].x);
     }
@@ -82,11 +82,11 @@ void TTexture::Draw(const TDrawSpec& spec) {
     const TVec2 uv1(static_cast<float>(source.right) / surfaceWidth,
                     static_cast<float>(source.bottom) / surfaceHeight);
     D3DLVERTEX vertices[4];
-    BuildQuadVertices(TVec2(0.0f, 0.0f), vertices, corners, uv0, uv1, spec.mTransform, spec.mAlpha,
-                      spec.mColor);
+    BuildQuadVertices(TVec2(0.0f, 0.0f), vertices, corners, uv0, uv1, params.mTransform,
+                      params.mAlpha, params.mColor);
     renderer->SetTexture(SharedFromThis());
-    if (spec.mBlendMode != -1) {
-        renderer->SetBlendMode(spec.mBlendMode);
+    if (params.mBlendMode != -1) {
+        renderer->SetBlendMode(params.mBlendMode);
     }
     renderer->DrawVertices(D3DPT_TRIANGLEFAN, TVertexSet::FromLitVertices(vertices, 4));
 }
@@ -96,9 +96,9 @@ void TTexture::DrawAt(float x, float y, float alpha, float scale, float rotation
     if (mData == nullptr || renderer == nullptr || !renderer->IsIn2d()) {
         return;
     }
-    TDrawSpec spec(TVec2(x, y), alpha, scale, flags);
-    spec.mTransform.Rotate(rotation);
-    Draw(spec);
+    TDrawSpec params(TVec2(x, y), alpha, scale, flags);
+    params.mTransform.Rotate(rotation);
+    Draw(params);
 }
 
 void TTexture::Blit(int x, int y, const TRect* source, const TTexturePtr& target) {
@@ -204,72 +204,50 @@ TTexturePtr TTexture::Find(const str& key) {
     return boost::static_pointer_cast<TTexture>(asset);
 }
 
-TTexturePtr TTexture::Get(const str& path, unsigned options) {
-    const str key = MakeKey(path, (options & kForceAlpha) != 0, (options & kMipMap) != 0, false);
-    if (TTexturePtr found = Find(key)) {
+namespace {
+
+// The live texture under `key`, or a new one whose fresh data takes `flags` and loads `path`
+// (with `mask`); empty when the load fails.
+TTexturePtr FindOrLoad(const str& key, const str& path, const str& mask, uint8_t flags) {
+    if (TTexturePtr found = TTexture::Find(key)) {
         return found;
     }
-    TTexturePtr texture = Create(key);
+    TTexturePtr texture = TTexture::Create(key);
     TTextureData* data = texture->GetData();
     if (data == nullptr) {
         return TTexturePtr();
     }
-    uint8_t flags = data->GetFlags();
-    if ((options & kForceAlpha) != 0) {
-        flags |= TTextureData::kAlpha;
-    } else if ((options & kForceNoAlpha) != 0) {
-        flags &= static_cast<uint8_t>(~TTextureData::kAlpha);
-    } else {
-        flags |= TTextureData::kAlphaFromFile;
-    }
-    if ((options & kMipMap) != 0) {
-        flags |= TTextureData::kMipMap;
-    } else {
-        flags &= static_cast<uint8_t>(~TTextureData::kMipMap);
-    }
     data->SetFlags(flags);
-    if (!data->LoadImage(path, str())) {
+    if (!data->LoadImage(path, mask)) {
         return TTexturePtr();
     }
     return texture;
+}
+
+} // namespace
+
+TTexturePtr TTexture::Get(const str& path, unsigned options) {
+    const bool alpha = (options & kForceAlpha) != 0;
+    const bool mipmap = (options & kMipMap) != 0;
+    // Without either alpha option the image file decides.
+    uint8_t flags = alpha                            ? TTextureData::kAlpha
+                    : (options & kForceNoAlpha) != 0 ? 0
+                                                     : TTextureData::kAlphaFromFile;
+    if (mipmap) {
+        flags |= TTextureData::kMipMap;
+    }
+    return FindOrLoad(MakeKey(path, alpha, mipmap, false), path, str(), flags);
 }
 
 TTexturePtr TTexture::GetMasked(const str& path, const str& maskPath, unsigned options) {
-    const str key = MakeMaskedKey(path, maskPath, (options & kMipMap) != 0, false);
-    if (TTexturePtr found = Find(key)) {
-        return found;
-    }
-    TTexturePtr texture = Create(key);
-    TTextureData* data = texture->GetData();
-    if (data == nullptr) {
-        return TTexturePtr();
-    }
-    uint8_t flags = data->GetFlags() | TTextureData::kAlpha;
-    if ((options & kMipMap) != 0) {
-        flags |= TTextureData::kMipMap;
-    }
-    data->SetFlags(flags);
-    if (!data->LoadImage(path, maskPath)) {
-        return TTexturePtr();
-    }
-    return texture;
+    const bool mipmap = (options & kMipMap) != 0;
+    const uint8_t flags = TTextureData::kAlpha | (mipmap ? TTextureData::kMipMap : 0);
+    return FindOrLoad(MakeMaskedKey(path, maskPath, mipmap, false), path, maskPath, flags);
 }
 
 TTexturePtr TTexture::GetSimple(const str& path) {
-    const str key = MakeKey(path, false, false, true);
-    if (TTexturePtr found = Find(key)) {
-        return found;
-    }
-    TTexturePtr texture = Create(key);
-    TTextureData* data = texture->GetData();
-    if (data == nullptr) {
-        return TTexturePtr();
-    }
-    data->SetFlags(data->GetFlags() | TTextureData::kSimple | TTextureData::kAlphaFromFile);
-    if (!data->LoadImage(path, str())) {
-        return TTexturePtr();
-    }
-    return texture;
+    return FindOrLoad(MakeKey(path, false, false, true), path, str(),
+                      TTextureData::kSimple | TTextureData::kAlphaFromFile);
 }
 
 TTexturePtr TTexture::CreateRenderTarget(int width, int height, bool alpha) {
@@ -278,9 +256,7 @@ TTexturePtr TTexture::CreateRenderTarget(int width, int height, bool alpha) {
     if (data == nullptr) {
         return TTexturePtr();
     }
-    uint8_t flags = data->GetFlags();
-    flags = alpha ? (flags | TTextureData::kAlpha) : (flags & ~TTextureData::kAlpha);
-    data->SetFlags(flags);
+    data->SetFlags(alpha ? TTextureData::kAlpha : 0);
     if (!data->CreateSurface(width, height, true)) {
         return TTexturePtr();
     }

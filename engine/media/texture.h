@@ -7,7 +7,7 @@
 #include "engine/core/asset.h"
 #include "engine/core/rect.h"
 #include "engine/core/str.h"
-#include "engine/media/drawspec.h"
+#include "engine/media/drawdesc.h"
 #include "engine/system/medialink.h"
 
 #include <cstdint>
@@ -33,7 +33,7 @@ public:
 
     // Draws one quad inside a 2-D block; nothing without data, outside a 2-D block or for a
     // simple texture.
-    virtual void Draw(const TDrawSpec& spec);
+    virtual void Draw(const TDrawSpec& params);
     virtual void DrawAt(float x, float y, float alpha, float scale, float rotation, uint32_t flags);
     // Copies the source rectangle (cut to the image; the whole image when null) to (x, y) of the
     // target, or of the back buffer without one. Only outside frames and render targets.

@@ -53,10 +53,11 @@ void DrawFrames(TAnimatedTexture& anim, uint8_t selector) {
             const bool inside = frame >= 0 && frame < count;
             Expect(anim.GetWidth() == (inside ? data.mFrames[frame].mW : 0));
             Expect(anim.GetHeight() == (inside ? data.mFrames[frame].mH : 0));
-            TDrawSpec spec(TVec2(32.0f, 32.0f), 0.75f, (selector & 0x08) != 0 ? 2.0f : 1.0f, flags);
-            spec.mSrcRect = TRect{-2, 1, 5, 300};
-            spec.mOrigin = TVec2(3.0f, -4.0f);
-            anim.Draw(spec);
+            TDrawSpec params(TVec2(32.0f, 32.0f), 0.75f, (selector & 0x08) != 0 ? 2.0f : 1.0f,
+                             flags);
+            params.mSrcRect = TRect{-2, 1, 5, 300};
+            params.mOrigin = TVec2(3.0f, -4.0f);
+            anim.Draw(params);
             anim.DrawAt(10.0f, 50.0f, 1.0f, 1.0f, 0.5f, flags & TDrawSpec::kFlipX);
         }
         renderer.End2d();

@@ -181,17 +181,17 @@ TAnimDesc WalkDesc() {
 
 // Pixel (x, y): red x * 4, green y * 8, blue 0x40, opaque.
 TBytes SheetPng(int width = 64, int height = 32) {
-    texture_test::TPngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.colorType = PNG_COLOR_TYPE_RGB;
+    texture_test::TPngImage params;
+    params.width = width;
+    params.height = height;
+    params.colorType = PNG_COLOR_TYPE_RGB;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            spec.rows.insert(spec.rows.end(), {static_cast<uint8_t>(x * 4),
-                                               static_cast<uint8_t>(y * 8), uint8_t{0x40}});
+            params.rows.insert(params.rows.end(), {static_cast<uint8_t>(x * 4),
+                                                   static_cast<uint8_t>(y * 8), uint8_t{0x40}});
         }
     }
-    return texture_test::EncodePng(spec);
+    return texture_test::EncodePng(params);
 }
 
 uint32_t SheetPixel(int x, int y) {
@@ -720,11 +720,11 @@ TEST_F(AnimatedTextureTest, FramePlacement) {
         SCOPED_TRACE(c.name);
         BeginFrame();
         anim->SetCurrentFrame(c.frame);
-        TDrawSpec spec(TVec2(200, 100), 1.0f, c.scale, c.flags);
+        TDrawSpec params(TVec2(200, 100), 1.0f, c.scale, c.flags);
         if (c.source) {
-            spec.mSrcRect = *c.source;
+            params.mSrcRect = *c.source;
         }
-        anim->Draw(spec);
+        anim->Draw(params);
         const standin::TScreenImage image = EndFrame();
         const TRect box = Covered(image);
         EXPECT_EQ(RectText(box), RectText(c.want));

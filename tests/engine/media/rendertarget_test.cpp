@@ -1,7 +1,7 @@
 // Drawing into textures, rectangle fills and the texel calibration, through the render facade on
 // a display set up by the platform as the game sets it up.
 #include "engine/core/knownfiles.h"
-#include "engine/media/drawspec.h"
+#include "engine/media/drawdesc.h"
 #include "engine/media/dxtexturedata.h"
 #include "engine/media/texture.h"
 #include "tests/engine/media/displaymodes_fixture.h"

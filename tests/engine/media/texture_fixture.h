@@ -26,7 +26,7 @@ namespace texture_test {
 
 using TBytes = std::vector<uint8_t>;
 
-struct TPngSpec {
+struct TPngImage {
     int width = 1;
     int height = 1;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -45,8 +45,8 @@ struct TPngSpec {
     int compression = 6;
 };
 
-// The test's own encoder: libpng's default error handling ends the process on a bad spec.
-inline TBytes EncodePng(const TPngSpec& spec) {
+// The test's own encoder: libpng's default error handling ends the process on a bad params.
+inline TBytes EncodePng(const TPngImage& params) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     TBytes out;
@@ -57,29 +57,29 @@ inline TBytes EncodePng(const TPngSpec& spec) {
             bytes->insert(bytes->end(), data, data + length);
         },
         nullptr);
-    png_set_compression_level(png, spec.compression);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-                 static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_compression_level(png, params.compression);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(params.width),
+                 static_cast<png_uint_32>(params.height), params.bitDepth, params.colorType,
+                 params.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!params.palette.empty()) {
+        png_set_PLTE(png, info, params.palette.data(), static_cast<int>(params.palette.size()));
     }
-    if (!spec.paletteAlpha.empty()) {
-        png_set_tRNS(png, info, spec.paletteAlpha.data(),
-                     static_cast<int>(spec.paletteAlpha.size()), nullptr);
+    if (!params.paletteAlpha.empty()) {
+        png_set_tRNS(png, info, params.paletteAlpha.data(),
+                     static_cast<int>(params.paletteAlpha.size()), nullptr);
     }
-    if (spec.keyed) {
-        png_color_16 key = spec.key;
+    if (params.keyed) {
+        png_color_16 key = params.key;
         png_set_tRNS(png, info, nullptr, 0, &key);
     }
-    if (spec.gamma != 0.0) {
-        png_set_gAMA(png, info, spec.gamma);
+    if (params.gamma != 0.0) {
+        png_set_gAMA(png, info, params.gamma);
     }
     png_write_info(png, info);
     const size_t rowBytes = png_get_rowbytes(png, info);
-    std::vector<png_bytep> rows(static_cast<size_t>(spec.height));
-    TBytes data = spec.rows;
+    std::vector<png_bytep> rows(static_cast<size_t>(params.height));
+    TBytes data = params.rows;
     data.resize(rowBytes * rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         rows[i] = data.data() + rowBytes * i;
@@ -92,15 +92,15 @@ inline TBytes EncodePng(const TPngSpec& spec) {
 
 // An 8-bit RGB or RGBA image whose every pixel is `pixel` (bytes in file order).
 inline TBytes SolidPng(int width, int height, const TBytes& pixel) {
-    TPngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.colorType = pixel.size() == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB;
-    spec.compression = 1;
+    TPngImage params;
+    params.width = width;
+    params.height = height;
+    params.colorType = pixel.size() == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB;
+    params.compression = 1;
     for (int i = 0; i < width * height; ++i) {
-        spec.rows.insert(spec.rows.end(), pixel.begin(), pixel.end());
+        params.rows.insert(params.rows.end(), pixel.begin(), pixel.end());
     }
-    return EncodePng(spec);
+    return EncodePng(params);
 }
 
 // `components` 1 (grey) or 3 (RGB) samples a pixel, rows top to bottom.

@@ -15,24 +15,24 @@ namespace {
 using texture_test::SolidJpeg;
 using texture_test::SolidPng;
 using texture_test::TBytes;
-using texture_test::TPngSpec;
+using texture_test::TPngImage;
 
 // An RGBA PNG whose pixel (x, y) is pixel(x, y) as 0xAARRGGBB.
 template <class Pixel>
 TBytes PatternPng(int width, int height, Pixel pixel) {
-    TPngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    TPngImage params;
+    params.width = width;
+    params.height = height;
+    params.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const uint32_t argb = pixel(x, y);
-            spec.rows.insert(spec.rows.end(),
-                             {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
-                              static_cast<uint8_t>(argb), static_cast<uint8_t>(argb >> 24)});
+            params.rows.insert(params.rows.end(),
+                               {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
+                                static_cast<uint8_t>(argb), static_cast<uint8_t>(argb >> 24)});
         }
     }
-    return texture_test::EncodePng(spec);
+    return texture_test::EncodePng(params);
 }
 
 class TextureTest : public texture_test::TTextureTest {
@@ -215,8 +215,8 @@ TEST_F(TextureTest, QuadPlacement) {
          }) {
         SCOPED_TRACE(c.name);
         BeginFrame();
-        TDrawSpec spec(TVec2(400, 300), 1.0f, 1.0f, c.flags);
-        texture->Draw(spec);
+        TDrawSpec params(TVec2(400, 300), 1.0f, 1.0f, c.flags);
+        texture->Draw(params);
         const TRect box = Covered(EndFrame());
         EXPECT_EQ(box.left, c.want.left);
         EXPECT_EQ(box.top, c.want.top);
@@ -253,8 +253,8 @@ TEST_F(TextureTest, FlipsTurnTheImage) {
         SCOPED_TRACE(c.flags);
         TRenderer& renderer = BeginFrame();
         renderer.SetFiltering(0);
-        TDrawSpec spec(TVec2(100, 100), 1.0f, 1.0f, c.flags | TDrawSpec::kUseOrigin);
-        texture->Draw(spec);
+        TDrawSpec params(TVec2(100, 100), 1.0f, 1.0f, c.flags | TDrawSpec::kUseOrigin);
+        texture->Draw(params);
         const standin::TScreenImage image = EndFrame();
         EXPECT_EQ(At(image, 100 + c.redX + 4, 100 + c.redY + 4), 0xFF0000u);
         EXPECT_EQ(At(image, 100 + (8 - c.redX) + 4, 100 + c.redY + 4), 0x0000FFu);
@@ -333,9 +333,9 @@ TEST_F(TextureTest, GoldenSprites) {
     TRenderer& renderer = BeginFrame(0xFF304050);
     renderer.SetFiltering(0);
     for (int mode = 0; mode < 5; ++mode) {
-        TDrawSpec spec(TVec2(60.0f + 120.0f * static_cast<float>(mode), 60), 1.0f, 1.0f, 0);
-        spec.mBlendMode = mode;
-        sprite->Draw(spec);
+        TDrawSpec params(TVec2(60.0f + 120.0f * static_cast<float>(mode), 60), 1.0f, 1.0f, 0);
+        params.mBlendMode = mode;
+        sprite->Draw(params);
         TDrawSpec jpeg(TVec2(60.0f + 120.0f * static_cast<float>(mode), 140), 0.75f, 1.0f, 0);
         jpeg.mBlendMode = mode;
         photo->Draw(jpeg);

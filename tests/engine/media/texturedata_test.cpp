@@ -18,7 +18,7 @@ using texture_test::EncodePng;
 using texture_test::SolidJpeg;
 using texture_test::SolidPng;
 using texture_test::TBytes;
-using texture_test::TPngSpec;
+using texture_test::TPngImage;
 
 // A decoded buffer, freed by the decoder that made it.
 struct TDecoded {
@@ -67,36 +67,36 @@ class TextureDataTest : public texture_test::TTextureTest {};
 TEST_F(TextureDataTest, PngKindsComeOutAsBlueGreenRedAlpha) {
     struct TCase {
         const char* name;
-        TPngSpec spec;
+        TPngImage params;
         std::vector<uint32_t> expected; // 0xAARRGGBB, the first row
         bool hasAlpha;
     };
-    TPngSpec grey;
+    TPngImage grey;
     grey.width = 2;
     grey.colorType = PNG_COLOR_TYPE_GRAY;
     grey.rows = {0x00, 0x80};
-    TPngSpec greyAlpha;
+    TPngImage greyAlpha;
     greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
     greyAlpha.rows = {0x40, 0x80};
-    TPngSpec oneBit;
+    TPngImage oneBit;
     oneBit.width = 2;
     oneBit.colorType = PNG_COLOR_TYPE_GRAY;
     oneBit.bitDepth = 1;
     oneBit.rows = {0x80};
-    TPngSpec palette;
+    TPngImage palette;
     palette.width = 2;
     palette.colorType = PNG_COLOR_TYPE_PALETTE;
     palette.palette = {{255, 0, 0}, {0, 0, 255}};
     palette.rows = {0, 1};
-    TPngSpec paletteAlpha = palette;
+    TPngImage paletteAlpha = palette;
     paletteAlpha.paletteAlpha = {0x00, 0xFF};
-    TPngSpec deep;
+    TPngImage deep;
     deep.bitDepth = 16;
     deep.rows = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC};
-    TPngSpec rgba;
+    TPngImage rgba;
     rgba.colorType = PNG_COLOR_TYPE_RGBA;
     rgba.rows = {1, 2, 3, 4};
-    TPngSpec keyed;
+    TPngImage keyed;
     keyed.width = 2;
     keyed.rows = {10, 20, 30, 40, 50, 60};
     keyed.keyed = true;
@@ -104,7 +104,7 @@ TEST_F(TextureDataTest, PngKindsComeOutAsBlueGreenRedAlpha) {
     keyed.key.green = 20;
     keyed.key.blue = 30;
     // A linear file on a 2.2 screen: 255 * (128 / 255) ^ (1 / 2.2) = 186.2.
-    TPngSpec linear;
+    TPngImage linear;
     linear.rows = {128, 0, 255};
     linear.gamma = 1.0;
 
@@ -122,11 +122,11 @@ TEST_F(TextureDataTest, PngKindsComeOutAsBlueGreenRedAlpha) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
-        AddFile("img/case.png", EncodePng(c.spec));
+        AddFile("img/case.png", EncodePng(c.params));
         TDecoded image;
         ASSERT_TRUE(DecodePng("img/case.png", &image));
-        EXPECT_EQ(image.width, c.spec.width);
-        EXPECT_EQ(image.height, c.spec.height);
+        EXPECT_EQ(image.width, c.params.width);
+        EXPECT_EQ(image.height, c.params.height);
         EXPECT_EQ(image.hasAlpha, c.hasAlpha);
         for (size_t x = 0; x < c.expected.size(); ++x) {
             EXPECT_TRUE(Near(image.At(static_cast<int>(x), 0), c.expected[x], 1))
@@ -137,14 +137,14 @@ TEST_F(TextureDataTest, PngKindsComeOutAsBlueGreenRedAlpha) {
 
 TEST_F(TextureDataTest, DecodedImagesSitTopLeftInASquarePowerOfTwoBuffer) {
     // Interlaced, so every pass must land on its own pixels.
-    TPngSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.interlaced = true;
+    TPngImage params;
+    params.width = 3;
+    params.height = 2;
+    params.interlaced = true;
     for (uint8_t i = 0; i < 6; ++i) {
-        spec.rows.insert(spec.rows.end(), {static_cast<uint8_t>(10 * i), 0, 0});
+        params.rows.insert(params.rows.end(), {static_cast<uint8_t>(10 * i), 0, 0});
     }
-    AddFile("img/a.png", EncodePng(spec));
+    AddFile("img/a.png", EncodePng(params));
     TDecoded png;
     ASSERT_TRUE(DecodePng("img/a.png", &png));
     EXPECT_EQ(png.side, 4);
@@ -280,18 +280,18 @@ TEST_F(TextureDataTest, OversizedHeadersAreRefusedBeforeAnyBuffer) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " max " << c.maxSide);
-        TPngSpec spec;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.colorType = PNG_COLOR_TYPE_GRAY;
-        spec.bitDepth = 1;
-        spec.compression = 1;
+        TPngImage params;
+        params.width = c.width;
+        params.height = c.height;
+        params.colorType = PNG_COLOR_TYPE_GRAY;
+        params.bitDepth = 1;
+        params.compression = 1;
         // Header only, for the giant: the rest of the file never matters.
-        TBytes bytes = c.width * c.height > (1 << 24) ? TBytes() : EncodePng(spec);
+        TBytes bytes = c.width * c.height > (1 << 24) ? TBytes() : EncodePng(params);
         if (bytes.empty()) {
-            spec.width = 1;
-            spec.height = 1;
-            bytes = EncodePng(spec);
+            params.width = 1;
+            params.height = 1;
+            bytes = EncodePng(params);
             // Width and height in the header, big-endian; the header's CRC follows them.
             for (int i = 0; i < 4; ++i) {
                 bytes[16 + i] = static_cast<uint8_t>(c.width >> (24 - 8 * i));
@@ -446,7 +446,7 @@ TEST_F(TextureDataTest, MasksGiveTheAlphaChannel) {
     OpenDisplay();
     AddFile("m/img.png", SolidPng(4, 4, {10, 20, 30}));
     // Red 0x40 and 0x90 on the diagonal: red becomes alpha, green and blue are ignored.
-    TPngSpec mask;
+    TPngImage mask;
     mask.width = 4;
     mask.height = 4;
     for (int i = 0; i < 16; ++i) {

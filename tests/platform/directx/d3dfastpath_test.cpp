@@ -93,12 +93,12 @@ const DWORD kCompares[] = {D3DCMP_NEVER,   D3DCMP_LESS,         D3DCMP_EQUAL,
                            D3DCMP_GREATER, D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS};
 const DWORD kAddresses[] = {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP};
 
-struct TTextureSpec {
+struct TTextureKind {
     DWORD width, height;
     D3DX_SURFACEFORMAT format;
     bool mipmapped;
 };
-const TTextureSpec kTextures[] = {
+const TTextureKind kTextures[] = {
     {16, 16, D3DX_SF_A8R8G8B8, false}, {32, 8, D3DX_SF_X8R8G8B8, false},
     {8, 8, D3DX_SF_R5G6B5, false},     {16, 16, D3DX_SF_A4R4G4B4, false},
     {64, 64, D3DX_SF_A8R8G8B8, true},  {4, 4, D3DX_SF_A1R5G5B5, false},
@@ -159,8 +159,8 @@ protected:
         mDevice->SetRenderState(D3DRENDERSTATE_LIGHTING, FALSE);
         mDevice->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
         TRandom random(7);
-        for (const TTextureSpec& spec : kTextures) {
-            mTextures.push_back(MakeTexture(spec, random));
+        for (const TTextureKind& params : kTextures) {
+            mTextures.push_back(MakeTexture(params, random));
         }
         ASSERT_EQ(mDevice->BeginScene(), D3D_OK);
     }
@@ -181,11 +181,11 @@ protected:
         mDirectDraw.Reset();
     }
 
-    IDirectDrawSurface7* MakeTexture(const TTextureSpec& spec, TRandom& random) {
-        DWORD flags = spec.mipmapped ? 0 : D3DX_TEXTURE_NOMIPMAP;
-        DWORD width = spec.width;
-        DWORD height = spec.height;
-        D3DX_SURFACEFORMAT format = spec.format;
+    IDirectDrawSurface7* MakeTexture(const TTextureKind& params, TRandom& random) {
+        DWORD flags = params.mipmapped ? 0 : D3DX_TEXTURE_NOMIPMAP;
+        DWORD width = params.width;
+        DWORD height = params.height;
+        D3DX_SURFACEFORMAT format = params.format;
         IDirectDrawSurface7* texture = nullptr;
         EXPECT_EQ(D3DXCreateTexture(mDevice.Get(), &flags, &width, &height, &format, nullptr,
                                     &texture, nullptr),
@@ -200,7 +200,7 @@ protected:
         }
         RECT all{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
         EXPECT_EQ(D3DXLoadTextureFromMemory(
-                      mDevice.Get(), texture, spec.mipmapped ? D3DX_DEFAULT : 0, texels.data(),
+                      mDevice.Get(), texture, params.mipmapped ? D3DX_DEFAULT : 0, texels.data(),
                       nullptr, D3DX_SF_A8R8G8B8, D3DX_DEFAULT, &all, D3DX_FT_LINEAR),
                   D3D_OK);
         return texture;

@@ -1,4 +1,4 @@
-#include "engine/media/drawspec.h"
+#include "engine/media/drawdesc.h"
 
 #include "engine/script/lua/luanumber.h"
 
