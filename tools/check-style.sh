@@ -100,42 +100,59 @@ else
             tool_errors=$((tool_errors + 1))
         fi
     fi
-    # A unity build lists its batch files, not our sources: each source gets the command of the
-    # batch that includes it, so that every file is checked alone with its own target's flags.
+    # The compile database lists what the build compiles: a unity batch (several of our sources
+    # with their target's flags) or a single source. Each of our files is checked once, inside
+    # its batch when it has one: its headers are then parsed once for the whole batch. Findings
+    # in the sources of a batch are reported as in headers, so the header filter of the
+    # top-level .clang-tidy is passed explicitly (the batches live in the build folder, which
+    # may be outside the tree); each finding is still judged by the rules of its own folder.
     db_ok=false
     if [[ -f "$build/compile_commands.json" ]]; then
-        if python3 - "$build/compile_commands.json" "$tmp/db" "$root" "${tidy_files[@]}" \
+        if python3 - "$build/compile_commands.json" "$tmp" "$root" "${tidy_files[@]}" \
             >"$tmp/db.out" 2>&1 <<'EOF'; then
 import json, os, re, sys
-src, dst, root, wanted = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+src, tmp, root, wanted = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
 build = os.path.dirname(os.path.realpath(src))
 include = re.compile(r'^[ \t]*#[ \t]*include[ \t]+"([^"]+[.](?:c|cc|cpp|cxx))"', re.M)
-entries = []
+wanted_paths = {os.path.realpath(os.path.join(root, w)): w for w in wanted}
+def resolve(batch, inc):
+    # As the compiler finds it: next to the batch, else from the repository root.
+    near = os.path.join(os.path.dirname(batch), inc)
+    return os.path.realpath(near if os.path.exists(near) else os.path.join(root, inc))
+batches, singles, covered = [], {}, set()
 for e in json.load(open(src)):
     path = os.path.normpath(os.path.join(e["directory"], e["file"]))
-    batch = []
+    members = []
     # Unity batches are generated sources; others made at build time may not exist yet.
     if os.path.realpath(path).startswith(build + "/") and os.path.exists(path):
         with open(path, errors="replace") as f:
-            batch = include.findall(f.read())
-    if not batch:
-        entries.append(dict(e, file=path))
-    for inc in batch:
-        inc = os.path.normpath(os.path.join(os.path.dirname(path), inc))
-        one = dict(e, file=inc)
-        if "arguments" in one:
-            one["arguments"] = [inc if a in (e["file"], path) else a for a in e["arguments"]]
-        else:
-            one["command"] = e["command"].replace(e["file"], inc)
-        entries.append(one)
-os.makedirs(dst, exist_ok=True)
-with open(os.path.join(dst, "compile_commands.json"), "w") as f:
+            members = [resolve(path, inc) for inc in include.findall(f.read())]
+    if members:
+        ours = [m for m in members if m in wanted_paths]
+        if ours:
+            batches.append(dict(e, file=path))
+            covered.update(ours)
+    elif os.path.realpath(path) in wanted_paths:
+        # A source compiled by several targets (the hiscore server's private copies) once.
+        singles.setdefault(os.path.realpath(path), dict(e, file=path))
+entries = batches + [e for p, e in singles.items() if p not in covered]
+covered.update(singles)
+os.makedirs(os.path.join(tmp, "db"), exist_ok=True)
+with open(os.path.join(tmp, "db", "compile_commands.json"), "w") as f:
     json.dump(entries, f, indent=1)
-known = {os.path.realpath(x["file"]) for x in entries}
-missing = [w for w in wanted if os.path.realpath(os.path.join(root, w)) not in known]
+missing = [w for p, w in wanted_paths.items() if p not in covered]
+with open(os.path.join(tmp, "units"), "w") as f:
+    f.write("".join(e["file"] + "\0" for e in entries))
+    f.write("".join(os.path.join(root, w) + "\0" for w in missing))
 if missing:
     print("check-style: note: not in %s, flags guessed from a neighbour: %s"
-          % (src, " ".join(missing)))
+          % (src, " ".join(sorted(missing))))
+with open(os.path.join(root, ".clang-tidy")) as f:
+    filters = re.findall(r"^HeaderFilterRegex:[ \t]*'([^']*)'", f.read(), re.M)
+if len(filters) != 1:
+    sys.exit("no HeaderFilterRegex in %s/.clang-tidy" % root)
+with open(os.path.join(tmp, "header-filter"), "w") as f:
+    f.write(filters[0])
 EOF
             db_ok=true
             cat "$tmp/db.out"
@@ -146,9 +163,10 @@ EOF
         fi
     fi
     if $db_ok; then
-        printf '%s\0' "${tidy_files[@]}" |
-            xargs -0 -r -P "$jobs" -n 4 "$clang_tidy" -p "$tmp/db" --quiet \
-                --checks='-*,readability-identifier-naming' >"$tmp/tidy.out" 2>"$tmp/tidy.err"
+        xargs -0 -r -P "$jobs" -n 1 "$clang_tidy" -p "$tmp/db" --quiet \
+            --checks='-*,readability-identifier-naming' \
+            --header-filter="$(cat "$tmp/header-filter")" <"$tmp/units" \
+            >"$tmp/tidy.out" 2>"$tmp/tidy.err"
         tidy_status=$?
         # A header's finding is reported once per file including it.
         while IFS= read -r line; do

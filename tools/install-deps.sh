@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config git
+    build-essential cmake ninja-build pkg-config git lld
     libsdl2-dev zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
     libboost-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev

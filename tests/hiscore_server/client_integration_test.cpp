@@ -7,6 +7,7 @@
 #include "engine/core/knownfiles.h"
 #include "engine/core/qzhiscores.h"
 #include "engine/core/settings.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +55,7 @@ protected:
         fs::create_directories(mUser.Path());
         SetFolderRoots(str(mUser.Path().c_str()), str(), str());
         mLibrary = mFolder.Dir().Path() / kLibraryName;
-        fs::copy_file(fs::path(STELLAGRIM_BINARY_DIR) / kLibraryName, mLibrary);
+        fs::copy_file(testing_fixtures::BinaryDir() / kLibraryName, mLibrary);
         mFolder.Dir().Write("serverdata.txt", kServerData);
         mFolder.Dir().Write("serverdef.txt", kServerDef);
     }

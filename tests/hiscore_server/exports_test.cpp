@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/fixtures/testpaths.h"
+
 #include <cstdio>
 #include <set>
 #include <sstream>
@@ -11,7 +13,7 @@
 
 namespace {
 
-const std::string kLibrary = std::string(STELLAGRIM_BINARY_DIR) + "/qzservlet_stub.dll";
+const std::string kLibrary = testing_fixtures::BinaryDir().string() + "/qzservlet_stub.dll";
 
 std::vector<std::string> CommandLines(const std::string& command) {
     std::vector<std::string> lines;

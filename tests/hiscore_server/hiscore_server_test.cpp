@@ -3,6 +3,7 @@
 #include "tests/hiscore_server/server_fixture.h"
 
 #include "platform/win32/libloader.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ using ::testing::Not;
 class HiscoreServerLibrary : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::copy_file(std::filesystem::path(STELLAGRIM_BINARY_DIR) / kLibraryName,
+        std::filesystem::copy_file(testing_fixtures::BinaryDir() / kLibraryName,
                                    mFolder.Dir().Path() / kLibraryName);
         mModule = LoadLibraryA(kLibraryName);
         ASSERT_NE(mModule, nullptr);

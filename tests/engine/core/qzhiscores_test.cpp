@@ -7,6 +7,7 @@
 #include "platform/win32/libloader.h"
 #include "tests/fixtures/recordlib/recordlib.h"
 #include "tests/fixtures/tempdir.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
 
@@ -741,7 +742,7 @@ class HiscoreServerBinding : public Hiscores {
 protected:
     void SetUp() override {
         Hiscores::SetUp();
-        fs::copy_file(STELLAGRIM_RECORD_LIBRARY, mTemp.Path() / "run/qzservlet_stub.dll");
+        fs::copy_file(testing_fixtures::RecordLibrary(), mTemp.Path() / "run/qzservlet_stub.dll");
         // Held here as well, so that the record outlives the client's FreeLibrary.
         mLibrary = LoadLibraryA("qzservlet_stub.dll");
         ASSERT_NE(mLibrary, nullptr);

@@ -10,6 +10,7 @@
 #include "platform/win32/standin.h"
 #include "tests/engine/system/platform_fixture.h"
 #include "tests/fixtures/tempdir.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +95,7 @@ protected:
     // STELLAGRIM_UPDATE_GOLDEN is set).
     static void ExpectGolden(const standin::TScreenImage& image, const std::string& name) {
         const std::string path =
-            std::string(STELLAGRIM_SOURCE_DIR) + "/tests/engine/media/golden/" + name;
+            testing_fixtures::SourceDir().string() + "/tests/engine/media/golden/" + name;
         if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
             ASSERT_TRUE(standin::WritePng(path, image)) << path;
         }

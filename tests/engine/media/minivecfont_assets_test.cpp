@@ -2,6 +2,7 @@
 // made by tools/fontconv from DejaVu Sans.
 #include "engine/media/minivecfont.h"
 #include "engine/media/minivecfontbuiltin.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ namespace {
 using TBytes = std::vector<unsigned char>;
 
 TBytes ReadAssetFont() {
-    std::ifstream in(std::string(STELLAGRIM_SOURCE_DIR) + "/assets/fonts/default.mvec",
+    std::ifstream in(testing_fixtures::SourceDir().string() + "/assets/fonts/default.mvec",
                      std::ios::binary);
     return TBytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -14,6 +14,7 @@
 #include "platform/win32/windows.h"
 #include "tests/fixtures/fakehost.h"
 #include "tests/fixtures/tempdir.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
 
@@ -356,7 +357,7 @@ TEST_F(TEngineMainTest, TestHookMayReplaceTheCommandLineAndHearsTheEnd) {
             .CStr();
     setenv("STELLAGRIM_HARNESS_WINDOW", handle.c_str(), 1);
     // The hook is looked for in the current folder too, before the engine moves elsewhere.
-    std::filesystem::current_path(STELLAGRIM_HARNESS_FOLDER);
+    std::filesystem::current_path(testing_fixtures::HarnessFolder());
     Run("-x");
     unsetenv("STELLAGRIM_HARNESS_WINDOW");
     EXPECT_EQ(gSeen.commandLine, "options=hooked=1 -x");

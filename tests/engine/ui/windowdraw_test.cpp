@@ -8,6 +8,7 @@
 #include "engine/ui/window.h"
 #include "platform/directx/d3d.h"
 #include "tests/engine/media/display_fixture.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
 
@@ -138,7 +139,7 @@ TEST_F(TWindowDrawTest, GoldenNestedClippedWindows) {
     }
 
     const std::string path =
-        std::string(STELLAGRIM_SOURCE_DIR) + "/tests/engine/ui/golden/window_tree.png";
+        testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/window_tree.png";
     if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
         ASSERT_TRUE(standin::WritePng(path, image)) << path;
     }

@@ -1,6 +1,7 @@
 #include "tests/platform/directx/ddtest.h"
 
 #include "platform/directx/pixelformat.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <cstdlib>
 
@@ -116,7 +117,7 @@ IDirectDrawSurface7* TDirectDrawTest::MakeSurface(DWORD width, DWORD height,
 }
 
 void ExpectGolden(const standin::TScreenImage& image, const char* name) {
-    std::string path = STELLAGRIM_SOURCE_DIR;
+    std::string path = testing_fixtures::SourceDir().string();
     path += "/tests/platform/directx/golden/";
     path += name;
     if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {

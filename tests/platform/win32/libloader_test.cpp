@@ -2,6 +2,7 @@
 
 #include "tests/fixtures/recordlib/recordlib.h"
 #include "tests/fixtures/tempdir.h"
+#include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRecordLibrary = STELLAGRIM_RECORD_LIBRARY;
+const fs::path kRecordLibrary = testing_fixtures::RecordLibrary();
 
 // Runs a test inside a fresh current folder and goes back afterwards.
 class LibLoader : public ::testing::Test {

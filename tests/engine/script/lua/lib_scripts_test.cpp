@@ -14,11 +14,12 @@
 #include "engine/script/lua/lua.h"
 #include "engine/script/lua/lualib.h"
 #include "tests/engine/script/lua/luatestsupport.h"
+#include "tests/fixtures/testpaths.h"
 
 namespace {
 
 std::filesystem::path ScriptFolder() {
-    return std::filesystem::path(STELLAGRIM_SOURCE_DIR) / "tests/engine/script/lua/scripts";
+    return testing_fixtures::SourceDir() / "tests/engine/script/lua/scripts";
 }
 
 std::vector<std::string> ScriptNames() {
