@@ -4,6 +4,7 @@
 #include "engine/core/log.h"
 #include "engine/core/settings.h"
 #include "engine/media/dxerror.h"
+#include "engine/media/mouselock.h"
 #include "engine/system/platform.h"
 #include "engine/system/win32platform.h"
 #include "platform/win32/windows.h"
@@ -53,6 +54,7 @@ TDXContext::TDXContext() {
 }
 
 TDXContext::~TDXContext() {
+    ReleaseCursor();
     ReleaseObjects();
     if (mMouseMutex != nullptr) {
         CloseHandle(mMouseMutex);
@@ -68,12 +70,19 @@ void TDXContext::ReadDesktop() {
 }
 
 void TDXContext::SetDesktopInfo(int colors, int width, int height) {
+    // The cursor thread checks the cursor against the desktop.
+    const TMouseLock lock(mMouseMutex);
     mDesktopColors = colors;
     mDesktopWidth = width;
     mDesktopHeight = height;
 }
 
 void TDXContext::ReleaseObjects() {
+    // The cursor thread must not find a buffer or cursor surface half gone.
+    const TMouseLock lock(mMouseMutex);
+    ReleaseCursorSurfaces();
+    mCursorPlaced = false;
+    mCursorDrawn = false;
     if (mDevice != nullptr) {
         mDevice->Release();
         mDevice = nullptr;
@@ -103,6 +112,8 @@ bool TDXContext::Create(HWND window, bool fullscreen, int width, int height, int
     }
     float scale = 1.0f;
     mEmbedded = IsGameEmbedded(&scale);
+    const TMouseLock lock(mMouseMutex);
+    RefreshCursorFacts();
     ReleaseObjects();
     ReadDesktop();
 
@@ -207,6 +218,7 @@ bool TDXContext::CreateDevice() {
         }
         return false;
     }
+    ResetCursorState();
 
     D3DDEVICEDESC7 caps{};
     mDevice->GetCaps(&caps);
@@ -300,36 +312,12 @@ HRESULT TDXContext::EnumZBufferCallback(DDPIXELFORMAT* format, void* context) {
     return DDENUMRET_OK;
 }
 
-namespace {
-
-// Holds the mouse mutex for a scope: the cursor thread never draws on a buffer being copied or
-// presented.
-class TMouseLock {
-public:
-    explicit TMouseLock(HANDLE mutex) : mMutex(mutex) {
-        if (mMutex != nullptr) {
-            WaitForSingleObject(mMutex, INFINITE);
-        }
-    }
-    ~TMouseLock() {
-        if (mMutex != nullptr) {
-            ReleaseMutex(mMutex);
-        }
-    }
-    TMouseLock(const TMouseLock&) = delete;
-    TMouseLock& operator=(const TMouseLock&) = delete;
-
-private:
-    HANDLE mMutex;
-};
-
-} // namespace
-
 bool TDXContext::PrepareBackBuffer() {
     if (mDisplay.IsWindowed()) {
         return true;
     }
-    TMouseLock lock(mMouseMutex);
+    const TMouseLock lock(mMouseMutex);
+    RefreshCursorFacts();
     IDirectDrawSurface7* front = mDisplay.GetFrontBuffer();
     IDirectDrawSurface7* back = mDisplay.GetBackBuffer();
     if (front == nullptr || back == nullptr) {
@@ -341,14 +329,37 @@ bool TDXContext::PrepareBackBuffer() {
         ReportDxError(result, kDirectxSource, 401);
         return false;
     }
+    // The cursor stays on the front buffer; the frame starts without it.
+    if (mCursorDrawn) {
+        EraseCursorFromBackBuffer();
+    }
     return true;
 }
 
 HRESULT TDXContext::Present() {
-    TMouseLock lock(mMouseMutex);
+    const TMouseLock lock(mMouseMutex);
+    RefreshCursorFacts();
     mDisplay.RefreshBounds();
+    if (mCursorSurfacesLost) {
+        RestoreMouseImage();
+        if (mCursorSurfacesLost) {
+            return DD_OK;
+        }
+    }
+    mCursorDrawn = false;
+    DrawCursor(-1, -1, true);
     if (mDisplay.IsWindowed() && mVSync && mDisplay.GetDirectDraw() != nullptr) {
         mDisplay.GetDirectDraw()->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
     }
-    return mDisplay.ShowFrame();
+    const HRESULT result = mDisplay.ShowFrame();
+    if (FAILED(result)) {
+        mCursorDrawn = false;
+    } else if (mCursorDrawn) {
+        // The cursor is on the screen now; a windowed back buffer is drawn on again as it is.
+        if (mDisplay.IsWindowed()) {
+            EraseCursorFromBackBuffer();
+        }
+        mCursorOnBackBuffer = false;
+    }
+    return result;
 }

@@ -45,6 +45,34 @@ TPoint TDxDisplayLink::GetViewportSize() const {
     return TPoint{right - left, bottom - top};
 }
 
+TPoint TDxDisplayLink::GetCursorPosition() {
+    return mHandler.GetCursorPosition();
+}
+
+TPoint TDxDisplayLink::UpdateCursor(int x, int y) {
+    return mHandler.UpdateCursor(x, y);
+}
+
+void TDxDisplayLink::CheckClientRect() {
+    mHandler.CheckClientRect();
+}
+
+void TDxDisplayLink::RemoveCursorImage() {
+    mHandler.RemoveCursorImage();
+}
+
+bool TDxDisplayLink::ApplyCursor() {
+    return mHandler.ApplyCursor();
+}
+
+bool TDxDisplayLink::SetCursorImage(const TTexturePtr& texture, int hotX, int hotY, bool system) {
+    return mHandler.SetCursorImage(texture, hotX, hotY, system);
+}
+
+bool TDxDisplayLink::ShowCursor(bool visible) {
+    return mHandler.ShowCursor(visible);
+}
+
 void TDxDisplayLink::SetVSync(bool on) {
     mHandler.SetVSync(on);
 }

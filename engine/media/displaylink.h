@@ -22,6 +22,13 @@ public:
     void CalibrateTexelOffset() override;
     void ReadDesktopMode() override;
     TPoint GetViewportSize() const override;
+    TPoint GetCursorPosition() override;
+    TPoint UpdateCursor(int x, int y) override;
+    void CheckClientRect() override;
+    void RemoveCursorImage() override;
+    bool ApplyCursor() override;
+    bool SetCursorImage(const TTexturePtr& texture, int hotX, int hotY, bool system) override;
+    bool ShowCursor(bool visible) override;
     void SetVSync(bool on) override;
     bool IsFlipDone() override;
     void OnOutOfVideoMemory() override;

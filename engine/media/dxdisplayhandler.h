@@ -2,7 +2,7 @@
 // It owns the display record TPlatformData (the context's interfaces, viewport, clip and target
 // rectangles, the lost-device flags, device capabilities, blend mode and display options) and
 // turns every state change and draw of the engine into device calls. One per process, made and
-// deleted by the renderer. Main thread only.
+// deleted by the renderer. Main thread only, except UpdateCursor, which the cursor thread calls.
 #pragma once
 
 #include "engine/core/color.h"
@@ -144,6 +144,21 @@ public:
     void RestoreAssets();
     // Switches to 16-bit full screen for good and remembers it in "common:display.xml".
     void OnOutOfVideoMemory();
+
+    // The software cursor, drawn by the context (dxdisplaycursor.cpp). UpdateCursor is also the
+    // cursor thread's: (-1, -1) asks the system where the mouse is; it answers x -1 while the
+    // cursor is not placed. Positions passed in are the mouse's in client pixels.
+    TPoint UpdateCursor(int x, int y);
+    void CheckClientRect();
+    // Sets the Win32 cursor over the client area; always true.
+    bool ApplyCursor();
+    TPoint GetCursorPosition();
+    void RemoveCursorImage();
+    // Answers true; nothing is to be learnt from it.
+    bool ShowCursor(bool show);
+    bool SetCursorImage(const TTexturePtr& texture, int hotX, int hotY, bool system);
+    void ResetCursorState();
+    TPoint GetClientOrigin() const;
 
     // Device states.
     void SetWorldTransform(const TMat4& matrix);

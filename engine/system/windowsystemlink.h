@@ -24,15 +24,20 @@ public:
     TWindowManagerLink(const TWindowManagerLink&) = delete;
     TWindowManagerLink& operator=(const TWindowManagerLink&) = delete;
 
-    // Set while a movie plays: the cursor is not drawn and input is dropped.
+    // Set while a movie plays: the cursor is not drawn and input is dropped. Only the movie player
+    // sets and clears them.
     virtual bool IsDrawingSuspended() const { return false; }
     virtual bool IsInputBlocked() const { return false; }
+    virtual void SetDrawingSuspended(bool /*suspended*/) {}
+    virtual void SetInputBlocked(bool /*blocked*/) {}
     // The next idle event draws a frame.
     virtual void Invalidate() {}
     // Stops the movie the window script holds, if any, and resumes the script waiting for it.
     virtual void AbortMovie() {}
     // False while there is no root window.
     virtual bool GetRootRect(TRect* /*rect*/) const { return false; }
+    // The root window's background colour; false while there is no root window.
+    virtual bool GetRootBackground(TColor* /*color*/) const { return false; }
 
     // Installs the window script. The platform's main task list runs it and owns it from then on
     // (it is deleted when that list is cleared, after the window manager is gone); without a

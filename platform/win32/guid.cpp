@@ -25,3 +25,7 @@ HRESULT CoCreateGuid(GUID* guid) {
     guid->Data4[0] = static_cast<BYTE>((guid->Data4[0] & 0x3F) | 0x80);
     return S_OK;
 }
+
+HRESULT CoInitialize(LPVOID reserved) {
+    return reserved == nullptr ? S_OK : E_INVALIDARG;
+}

@@ -7,6 +7,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <map>
 #include <mutex>
 #include <string>
@@ -72,6 +73,17 @@ void* Search(const std::string& name) {
     return Open(name);
 }
 
+// Libraries that only exist as hosts of Windows components (ActiveX controls): a file of that name
+// here cannot be what the caller means, so it is never looked for.
+bool IsWindowsOnly(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    for (char& c : base) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return base == "atl.dll";
+}
+
 } // namespace
 
 HMODULE LoadLibraryA(LPCSTR fileName) {
@@ -84,6 +96,10 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
         if (c == '\\') {
             c = '/';
         }
+    }
+    if (IsWindowsOnly(name)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
     }
     void* handle = Search(name);
     if (handle == nullptr) {

@@ -14,7 +14,8 @@
 using FARPROC = void (*)();
 
 // Null when the library is not found or cannot be loaded (last error ERROR_MOD_NOT_FOUND);
-// nothing is shown or logged.
+// nothing is shown or logged. "ATL.DLL" (in any case, with any folder) hosts ActiveX controls,
+// which this host has none of: it answers null without looking on disk.
 HMODULE LoadLibraryA(LPCSTR fileName);
 // Null for a null module or a missing export (last error ERROR_PROC_NOT_FOUND).
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);

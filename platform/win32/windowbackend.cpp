@@ -2,6 +2,7 @@
 // calls SDL.
 #include "platform/win32/windowbackend.h"
 
+#include "platform/win32/gdiobjects.h"
 #include "platform/win32/windowimpl.h"
 
 #include <SDL2/SDL.h>
@@ -129,16 +130,32 @@ public:
 
     void SetCursor(HCURSOR shape, bool visible) override {
         if (shape != nullptr) {
-            const auto id = reinterpret_cast<ULONG_PTR>(shape);
-            SDL_Cursor*& cursor = mCursors[id];
-            if (cursor == nullptr) {
-                cursor = SDL_CreateSystemCursor(SystemCursor(id));
+            TIconImage image;
+            SDL_Cursor* cursor = nullptr;
+            if (IconImageOf(shape, &image)) {
+                cursor = IconCursor(shape, image);
+            } else {
+                const auto id = reinterpret_cast<ULONG_PTR>(shape);
+                SDL_Cursor*& system = mCursors[id];
+                if (system == nullptr) {
+                    system = SDL_CreateSystemCursor(SystemCursor(id));
+                }
+                cursor = system;
             }
             if (cursor != nullptr) {
                 SDL_SetCursor(cursor);
             }
         }
         SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+    }
+
+    void ForgetCursor(HCURSOR shape) override {
+        const auto found = mIconCursors.find(shape);
+        if (found == mIconCursors.end()) {
+            return;
+        }
+        FreeIconCursor(found->second.cursor);
+        mIconCursors.erase(found);
     }
 
     void WarpCursor(const TWindow* inside, POINT local, POINT screen) override {
@@ -170,8 +187,46 @@ private:
         }
     }
 
+    // The SDL cursor of an icon, made when it is first shown. Null when the video driver has no
+    // cursors (the dummy one).
+    SDL_Cursor* IconCursor(HCURSOR shape, const TIconImage& image) {
+        TIconCursor& made = mIconCursors[shape];
+        if (made.serial == image.serial) {
+            return made.cursor;
+        }
+        // The handle was another icon's, destroyed on a thread that could not tell us.
+        FreeIconCursor(made.cursor);
+        made.serial = image.serial;
+        made.cursor = nullptr;
+        std::vector<std::uint32_t> pixels = image.pixels;
+        SDL_Surface* surface =
+            SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), image.width, image.height, 32,
+                                               image.width * 4, SDL_PIXELFORMAT_ARGB8888);
+        if (surface != nullptr) {
+            made.cursor = SDL_CreateColorCursor(surface, image.hotX, image.hotY);
+            SDL_FreeSurface(surface);
+        }
+        return made.cursor;
+    }
+
+    static void FreeIconCursor(SDL_Cursor* cursor) {
+        if (cursor == nullptr) {
+            return;
+        }
+        if (SDL_GetCursor() == cursor) {
+            SDL_SetCursor(SDL_GetDefaultCursor());
+        }
+        SDL_FreeCursor(cursor);
+    }
+
+    struct TIconCursor {
+        std::uint64_t serial = 0;
+        SDL_Cursor* cursor = nullptr;
+    };
+
     // Made once per shape and kept: a cursor is in use as long as it is set.
     std::map<ULONG_PTR, SDL_Cursor*> mCursors;
+    std::map<HCURSOR, TIconCursor> mIconCursors;
 };
 
 class THeadlessWindowBackend final : public TWindowBackend {
@@ -189,6 +244,7 @@ public:
     void CaptureMouse(bool) override {}
     bool HasPointer() const override { return false; }
     void SetCursor(HCURSOR, bool) override {}
+    void ForgetCursor(HCURSOR) override {}
     void WarpCursor(const TWindow*, POINT, POINT) override {}
 };
 

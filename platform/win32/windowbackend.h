@@ -36,9 +36,11 @@ public:
     // Whether there is a pointer to shape. Without one a cursor change waits, unapplied, for the
     // thread whose backend has one.
     virtual bool HasPointer() const = 0;
-    // `shape` is a system cursor's resource number, or null to keep the current shape. Called
-    // without SyncLock.
+    // `shape` is a system cursor's resource number, an icon cursor (CreateIconIndirect), or null
+    // to keep the current shape. Called without SyncLock.
     virtual void SetCursor(HCURSOR shape, bool visible) = 0;
+    // The icon cursor is being destroyed: what was made to show it goes. Called without SyncLock.
+    virtual void ForgetCursor(HCURSOR shape) = 0;
     // Moves the pointer to `local` in the client area of `inside`, or to `screen` when it is over
     // none of this backend's windows (`inside` null). Called without SyncLock, on the thread
     // that owns `inside`.

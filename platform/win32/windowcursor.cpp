@@ -1,4 +1,5 @@
 // The mouse cursor: system cursor shapes, the show count, and the pointer's position.
+#include "platform/win32/standin_cursor.h"
 #include "platform/win32/windowbackend.h"
 #include "platform/win32/windowimpl.h"
 
@@ -118,3 +119,12 @@ BOOL SetCursorPos(int x, int y) {
     backend.WarpCursor(inside, local, POINT{x, y});
     return TRUE;
 }
+
+namespace standin {
+
+HCURSOR CurrentCursor() {
+    auto hold = Hold();
+    return User().cursorShape;
+}
+
+} // namespace standin

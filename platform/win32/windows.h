@@ -21,6 +21,7 @@
 #include "platform/win32/shlobj.h"
 #include "platform/win32/stringapiset.h"
 #include "platform/win32/synchapi.h"
+#include "platform/win32/sysinfoapi.h"
 #include "platform/win32/windowsx.h"
 #include "platform/win32/wingdi.h"
 #include "platform/win32/winuser.h"

@@ -404,6 +404,14 @@ using HGDIOBJ = void*;
 #define IDC_HAND MAKEINTRESOURCEA(32649)
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 
+struct ICONINFO {
+    BOOL fIcon; // FALSE: a cursor, with its hot spot
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;
+    HBITMAP hbmColor;
+};
+
 // Menus.
 #define MIIM_STATE 0x00000001u
 #define MIIM_ID 0x00000002u
@@ -660,6 +668,13 @@ HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 // No icon resources exist on this host: null with ERROR_RESOURCE_TYPE_NOT_FOUND.
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+// An icon or cursor from a 32-bit colour bitmap (its alpha, or else the mask, says what shows) and
+// a monochrome mask of the same size; the bitmaps stay the caller's. Null with
+// ERROR_INVALID_PARAMETER for other bitmaps. SetCursor takes it (cast to HCURSOR) as the pointer's
+// shape, made on the thread that runs SDL's video. Any thread may make and destroy one.
+HICON CreateIconIndirect(const ICONINFO* info);
+// FALSE for a handle CreateIconIndirect did not make, or one already destroyed.
+BOOL DestroyIcon(HICON icon);
 
 // The desktop: SDL's desktop display mode, one monitor without a task bar, unless a test described
 // another (standin::SetDesktop) or a full-screen program changed the display mode.

@@ -93,6 +93,8 @@ bool ShowsColour(const testing_fixtures::TServerWindow& window, D3DCOLOR colour,
 // shows it, for ten seconds at most each.
 int SolidColourGame(TPlatform* platform, const char* /*commandLine*/) {
     platform->SetDisplay(kScreenWidth, kScreenHeight, false);
+    // The server's pointer may lie over the window: the game's cursor would be in every frame.
+    platform->SetCursorVisible(false);
     HWND main = platform->GetWin32()->mMainWindow;
     if (main == nullptr || standin::CurrentVideoDriver() != "x11") {
         gRendererGameResult = kRendererWrongDriver;
