@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <list>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -260,20 +261,43 @@ private:
 
 // A layer of the modal stack: a screen, a dialog, a menu. Its task list runs the animations and
 // timers of the windows inside it on its own clock, which stands still while another layer is on
-// top.
+// top. It maps hot keys to the buttons inside it, answers Enter and Escape, closes itself (and the
+// layers above it) on kCloseWindow and tells the scripts by kModalClosed when it is destroyed.
 class TModalWindow : public TWindow {
 public:
     TModalWindow();
     const char* GetClassName() const override { return "TModalWindow"; }
     bool IsKindOf(TWindowClassId id) const override;
-    // Deletes the tasks before the windows they animate.
+    // Posts kModalClosed with the id text while the window manager exists; deletes the tasks
+    // before the windows they animate.
     ~TModalWindow() override;
     // Resumes the clock (the first resume starts it at 0).
     bool OnAttach() override;
+    // A modal window is always at least as large as its children: it grows to them first.
+    void PostCreate(TWindowStyle& style) override;
+    // kCloseWindow pops the layers down to and with the one it names (an empty name is taken and
+    // does nothing); every other kind is declined.
+    bool OnMessage(TMessage* message) override;
+    // Enter and Escape: the default or cancel button's command, else kDefaultAction to the window
+    // that has the focus. Any other character is declined.
+    bool OnChar(uint8_t character) override;
+    // The hot key for the key with exactly the held modifiers, else its '@' form, which matches
+    // whatever modifiers are held.
+    bool OnKeyDown(uint8_t key, int modifiers) override;
     // Passes the focus on to the default focus child, if any.
     void OnSetFocus(TWindow* previous) override;
+    // Slot 28: maps the key, by its normalised name, to the button of that name; an empty button
+    // name removes the key.
+    virtual void SetHotKey(const str& keyName, const str& buttonName);
 
     static TWindowClassId ClassId() { return &ClassIdFunction; }
+
+    // Lower-cased, the modifiers "shift-", "ctrl-" ("control-" too) and "alt-" found anywhere in
+    // it put in that order, or "@" for a name that starts with '@', then the last character
+    // upper-cased: "Alt-Ctrl-s" and "control-alt-S" both give "ctrl-alt-S".
+    static str NormaliseKeyName(const str& name);
+    // Presses the button of that name inside this window; logs when there is none.
+    void PressButton(const str& buttonName);
 
     // The list owns the task.
     void AddTask(TAnimTask* task);
@@ -301,14 +325,19 @@ private:
     // Not owned.
     std::set<TWindow*> mCover;
     TClock mClock;
+    // Normalised key name to button name.
+    std::map<str, str> mHotKeys;
 };
 
-// The root layer of the whole tree; it paints its background colour when on top.
+// The root layer of the whole tree; it paints its background colour when on top. The platform
+// makes the one root screen when the display is first set.
 class TScreen : public TModalWindow {
 public:
     TScreen();
     const char* GetClassName() const override { return "TScreen"; }
     bool IsKindOf(TWindowClassId id) const override;
+    // Fills the viewport with the background colour while the screen is the top modal window.
+    void Draw() override;
     static TWindowClassId ClassId() { return &ClassIdFunction; }
 
     const TColor& GetBackground() const { return mBackground; }

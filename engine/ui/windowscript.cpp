@@ -28,3 +28,17 @@ bool TWindowScript::CallWhileSuspended() {
     lua_insert(state, -2);
     return Resume(2) == 0;
 }
+
+void TWindowScript::RegisterWindowType(const str& name, TCreateFunction create) {
+    const char* text = name.CStr() != nullptr ? name.CStr() : "";
+    DoLuaString(
+        str::FromFormat("function %s( table )\tCreating( '%s', table );\ttable.typename='%s';"
+                        "\n\treturn function() DoWindow( table ) end end;",
+                        text, text, text));
+    mWindowTypes[name] = create;
+}
+
+TWindowScript::TCreateFunction TWindowScript::FindWindowType(const str& name) const {
+    const auto found = mWindowTypes.find(name);
+    return found != mWindowTypes.end() ? found->second : nullptr;
+}
