@@ -1,6 +1,7 @@
 #include "engine/media/displaylink.h"
 
 #include "engine/media/dxdisplayhandler.h"
+#include "engine/media/minivecdraw.h"
 #include "engine/media/renderer.h"
 #include "engine/media/texture.h"
 
@@ -100,6 +101,12 @@ void TRendererFacadeLink::PopClipRect() {
 
 void TRendererFacadeLink::PushClipRect(const TRect& rect) {
     mRenderer.PushClipRect(rect);
+}
+
+TGlyphRendererLink* TRendererFacadeLink::CreateGlyphRenderer() {
+    auto* drawer = new TQzMiniVecDraw;
+    drawer->SelfTest();
+    return drawer;
 }
 
 TTexturePtr TRendererFacadeLink::GetSimpleTexture(const str& name) {

@@ -46,6 +46,8 @@ public:
     void FillRect(const TRect& rect, float red, float green, float blue, float alpha) override;
     void PopClipRect() override;
     void PushClipRect(const TRect& rect) override;
+    // A TQzMiniVecDraw after its self-test.
+    TGlyphRendererLink* CreateGlyphRenderer() override;
     TTexturePtr GetSimpleTexture(const str& name) override;
 
 private:
