@@ -1,13 +1,10 @@
 #include "engine/system/gamestate.h"
 
 #include "engine/core/knownfiles.h"
-#include "engine/script/luabinding.h"
-#include "engine/script/script.h"
+#include "engine/system/gamestatescript.h"
 #include "engine/system/medialink.h"
 #include "engine/system/platform.h"
-#include "engine/system/portal.h"
 #include "engine/system/win32platform.h"
-#include "engine/system/windowsystemlink.h"
 #include "platform/win32/windows.h"
 
 #include <climits>
@@ -20,8 +17,6 @@ namespace {
 TGameState* gInstance = nullptr;
 // In the order they were added; the game state owns them.
 std::vector<TGameStateHandler*> gHandlers;
-// The window script's state the Lua functions were published in; null when none was.
-lua_State* gPublishedState = nullptr;
 
 // The value as atoi reads it (leading blanks, a sign, digits; anything else is 0), but saturated
 // instead of overflowing.
@@ -33,20 +28,6 @@ long long DecimalValue(const str& text) {
 TSoundManagerLink* SoundManager() {
     TPlatform* platform = TPlatform::GetInstance();
     return platform != nullptr ? platform->GetSoundManager() : nullptr;
-}
-
-lua_State* WindowScriptState() {
-    TPlatform* platform = TPlatform::GetInstance();
-    TWindowManagerLink* manager = platform != nullptr ? platform->GetWindowManager() : nullptr;
-    TScript* script = manager != nullptr ? manager->GetScript() : nullptr;
-    return script != nullptr ? script->GetState() : nullptr;
-}
-
-// A plain function, so it reaches whichever game state exists when a script calls it.
-void LuaSetState(str key, str value) {
-    if (TGameState* state = TGameState::Get()) {
-        state->SetState(key, value);
-    }
 }
 
 } // namespace
@@ -64,25 +45,11 @@ TGameState* TGameState::Peek() {
 
 TGameState::TGameState() : mStore(new TStore) {
     gInstance = this;
-    gPublishedState = WindowScriptState();
-    if (gPublishedState != nullptr) {
-        lua_State* state = gPublishedState;
-        LuaPublish(state, "GetState", this, &TGameState::GetState);
-        LuaPublish(state, "_SetState", &LuaSetState);
-        LuaPublish(state, "QueryMuteGame", this, &TGameState::QueryMuteGame);
-        LuaPublish(state, "QueryRestartMode", this, &TGameState::QueryRestartMode);
-        LuaPublish(state, "QueryJumpToMenu", this, &TGameState::QueryJumpToMenu);
-    }
+    mStore->publishedState = PublishGameState(this);
 }
 
 TGameState::~TGameState() {
-    // The platform deletes the window manager, and with it the window script's state, before the
-    // game state: only a state that is still the window script's may be touched.
-    if (gPublishedState != nullptr && gPublishedState == WindowScriptState()) {
-        LuaWithdrawObject(gPublishedState, this);
-        LuaWithdraw(gPublishedState, "_SetState");
-    }
-    gPublishedState = nullptr;
+    WithdrawGameState(this, mStore->publishedState);
     // A handler's destructor may still reach the game state; handlers it adds are deleted too.
     while (!gHandlers.empty()) {
         std::vector<TGameStateHandler*> handlers;

@@ -1,15 +1,16 @@
 // The game state: named text values offered to a list of handlers (the web-portal host handler and
 // plug-in libraries), which also answer whether the game should pause, mute, restart or jump to
 // the menu. A process-wide singleton created on first use while the platform exists and deleted by
-// the platform's destructor; it publishes "GetState", "_SetState", "QueryMuteGame",
-// "QueryRestartMode" and "QueryJumpToMenu" in the window script and withdraws them when it is
-// deleted. Main thread only.
+// the platform's destructor; its Lua functions are published in the window script while it lives
+// (gamestatescript.h). Main thread only.
 #pragma once
 
 #include "engine/core/str.h"
 #include "engine/system/gamestatehandler.h"
 
 #include <map>
+
+struct lua_State;
 
 class TGameState {
 public:
@@ -39,6 +40,8 @@ private:
         // Set while the master volume is lowered by a mute of ours: only what was saved is
         // restored, and a saved volume is never overwritten by the lowered one.
         bool volumeSaved = false;
+        // The window script's state the Lua functions were published in; null when none was.
+        lua_State* publishedState = nullptr;
     };
     TStore* mStore;
 };
