@@ -1,0 +1,5 @@
+#include "game/visual/TCustomOnTimerCaller.h"
+
+TCustomOnTimerCaller::TCustomOnTimerCaller() : TAnimTask(nullptr) {
+    Stop();
+}
