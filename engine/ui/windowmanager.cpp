@@ -76,6 +76,10 @@ void TWindowManager::SetScript(TScript* script) {
     if (script != nullptr) {
         LuaPublish(script->GetState(), "SetTopModalOnly", this, &TWindowManager::SetTopModalOnly);
     }
+    TWindowScript* windowScript = GetWindowScript();
+    if (windowScript != nullptr && GetTopModal() != nullptr) {
+        windowScript->PushWindow(GetTopModal());
+    }
 }
 
 TWindowScript* TWindowManager::GetWindowScript() const {
@@ -99,15 +103,29 @@ void TWindowManager::CreateRootScreen(int width, int height) {
     screen->SetSize(width, height);
 }
 
-bool TWindowManager::RunWindowScript(TWindow* /*parent*/, const str& file) {
-    TScript* script = GetScript();
-    return script != nullptr && script->RunScript(file);
+bool TWindowManager::RunWindowScript(TWindow* parent, const str& file) {
+    TWindowScript* script = GetWindowScript();
+    if (script == nullptr) {
+        TScript* plain = GetScript();
+        return plain != nullptr && plain->RunScript(file);
+    }
+    script->PushWindow(parent);
+    const bool ran = script->RunScript(file);
+    script->PopWindow();
+    return ran;
 }
 
-void TWindowManager::RunWindowString(TWindow* /*parent*/, const str& text) {
-    if (TScript* script = GetScript()) {
-        script->DoLuaString(text);
+void TWindowManager::RunWindowString(TWindow* parent, const str& text) {
+    TWindowScript* script = GetWindowScript();
+    if (script == nullptr) {
+        if (TScript* plain = GetScript()) {
+            plain->DoLuaString(text);
+        }
+        return;
     }
+    script->PushWindow(parent);
+    script->DoLuaString(text);
+    script->PopWindow();
 }
 
 void TWindowManager::RegisterWindowType(const str& name, TCreateFunction create) {
@@ -166,6 +184,9 @@ void TWindowManager::PushModal(TWindow* window) {
         previous->GetClock().Pause();
     }
     SetFocus(modal);
+    if (TWindowScript* script = GetWindowScript()) {
+        script->ResetCreationStack(modal);
+    }
     modal->OnAttach();
     if (modal->GetWidth() == 0) {
         if (const TWindow* parent = modal->GetParent()) {
@@ -191,7 +212,11 @@ void TWindowManager::PopModal() {
     if (popped == mRoot) {
         mRoot = nullptr;
     }
-    if (TModalWindow* top = GetTopModal()) {
+    TModalWindow* top = GetTopModal();
+    if (TWindowScript* script = GetWindowScript()) {
+        script->ResetCreationStack(top);
+    }
+    if (top != nullptr) {
         SetFocus(top);
     }
     TModalPoppedSpider spider;
@@ -290,8 +315,13 @@ void TWindowManager::DispatchMessage(TMessage* message) {
     TWindow::SendMessage(window, message);
 }
 
-void TWindowManager::PassToScript(TMessage* message, TLuaFunction* /*command*/) {
-    delete message;
+void TWindowManager::PassToScript(TMessage* message, TLuaFunction* command) {
+    if (TWindowScript* script = GetWindowScript()) {
+        // The script takes the message whatever becomes of it.
+        script->QueueMessage(message, command);
+    } else {
+        delete message;
+    }
 }
 
 void TWindowManager::DeleteWindowLater(TWindow* window) {
@@ -310,6 +340,9 @@ void TWindowManager::DeleteWindowLater(TWindow* window) {
         }
     }
     mTracking.remove(window);
+    if (TWindowScript* script = GetWindowScript()) {
+        script->ForgetWindow(window, true);
+    }
 }
 
 void TWindowManager::DeletePendingWindows() {
@@ -351,6 +384,10 @@ void TWindowManager::ClearWindowRefs(TWindow* window) {
         if (message->GetTarget() == window) {
             message->SetTarget(nullptr);
         }
+    }
+    // A window deleted without being queued (with its parent, or by hand).
+    if (TWindowScript* script = GetWindowScript()) {
+        script->ForgetWindow(window, false);
     }
 }
 

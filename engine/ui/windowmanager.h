@@ -108,8 +108,8 @@ public:
     // kQuitNow ends the program; a message with a target goes to it, one without to the focus
     // window, else to the top modal window. Consumes the message.
     void DispatchMessage(TMessage* message);
-    // Hands a message no window took, and a command the caller keeps, to the window script. Until
-    // the window script takes messages, the message is deleted.
+    // Hands a message no window took, and a command the caller keeps, to the window script, which
+    // takes the message; without a window script the message is deleted.
     void PassToScript(TMessage* message, TLuaFunction* command);
 
     // Queues the window, already removed from its parent, for deletion at the start of the next

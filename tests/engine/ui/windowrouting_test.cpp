@@ -6,6 +6,7 @@
 #include "engine/ui/message.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
+#include "engine/ui/windowscript.h"
 #include "engine/ui/windowsystem.h"
 #include "tests/engine/system/platform_fixture.h"
 
@@ -259,10 +260,15 @@ TEST_F(TWindowRoutingTest, SendMessageClimbsToTheModalRootThenTriesTheDefaultFoc
     auto* fallback = Add(modal, "fallback", {200, 200, 210, 210});
     int& deletions = mDeletions;
 
-    // Nobody takes it: up to the modal root, then on to the window script, which drops it.
+    // Nobody takes it: up to the modal root, then on to the window script, which keeps it in its
+    // Lua queue until the script lets go of it.
+    TWindowScript* script = Manager()->GetWindowScript();
+    script->DoLuaString("gMessageQueue = {}");
     mJournal.clear();
     TWindow::SendMessage(button, new TCountedMessage("m1", deletions));
     EXPECT_EQ(mJournal, (TJournal{"button message m1", "panel message m1", "modal message m1"}));
+    EXPECT_EQ(deletions, 0);
+    script->DoLuaString("gMessageQueue = {}; collectgarbage()");
     EXPECT_EQ(deletions, 1);
 
     // The default focus child is asked after the modal root.
