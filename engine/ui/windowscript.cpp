@@ -12,6 +12,7 @@
 #include "engine/system/platform.h"
 #include "engine/ui/message.h"
 #include "engine/ui/window.h"
+#include "engine/ui/windowlibrary.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowscriptmessages.h"
 #include "engine/ui/windowstyle.h"
@@ -61,6 +62,7 @@ TWindowScript::TWindowScript(lua_State* state) : TScript(state) {
     PublishGlobals();
     RegisterWindowType("Window", &TWindow::Create);
     CreateMessageMetatable(GetState());
+    RunWindowLibrary(GetState());
 }
 
 TWindowScript::~TWindowScript() {

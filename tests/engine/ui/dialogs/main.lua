@@ -1,0 +1,3 @@
+MakeDialog{
+  Window{ name = "menu", w = 1000, h = 650 },
+}

@@ -1,0 +1,3 @@
+MakeDialog{
+  Window{ name = "swapped", w = 50, h = 60 },
+}

@@ -1,0 +1,1 @@
+return "one", 2
