@@ -37,7 +37,7 @@ TFunction Export(HMODULE library, const char* name) {
 }
 
 // atoi with the result held to the int range.
-int TextToInt(const str& text) {
+int AttributeToInt(const str& text) {
     const long long value = std::strtoll(text.CStr(), nullptr, 10);
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
@@ -404,7 +404,7 @@ void TQzHiscores::ParseDocument(TXmlNode& node) {
                     entry.type = medal->GetAttribute("type");
                     entry.mode = medal->GetAttribute("mode");
                     entry.gameData = medal->GetAttribute("gameData");
-                    entry.submitted = TextToInt(medal->GetAttribute("submit")) > 0 ? 1 : 0;
+                    entry.submitted = AttributeToInt(medal->GetAttribute("submit")) > 0 ? 1 : 0;
                     list.push_back(std::move(entry));
                 }
                 c.medals[user] = std::move(list);
@@ -426,9 +426,9 @@ void TQzHiscores::ParseScores(TXmlNode& scoreElement) {
     table->name = scoreElement.GetAttribute("name");
     for (TXmlNode* element : found) {
         TScoreRow row;
-        row.rank = TextToInt(element->GetAttribute("rank"));
-        row.score = TextToInt(element->GetAttribute("score"));
-        row.submitted = TextToInt(element->GetAttribute("submit")) > 0 ? 1 : 0;
+        row.rank = AttributeToInt(element->GetAttribute("rank"));
+        row.score = AttributeToInt(element->GetAttribute("score"));
+        row.submitted = AttributeToInt(element->GetAttribute("submit")) > 0 ? 1 : 0;
         row.guid = element->GetAttribute("guid");
         row.name = element->GetAttribute("name");
         row.gameData = element->GetAttribute("gameData");

@@ -3,6 +3,6 @@
 // Main thread.
 #pragma once
 
-// Registers how the renderer is made and destroyed, and the sound manager's factory
-// (TPlatform::InitSound then makes a TSoundManager).
+// Registers how the renderer is made and destroyed, the sound manager's factory
+// (TPlatform::InitSound then makes a TSoundManager) and the asset map's loaders.
 void RegisterMedia();

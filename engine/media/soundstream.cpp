@@ -1,6 +1,7 @@
 #include "engine/media/soundstream.h"
 
 #include "engine/media/dxerror.h"
+#include "engine/media/soundinstance.h"
 #include "engine/media/soundmanager.h"
 #include "platform/win32/synchapi.h"
 
@@ -81,6 +82,9 @@ TSoundStream::~TSoundStream() {
     }
     if (boost::shared_ptr<TStreamNotify> listener = mListener.lock()) {
         listener->OnStreamEnd(this);
+    }
+    if (boost::shared_ptr<TSoundInstance> instance = mInstance.lock()) {
+        instance->ForgetStream(this);
     }
     mBuffer.reset();
 }

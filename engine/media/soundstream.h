@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 
+class TSoundInstance;
 class TSoundManager;
 class TSoundStream;
 
@@ -67,7 +68,7 @@ public:
     // down. Main thread.
     static TSoundStream* Create(TSoundManager* manager, TStreamSpooler* spooler, bool loop,
                                 int category, const boost::shared_ptr<TStreamNotify>& listener);
-    // Gives the spooler up, tells the listener, frees the buffer.
+    // Gives the spooler up, tells the listener, lets the instance go, frees the buffer.
     ~TSoundStream();
     TSoundStream(const TSoundStream&) = delete;
     TSoundStream& operator=(const TSoundStream&) = delete;
@@ -94,6 +95,11 @@ public:
     bool Refill(bool first);
 
     int GetCategory() const { return mCategory; }
+    // The playing copy of a sound this stream plays, held weakly; the destructor clears its
+    // stream pointer.
+    void SetInstance(const boost::shared_ptr<TSoundInstance>& instance) { mInstance = instance; }
+    boost::shared_ptr<TSoundInstance> GetInstance() const { return mInstance.lock(); }
+    boost::shared_ptr<TStreamNotify> GetListener() const { return mListener.lock(); }
     // The buffer's length in seconds; 0 without a buffer.
     float GetBufferSeconds() const { return mBufferSeconds; }
 
@@ -106,6 +112,7 @@ private:
     TSoundManager* mManager;
     TStreamSpooler* mSpooler;
     boost::weak_ptr<TStreamNotify> mListener;
+    boost::weak_ptr<TSoundInstance> mInstance;
     std::unique_ptr<TSoundStreamBuffer> mBuffer;
     // The spooler reported the end of its data; true until the buffer exists.
     bool mEnded = true;
