@@ -147,16 +147,16 @@ str TStringTable::Format(const str& label, int count, const str* arguments) {
                 continue;
             }
             const int close = text.FindChar('%', 0, i + 1);
-            str body;
             if (close < 0) {
+                // A lone '%' ("50% off") is an ordinary character.
                 Log("Non-matched percent (%%) escape found in string %s, '%s'", label.CStr(),
                     text.CStr());
-                body = text.Substr(i + 1);
+                result += '%';
                 ++i;
-            } else {
-                body = text.Substr(i + 1, close - i - 1);
-                i = close + 1;
+                continue;
             }
+            const str body = text.Substr(i + 1, close - i - 1);
+            i = close + 1;
             if (body.Length() == 0) {
                 result += '%';
             } else if (AllDigits(body)) {

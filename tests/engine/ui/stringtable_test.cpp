@@ -1,6 +1,8 @@
 #include "engine/ui/stringtable.h"
 
 #include "engine/core/knownfiles.h"
+#include "engine/core/log.h"
+#include "tests/fixtures/tempdir.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -84,6 +86,35 @@ TEST_F(TStringTableTest, FormatsEscapes) {
     for (const TCase& c : cases) {
         EXPECT_EQ(mTable.GetString(c.label, c.a1, c.a2), str(c.expected)) << c.label << " " << c.a1;
     }
+}
+
+TEST_F(TStringTableTest, APercentWithoutItsPairStaysLiteral) {
+    testing_fixtures::TempDir logs;
+    SetLogFolder(logs.Path().string().c_str());
+    File("strings.xml",
+         Sheet(Row("sale", "50% off") + Row("hello", "Hello %name") + Row("name", "Bob") +
+               Row("twice", "a % b %% c") + Row("after", "%1% is 5%")));
+    ASSERT_TRUE(mTable.Load("strings.xml"));
+    const struct {
+        const char* label;
+        const char* expected;
+        bool logged;
+    } cases[] = {
+        {"sale", "50% off", true},
+        {"hello", "Hello %name", true},
+        // The first '%' pairs with the first of "%%": the label " b " is missing; the second
+        // of "%%" is then alone.
+        {"twice", "#####", true},
+        {"after", "x is 5%", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(mTable.GetString(c.label, "x"), str(c.expected)) << c.label;
+        const std::string log = logs.Read("logfile.txt");
+        const std::string line =
+            std::string("Non-matched percent (%) escape found in string ") + c.label + ", '";
+        EXPECT_EQ(log.find(line) != std::string::npos, c.logged) << c.label << "\n" << log;
+    }
+    SetLogFolder(nullptr);
 }
 
 TEST_F(TStringTableTest, RowsCellsAndEntities) {
