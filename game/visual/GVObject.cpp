@@ -1,11 +1,39 @@
 #include "game/visual/GVObject.h"
 
 #include "engine/media/drawdesc.h"
+#include "engine/script/lua/luanumber.h"
 #include "game/visual/GVChilds.h"
-#include "game/visual/GVFrame.h"
+#include "game/visual/GVFrames.h"
+#include "game/visual/GVHitTester.h"
 #include "game/visual/GVLayer.h"
+#include "game/visual/GVStates.h"
+#include "game/visual/GVTextures.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+// The inverse of a 2-D affine transform (row vectors, translation in row 2); false when it maps
+// everything onto a line or a point.
+bool Invert(const TMat3& m, TMat3& inverse) {
+    const float det = m.m[0][0] * m.m[1][1] - m.m[0][1] * m.m[1][0];
+    if (det == 0.0f || !std::isfinite(det)) {
+        return false;
+    }
+    const float a = m.m[1][1] / det;
+    const float b = -m.m[0][1] / det;
+    const float c = -m.m[1][0] / det;
+    const float d = m.m[0][0] / det;
+    const float tx = m.m[2][0];
+    const float ty = m.m[2][1];
+    inverse = TMat3(a, b, 0.0f, c, d, 0.0f, -(tx * a + ty * c), -(tx * b + ty * d), 1.0f);
+    return true;
+}
+
+} // namespace
 
 GVObject::GVObject() : GVData(kObject) {}
 
@@ -15,6 +43,7 @@ GVObject::~GVObject() {
         RemoveFromLayer(layer, false);
     }
     mDrawSpec.reset();
+    mStates.reset();
     if (mChilds != nullptr && !mChilds->IsOwning()) {
         // Children it does not own outlive it: they must not keep a parent that is gone.
         for (GVObject* child : Children()) {
@@ -48,11 +77,28 @@ GVBase* GVObject::CopyTo(GVBase* target) {
     object->mFrames = mFrames;
     object->mTextures = mTextures;
     object->mHitTester = mHitTester;
+    if (mStates != nullptr) {
+        auto states = std::make_unique<GVStates>(object);
+        if (mStates->CopyTo(states.get()) != nullptr) {
+            object->SetStates(states.release());
+        }
+    }
+    // The target alone: until it is attached its children list holds the prototype's children,
+    // which must keep their states. Its own children get theirs when they are copied.
+    const GStateKey key = GetStateKey();
+    if (!key.IsEmpty()) {
+        object->ApplyState(key, true);
+    }
     return target;
 }
 
-void GVObject::DrawFrame(const TDrawSpec& /*params*/, const GVFrame* /*frame*/) {
-    // Texture lists come with the states; until then no object has a frame to draw.
+void GVObject::DrawFrame(const TDrawSpec& params, const GVFrame* frame) {
+    // A frame whose texture index names no loaded texture shows nothing.
+    TTexture* texture =
+        mTextures != nullptr && frame != nullptr ? mTextures->TextureAt(frame->mTexture) : nullptr;
+    if (texture != nullptr) {
+        texture->Draw(params);
+    }
 }
 
 void GVObject::BuildDrawSpec(const GVFrame* frame) {
@@ -88,15 +134,21 @@ void GVObject::BuildDrawSpec(const GVFrame* frame) {
     }
 }
 
-bool GVObject::AttachTo(GVLayer* layer, GVObject* parent, bool /*setNormal*/) {
+bool GVObject::AttachTo(GVLayer* layer, GVObject* parent, bool setNormal) {
     AddToLayer(layer, false);
     mParent = parent;
     RecomputeInherited();
-    // Without states there is no "normal" to apply: the object is brought up to date as it is.
-    if (mFrameTimer == nullptr) {
-        EnsureTimer();
+    if (mStates != nullptr) {
+        mStates->SetOwner(this);
     }
-    Update();
+    if (mStates != nullptr && setNormal) {
+        ApplyState(GVStates::NormalKey(), true);
+    } else {
+        if (mFrameTimer == nullptr) {
+            EnsureTimer();
+        }
+        Update();
+    }
     return true;
 }
 
@@ -133,8 +185,9 @@ void GVObject::RemoveFromLayer(GVLayer* layer, bool recursive) {
 }
 
 bool GVObject::IsDirty() const {
+    const GVState* state = GetCurrentState();
     return IsChanged() || mLocal.IsChanged() || mWorld.IsChanged() ||
-           (mParent != nullptr && mParent->IsChanged());
+           (state != nullptr && state->IsChanged()) || (mParent != nullptr && mParent->IsChanged());
 }
 
 void GVObject::Update() {
@@ -161,7 +214,21 @@ void GVObject::UpdateTree() {
         mLastBase.Assign(*this);
     }
 
+    GVState* state = GetCurrentState();
+    if (state != nullptr && state->IsChanged()) {
+        for (int i = 0; i < childCount; ++i) {
+            GVObject* child = mChilds->At(i);
+            if (child->mLink >= kLinkWorld) {
+                child->MarkChanged();
+            }
+        }
+        state->ClearChanged();
+    }
+
     mWorld.Assign(*this);
+    if (state != nullptr) {
+        mWorld.Combine(*state);
+    }
     if (mLocal.IsChanged() || mInherited.IsChanged()) {
         RecomputeInherited();
     }
@@ -214,7 +281,7 @@ void GVObject::RecomputeInherited() {
 }
 
 void GVObject::Draw(const GVRect& area) {
-    if (mWorld.mVisible == 0) {
+    if (mStates == nullptr || mWorld.mVisible == 0) {
         return;
     }
     const GVFrame* frame = GetCurrentFrame();
@@ -271,8 +338,13 @@ bool GVObject::EnsureTimer() {
     if (mFrameTimer != nullptr) {
         return true;
     }
-    // Only an object with states animates; states come with their lists.
-    if (mLayers.empty() || mStateIndex < 0) {
+    if (mLayers.empty() || mStates == nullptr || mStates->Count() == 0) {
+        return false;
+    }
+    const GVState* state = GetCurrentState();
+    const bool animates =
+        !mStates->mPendingKey.IsEmpty() || (state != nullptr && state->GetFrameCount() > 1);
+    if (!animates) {
         return false;
     }
     mLayers.front()->CreateTimer(this);
@@ -291,17 +363,205 @@ void GVObject::OnFrameTimer() {
 
 int GVObject::SetFrame(int position) {
     const int previous = mFramePosition;
+    const GVState* state = GetCurrentState();
+    if (state == nullptr) {
+        mFramePosition = position;
+        return previous;
+    }
+    if (state->GetFrameCount() == 0) {
+        // Nothing to show and no end to reach: only entering it hands over to a queued state,
+        // and the timer's steps change nothing.
+        mFramePosition = 0;
+        if (position == 0) {
+            OnStateEnd();
+        }
+        return previous;
+    }
     mFramePosition = position;
+    if (state->FrameAt(position) == -1) {
+        OnStateEnd();
+        return previous;
+    }
+    BuildDrawSpec(nullptr);
     return previous;
 }
 
 GVFrame* GVObject::GetCurrentFrame() const {
-    // Frames are shown through states; an object without a current state has none.
+    const GVState* state = GetCurrentState();
+    if (state == nullptr || mFrames == nullptr) {
+        return nullptr;
+    }
+    // A number past the last frame shows nothing.
+    const int number = state->FrameAt(mFramePosition);
+    return number >= 0 ? mFrames->At(number) : nullptr;
+}
+
+GVState* GVObject::GetCurrentState() const {
+    return mStates != nullptr ? mStates->At(mStateIndex) : nullptr;
+}
+
+GStateKey GVObject::GetStateKey() const {
+    const GVState* state = GetCurrentState();
+    return state != nullptr ? state->mKey : GStateKey();
+}
+
+int GVObject::StatePeriod() const {
+    const GVState* state = GetCurrentState();
+    if (state == nullptr) {
+        return 0;
+    }
+    // NaN or out of range (a speed from a script) reads as no delay rather than a wrapped one.
+    const int period = LuaNumberToInt(static_cast<double>(mSpeed) * state->mDelay);
+    return std::max(period, 0);
+}
+
+int GVObject::SetState(GStateKey key, bool apply) {
+    int longest = ApplyState(key, apply);
+    for (GVObject* child : Children()) {
+        longest = std::max(longest, child->SetState(key, apply));
+    }
+    return longest;
+}
+
+int GVObject::ApplyState(GStateKey key, bool apply) {
+    if (mStates == nullptr) {
+        return 0;
+    }
+    const int index = mStates->IndexOf(key);
+    if (index < 0) {
+        if (key != GVStates::AnyKey()) {
+            ApplyState(GVStates::AnyKey(), apply);
+        }
+        return 0;
+    }
+    const GVState* state = mStates->At(index);
+    if (apply) {
+        mStateIndex = index;
+        mStates->mPendingKey = state->mNextKey;
+        SetTimerPeriod(StatePeriod());
+        SetFrame(0);
+        mWorld.MarkChanged();
+    } else {
+        mStates->mPendingKey = key;
+        if (mFrameTimer == nullptr && EnsureTimer()) {
+            // A still state made no timer: it has to run one period to hand over.
+            SetTimerPeriod(StatePeriod());
+        }
+        const GVState* current = GetCurrentState();
+        if (current != nullptr && current->GetFrameCount() == 0) {
+            // A state with nothing to show has no end to wait for.
+            OnStateEnd();
+        }
+    }
+    return state->GetDuration();
+}
+
+void GVObject::OnStateEnd() {
+    // States whose lists are empty end as soon as they start: a chain of them that is longer
+    // than the list has come round again and stops where it is.
+    if (mStates == nullptr || mEndingDepth > mStates->Count()) {
+        return;
+    }
+    ++mEndingDepth;
+    const GStateKey next = mStates->mPendingKey;
+    if (!next.IsEmpty() &&
+        (mStates->IndexOf(next) >= 0 || mStates->IndexOf(GVStates::AnyKey()) >= 0)) {
+        ApplyState(next, true);
+    } else {
+        // A queued key that names no state is dropped, and the state plays on.
+        mStates->mPendingKey = GStateKey();
+        const GVState* state = GetCurrentState();
+        if (state != nullptr && state->GetFrameCount() > 0) {
+            SetFrame(0);
+        }
+    }
+    --mEndingDepth;
+}
+
+void GVObject::SetAnimSpeed(float factor, bool recursive) {
+    mSpeed = factor;
+    if (GetCurrentState() != nullptr) {
+        SetTimerPeriod(StatePeriod());
+    }
+    if (recursive) {
+        for (GVObject* child : Children()) {
+            child->SetAnimSpeed(factor, true);
+        }
+    }
+}
+
+TVec2 GVObject::ToLocal(const TVec2& point) {
+    if (mDrawSpec == nullptr) {
+        BuildDrawSpec(nullptr);
+        if (mDrawSpec == nullptr) {
+            return point;
+        }
+    }
+    TMat3 inverse;
+    if (!Invert(mDrawSpec->mTransform, inverse)) {
+        // A transform scaled to nothing shows no pixel: no point maps into the frame.
+        const float none = std::numeric_limits<float>::quiet_NaN();
+        return TVec2(none, none);
+    }
+    TVec2 local;
+    TransformPoint(local, point, inverse);
+    local += mDrawSpec->mOrigin;
+    return local;
+}
+
+bool GVObject::HitTestPoint(const TVec2& point) {
+    if (mWorld.mVisible == 0 || mHitTester == nullptr) {
+        return false;
+    }
+    const GVFrame* frame = GetCurrentFrame();
+    if (frame == nullptr) {
+        return false;
+    }
+    // The frame's own pixels: the transform's scale and rotation are undone by ToLocal.
+    const auto width = static_cast<float>(int64_t{frame->mRect.right} - frame->mRect.left);
+    const auto height = static_cast<float>(int64_t{frame->mRect.bottom} - frame->mRect.top);
+    TVec2 local = ToLocal(point);
+    if (!(local.x >= 0.0f && local.x < width && local.y >= 0.0f && local.y < height)) {
+        return false;
+    }
+    if ((mWorld.mFlip & kFlipH) != 0) {
+        local.x = width - local.x;
+    }
+    if ((mWorld.mFlip & kFlipV) != 0) {
+        local.y = height - local.y;
+    }
+    return mHitTester->HitTest(TPoint{LuaNumberToInt(local.x), LuaNumberToInt(local.y)}, frame);
+}
+
+GVObject* GVObject::FindObjectAt(float x, float y, int depth, const TVec2* offset) {
+    if (offset != nullptr) {
+        x += offset->x;
+        y += offset->y;
+    }
+    if (HitTestPoint(TVec2(x, y))) {
+        return this;
+    }
+    if (depth != 0) {
+        for (GVObject* child : Children()) {
+            if (GVObject* hit = child->FindObjectAt(x, y, depth - 1)) {
+                return hit;
+            }
+        }
+    }
     return nullptr;
 }
 
 void GVObject::SetChilds(GVChilds* childs) {
     mChilds.reset(childs);
+}
+
+void GVObject::SetStates(GVStates* states) {
+    mStates.reset(states);
+    mStateIndex = -1;
+    mFramePosition = -1;
+    if (mStates != nullptr) {
+        mStates->SetOwner(this);
+    }
 }
 
 void GVObject::ForgetLayer(GVLayer* layer) {

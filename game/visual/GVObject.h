@@ -7,8 +7,10 @@
 #pragma once
 
 #include "engine/core/str.h"
+#include "engine/core/vec.h"
 #include "game/visual/GVData.h"
 #include "game/visual/TOnTimerCaller.h"
+#include "game/world/GStateKey.h"
 
 #include <boost/shared_ptr.hpp>
 
@@ -20,6 +22,8 @@ class GVFrame;
 class GVFrames;
 class GVHitTester;
 class GVLayer;
+class GVState;
+class GVStates;
 class GVTextures;
 class TModalWindow;
 struct TDrawSpec;
@@ -53,8 +57,10 @@ public:
     // The parent.
     GVBase* GetOwner() override;
     const GVBase* GetOwnerConst() const override;
-    // Base and local data, link and id into an object; frames, textures and the hit tester are
-    // shared with it. Null for another kind.
+    // Base and local data, link, id and a copy of the states list into an object, which then
+    // takes this object's current state (its children do not: they get theirs when they are
+    // copied at attachment); frames, textures and the hit tester are shared with it. Null for
+    // another kind.
     GVBase* CopyTo(GVBase* target) override;
     // Draws the frame with the descriptor through the object's textures.
     virtual void DrawFrame(const TDrawSpec& params, const GVFrame* frame);
@@ -62,14 +68,15 @@ public:
     // flip, the frame's rectangle and registration point, translation, scale and rotation.
     virtual void BuildDrawSpec(const GVFrame* frame);
 
-    // Joins the draw list, takes the parent and brings its data up to date. Always true.
+    // Joins the draw list, takes the parent and applies "normal" (with setNormal, when it has
+    // states) or brings its data up to date. Always true.
     bool AttachTo(GVLayer* layer, GVObject* parent, bool setNormal);
     // Joins the draw list once (the children first when recursive).
     void AddToLayer(GVLayer* layer, bool recursive);
     // Leaves the draw list (the children first when recursive).
     void RemoveFromLayer(GVLayer* layer, bool recursive);
 
-    // Changed itself, or its parent's base data changed.
+    // Changed itself or its current state's data, or its parent's base data changed.
     bool IsDirty() const;
     // Updates the highest dirty ancestor (or this object) and every changed object below it.
     void Update();
@@ -93,11 +100,37 @@ public:
     void SetTimerPeriod(int ms);
     // The frame timer's call: the next frame.
     void OnFrameTimer();
-    // Stores the frame position; returns the previous one.
+    // Shows the frame at the position of the current state's list (its end hands over to the
+    // next state); returns the previous position.
     int SetFrame(int position);
     int GetFramePosition() const { return mFramePosition; }
-    // Null without a current state.
+    // The frame the current state shows now; null without one, or at a position whose number
+    // names no frame.
     GVFrame* GetCurrentFrame() const;
+
+    // Applies the state on this object and then on its children; the longest duration found.
+    int SetState(GStateKey key, bool apply);
+    // With apply, switches to the state now; without, queues it behind the current one. A
+    // missing state falls back to "any". The state's duration in ms (0 for a missing one).
+    int ApplyState(GStateKey key, bool apply);
+    // The current state's list has run out: the queued state, else the current one again.
+    void OnStateEnd();
+    // Frame delays are multiplied by the factor (above 1 is slower).
+    void SetAnimSpeed(float factor, bool recursive);
+    float GetAnimSpeed() const { return mSpeed; }
+    // The current state's key; 0 without one.
+    GStateKey GetStateKey() const;
+    // Null without one.
+    GVState* GetCurrentState() const;
+
+    // Whether the screen point lies on the current frame as the object's tester sees it.
+    bool HitTestPoint(const TVec2& point);
+    // This object when hit, else (depth permitting) the first child hit in list order, searched
+    // to depth - 1; null when nothing is hit. The offset, when given, moves the point first.
+    GVObject* FindObjectAt(float x, float y, int depth, const TVec2* offset = nullptr);
+    // The screen point in the current frame's own pixels (before mirroring); unchanged when
+    // there is no frame to draw.
+    TVec2 ToLocal(const TVec2& point);
 
     // Local data is what the object's description says; loading writes it, then marks it.
     GVData& GetLocalData() { return mLocal; }
@@ -109,6 +142,17 @@ public:
     // Takes the list; a list the object had is deleted.
     void SetChilds(GVChilds* childs);
     const std::vector<GVLayer*>& GetLayers() const { return mLayers; }
+    // Null without states.
+    GVStates* GetStates() const { return mStates.get(); }
+    // Takes the list (a list the object had is deleted) and becomes its owner.
+    void SetStates(GVStates* states);
+    const boost::shared_ptr<GVFrames>& GetFrames() const { return mFrames; }
+    void SetFrames(const boost::shared_ptr<GVFrames>& frames) { mFrames = frames; }
+    const boost::shared_ptr<GVTextures>& GetTextures() const { return mTextures; }
+    void SetTextures(const boost::shared_ptr<GVTextures>& textures) { mTextures = textures; }
+    const boost::shared_ptr<GVHitTester>& GetHitTester() const { return mHitTester; }
+    // The tester is expected to be attached to the object (GVHitTester::Attach).
+    void SetHitTester(const boost::shared_ptr<GVHitTester>& tester) { mHitTester = tester; }
     TFrameTimer* GetFrameTimer() const { return mFrameTimer; }
     // Null until first built.
     const TDrawSpec* GetDrawSpec() const { return mDrawSpec.get(); }
@@ -124,6 +168,8 @@ private:
     void ForgetLayer(GVLayer* layer);
     // Objects of the children list, in order; empty without one.
     std::vector<GVObject*> Children() const;
+    // The current state's delay times the speed, in whole ms.
+    int StatePeriod() const;
 
     GVData mLocal;
     GVData mWorld;
@@ -135,13 +181,18 @@ private:
     TFrameTimer* mFrameTimer = nullptr;
     boost::shared_ptr<GVFrames> mFrames;
     boost::shared_ptr<GVTextures> mTextures;
+    std::unique_ptr<GVStates> mStates;
     std::unique_ptr<GVChilds> mChilds;
     int mFramePosition = -1;
     int mStateIndex = -1;
+    float mSpeed = 1.0f;
     str mId;
     boost::shared_ptr<GVHitTester> mHitTester;
     std::unique_ptr<TDrawSpec> mDrawSpec;
     GVObject* mParent = nullptr;
     // Not owned, in the order joined.
     std::vector<GVLayer*> mLayers;
+    // Hand-overs under way: a chain of states that all end at once (empty lists) stops once it
+    // is longer than the states list instead of recursing without end.
+    int mEndingDepth = 0;
 };

@@ -1,0 +1,33 @@
+// One animation state of an object: the frames it shows in order with a delay per frame, the
+// data combined into the object's world data while it is current, and the key of the state that
+// follows when its list has run out (0: it loops). Owned by the object's states list. Main thread
+// only.
+#pragma once
+
+#include "game/visual/GVData.h"
+#include "game/world/GStateKey.h"
+
+#include <vector>
+
+class GVState : public GVData {
+public:
+    static constexpr int kDefaultDelay = 100;
+
+    GVState() : GVData(kState) {}
+
+    // The data, delay, frame list and keys into a state; null for another kind.
+    GVBase* CopyTo(GVBase* target) override;
+
+    // The frame number at the position of the frame list; -1 outside it.
+    int FrameAt(int position) const;
+    // Delay x frame count; 0 for an empty list.
+    int GetDuration() const;
+    int GetFrameCount() const { return static_cast<int>(mFrames.size()); }
+
+    // Milliseconds per frame.
+    int mDelay = kDefaultDelay;
+    // Frame numbers, in the order shown; they may repeat.
+    std::vector<int> mFrames;
+    GStateKey mKey;
+    GStateKey mNextKey;
+};
