@@ -1,6 +1,7 @@
 #include "engine/core/log.h"
 #include "engine/core/tasklist.h"
 #include "engine/media/renderer.h"
+#include "engine/ui/button.h"
 #include "engine/ui/message.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
@@ -24,14 +25,24 @@ const char* ButtonText(const str& name) {
 class FindDefault final : public TWindowSpider { // NOLINT(readability-identifier-naming)
 public:
     bool Visit(TWindow* child) override {
-        // No window class is a button yet: a walk finds neither button, and Enter and Escape
-        // always end in kDefaultAction.
+        if (child->IsKindOf(TButton::ClassId()) && child->IsEnabledToModalRoot()) {
+            auto* button = static_cast<TButton*>(child);
+            if ((button->GetOptions() & TButton::kDefault) != 0) {
+                mDefault = button;
+            }
+            if ((button->GetOptions() & TButton::kCancel) != 0) {
+                mCancel = button;
+            }
+        }
+        if (mDefault != nullptr && mCancel != nullptr) {
+            return false;
+        }
         child->VisitChildren(*this, false);
         return mDefault == nullptr || mCancel == nullptr;
     }
 
-    TWindow* mDefault = nullptr;
-    TWindow* mCancel = nullptr;
+    TButton* mDefault = nullptr;
+    TButton* mCancel = nullptr;
 };
 
 } // namespace
@@ -93,6 +104,11 @@ bool TModalWindow::OnChar(uint8_t character) {
     TWindow* focus = manager != nullptr ? manager->GetFocus() : nullptr;
     FindDefault buttons;
     VisitChildren(buttons, false);
+    TButton* button = character == kEnter ? buttons.mDefault : buttons.mCancel;
+    // True only when the command took the button out of the tree: the dialog is gone.
+    if (button != nullptr && button->RunCommand()) {
+        return true;
+    }
     TWindow::SendMessage(focus != nullptr ? focus : this,
                          new TMessage(TMessage::kDefaultAction, str(), nullptr));
     return true;
@@ -161,7 +177,11 @@ bool TModalWindow::OnKeyDown(uint8_t key, int modifiers) {
 }
 
 void TModalWindow::PressButton(const str& buttonName) {
-    // Only a button can be pressed, and no window class is a button yet.
+    TWindow* window = FindChild(buttonName, -1);
+    if (window != nullptr && window->IsKindOf(TButton::ClassId())) {
+        static_cast<TButton*>(window)->Press();
+        return;
+    }
     Log("ERROR: Hot key button not found. Button:'%s'", ButtonText(buttonName));
 }
 

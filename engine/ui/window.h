@@ -138,6 +138,9 @@ public:
     TModalWindow* GetModalParent() const;
     // Places the window from the definition's "x", "y", "w", "h" and "align".
     void ReadLayout(TWindowStyle& style);
+    // A coded point resolved as ReadLayout resolves a position of this window in its parent,
+    // with the window's size and the align bits; negative values count from the far edge.
+    TPoint ResolveCodedPoint(int x, int y, int align) const;
     // Grows the window to the largest right and bottom of its children.
     void FitToChildren();
 
@@ -165,6 +168,14 @@ public:
     // Follows ChildAt down as far as it goes (depth -1: no limit; a depth that runs out gives
     // null).
     TWindow* DeepestChildAt(const TPoint& point, int depth);
+
+    // The text of the descendant named "label" when it is a text window; reading without one gives
+    // the empty text, setting does nothing.
+    void SetLabelText(const str& text);
+    str GetLabelText();
+
+    // Enabled together with every ancestor up to its modal root.
+    bool IsEnabledToModalRoot() const;
 
     // Draws the window and its children clipped to it (not those that are modal roots); false when
     // the window is disabled.
@@ -196,8 +207,6 @@ protected:
 private:
     friend class TWindowAnim;
 
-    // Enabled together with every ancestor up to its modal root.
-    bool IsEnabledToModalRoot() const;
     bool Contains(const TPoint& point) const;
     // Tells the owning modal window whether this window covers it.
     void ReportCover(bool covering);

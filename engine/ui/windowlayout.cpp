@@ -151,3 +151,14 @@ void TWindow::ReadLayout(TWindowStyle& style) {
     SetSize(width != 0 ? width : SaturateToInt(horizontal.size),
             height != 0 ? height : SaturateToInt(vertical.size));
 }
+
+TPoint TWindow::ResolveCodedPoint(int x, int y, int align) const {
+    const bool hasParent = mParent != nullptr;
+    TLayoutAxis horizontal{x, GetWidth(), hasParent ? mParent->GetWidth() : 0,
+                           (align & kHAlignCenter) != 0, (align & kHAlignRight) != 0};
+    TLayoutAxis vertical{y, GetHeight(), hasParent ? mParent->GetHeight() : 0,
+                         (align & kVAlignCenter) != 0, (align & kVAlignBottom) != 0};
+    ResolveLayoutAxis(horizontal, hasParent, false);
+    ResolveLayoutAxis(vertical, hasParent, false);
+    return TPoint{SaturateToInt(horizontal.pos), SaturateToInt(vertical.pos)};
+}

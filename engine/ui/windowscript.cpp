@@ -10,7 +10,10 @@
 #include "engine/script/luabinding.h"
 #include "engine/script/luawrapper.h"
 #include "engine/system/platform.h"
+#include "engine/ui/button.h"
+#include "engine/ui/image.h"
 #include "engine/ui/message.h"
+#include "engine/ui/text.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowlibrary.h"
 #include "engine/ui/windowmanager.h"
@@ -60,6 +63,9 @@ TWindowScript::TWindowScript(lua_State* state) : TScript(state) {
         Init();
     }
     PublishGlobals();
+    RegisterWindowType("Bitmap", &TImage::Create);
+    RegisterWindowType("Button", &TButton::Create);
+    RegisterWindowType("Text", &TText::Create);
     RegisterWindowType("Window", &TWindow::Create);
     CreateMessageMetatable(GetState());
     RunWindowLibrary(GetState());

@@ -30,8 +30,8 @@ public:
         kWaitForMessage = 3,
     };
 
-    // Null opens a Lua state of its own. Publishes the native window functions, files the type
-    // "Window" and creates the message metatable.
+    // Null opens a Lua state of its own. Publishes the native window functions, files the types
+    // "Bitmap", "Button", "Text" and "Window" and creates the message metatable.
     explicit TWindowScript(lua_State* state = nullptr);
     // Stops the movie, collects the state fully while its objects are still alive (every message
     // a userdata owns goes), then closes it.

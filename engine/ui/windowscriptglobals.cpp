@@ -4,16 +4,23 @@
 
 #include "engine/core/log.h"
 #include "engine/media/renderer.h"
+#include "engine/media/texture.h"
 #include "engine/script/lua/luanumber.h"
 #include "engine/script/luawrapper.h"
 #include "engine/system/platform.h"
 #include "engine/system/windowsystemlink.h"
+#include "engine/ui/button.h"
+#include "engine/ui/image.h"
+#include "engine/ui/layeredwindow.h"
+#include "engine/ui/text.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowscript.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -48,9 +55,15 @@ str TWindowScript::LuaGetLabel(const str& name) {
     if (ScriptTopModal() == nullptr) {
         return str();
     }
-    // Only a text or a button has a label, and no window class is either yet.
-    if (FindInTopModal(name) == nullptr) {
+    TWindow* window = FindInTopModal(name);
+    if (window == nullptr) {
         return name + "_is_not_found";
+    }
+    if (window->IsKindOf(TText::ClassId())) {
+        return static_cast<TText*>(window)->GetText();
+    }
+    if (window->IsKindOf(TButton::ClassId())) {
+        return window->GetLabelText();
     }
     return name + "_is_not_a_TText_window_or_TButton";
 }
@@ -62,35 +75,68 @@ void TWindowScript::LuaRegisterHotkey(const str& key, const str& button) {
     }
 }
 
-void TWindowScript::LuaSetLabel(const str& /*name*/, const str& /*text*/) {
-    // Only a text or a button has a label, and no window class is either yet.
+void TWindowScript::LuaSetLabel(const str& name, const str& text) {
+    TWindow* window = FindInTopModal(name);
+    if (window == nullptr) {
+        return;
+    }
+    if (window->IsKindOf(TText::ClassId())) {
+        static_cast<TText*>(window)->SetText(text);
+    } else if (window->IsKindOf(TButton::ClassId())) {
+        window->SetLabelText(text);
+    }
 }
 
-void TWindowScript::LuaSetBitmap(const str& /*name*/, const str& /*path*/, float /*scale*/) {
-    // Only an image window shows a bitmap, and no window class is one yet.
+void TWindowScript::LuaSetBitmap(const str& name, const str& path, float scale) {
+    TWindow* window = FindInTopModal(name);
+    if (window != nullptr && window->IsKindOf(TImage::ClassId())) {
+        static_cast<TImage*>(window)->SetImage(TTexture::Get(path, 0), scale);
+    }
 }
 
-int TWindowScript::LuaSetCommand(lua_State* /*state*/) {
-    // Only a button runs a command, and no window class is a button yet.
+int TWindowScript::LuaSetCommand(lua_State* state) {
+    const str name = ::LuaGetString(state, 1);
+    // The function is the last argument; the reference takes it off the stack.
+    lua_settop(state, std::max(lua_gettop(state), 1));
+    auto function = std::make_unique<TLuaFunction>(state);
+    TWindow* window = FindInTopModal(name);
+    if (window != nullptr && window->IsKindOf(TButton::ClassId())) {
+        static_cast<TButton*>(window)->SetAction(new TButton::LuaAction(function.release()));
+    }
     return 0;
 }
 
-void TWindowScript::LuaDoSelectLayer(int /*layer*/) {
-    // Only a layered window has layers, and no window class is one yet.
+void TWindowScript::LuaDoSelectLayer(int layer) {
+    TWindow* top = GetCreationTop();
+    if (top != nullptr && top->IsKindOf(TLayeredWindow::ClassId())) {
+        static_cast<TLayeredWindow*>(top)->SelectLayer(layer);
+    }
 }
 
-bool TWindowScript::LuaGetButtonToggleState(const str& /*name*/) {
-    // Only a button has a toggle state, and no window class is a button yet.
+bool TWindowScript::LuaGetButtonToggleState(const str& name) {
+    for (TWindow* layer = ScriptTopModal(); layer != nullptr; layer = layer->GetParent()) {
+        TWindow* window = layer->FindChild(name, -1);
+        if (window != nullptr) {
+            return window->IsKindOf(TButton::ClassId()) &&
+                   static_cast<TButton*>(window)->IsToggledOn();
+        }
+    }
     return false;
 }
 
-void TWindowScript::LuaSetButtonToggleState(const str& /*name*/, bool /*on*/) {
-    // Only a button has a toggle state, and no window class is a button yet.
+void TWindowScript::LuaSetButtonToggleState(const str& name, bool on) {
+    for (TWindow* layer = ScriptTopModal(); layer != nullptr; layer = layer->GetParent()) {
+        TWindow* window = layer->FindChild(name, -1);
+        if (window != nullptr && window->IsKindOf(TButton::ClassId())) {
+            static_cast<TButton*>(window)->SetToggleState(on);
+        }
+    }
 }
 
-bool TWindowScript::LuaImageLoaded(const str& /*name*/) {
-    // Only an image window loads an image, and no window class is one yet.
-    return false;
+bool TWindowScript::LuaImageLoaded(const str& name) {
+    TWindow* window = FindInTopModal(name);
+    return window != nullptr && window->IsKindOf(TImage::ClassId()) &&
+           static_cast<bool>(static_cast<TImage*>(window)->GetTexture());
 }
 
 str TWindowScript::LuaTagHotKey(const str& key, const str& label) {
@@ -166,6 +212,9 @@ bool TWindowScript::LuaEnableWindow(const str& name, bool on) {
         }
         const uint32_t flags = window->GetFlags();
         window->SetFlags(on ? flags | TWindow::kEnabled : flags & ~TWindow::kEnabled);
+        if (!on && window->IsKindOf(TButton::ClassId())) {
+            window->OnMouseLeave();
+        }
         manager->Invalidate();
         return true;
     }

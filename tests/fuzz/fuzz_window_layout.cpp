@@ -1,18 +1,36 @@
 // Builds window definitions from the input (values of every Lua type, huge and NaN numbers,
 // "parent" chains with loops, metatables whose __index answers, raises errors, recurses or makes
 // new tables) and reads them as windows do: every getter of TWindowStyle, then Init, PostCreate
-// and ReadLayout of windows in a parent whose size comes from the input too.
+// and ReadLayout of windows in a parent whose size comes from the input too. The same definitions
+// then make image, text and button windows through the window script's GenericCreate, on a
+// headless display that loads the few images the definitions may name (graphics tables with holes
+// and wrong types, masks, font tables of every shape, huge and NaN scales), and the windows are
+// drawn and clicked.
+#include "engine/core/knownfiles.h"
+#include "engine/media/dxdisplayhandler.h"
+#include "engine/media/media.h"
+#include "engine/media/renderer.h"
 #include "engine/script/luawrapper.h"
 #include "engine/script/script.h"
+#include "engine/system/platform.h"
+#include "engine/system/win32platform.h"
+#include "engine/ui/button.h"
 #include "engine/ui/window.h"
+#include "engine/ui/windowmanager.h"
+#include "engine/ui/windowscript.h"
 #include "engine/ui/windowstyle.h"
+#include "engine/ui/windowsystem.h"
+#include "platform/win32/standin.h"
+#include "platform/win32/windows.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -31,8 +49,40 @@ const char kHelpers[] = "F = {"
                         "}";
 constexpr int kHelperCount = 9;
 
-const char* const kKeys[] = {"x",    "y",      "w",       "h",     "align", "fit",
-                             "name", "parent", "__index", "color", "image", "label"};
+const char* const kKeys[] = {"x",
+                             "y",
+                             "w",
+                             "h",
+                             "align",
+                             "fit",
+                             "name",
+                             "parent",
+                             "__index",
+                             "color",
+                             "image",
+                             "label",
+                             "graphics",
+                             "mask",
+                             "font",
+                             "scale",
+                             "type",
+                             "on",
+                             "rotate",
+                             "hflip",
+                             "vflip",
+                             "alpha",
+                             "rotation",
+                             "flags",
+                             "sound",
+                             "command",
+                             "beginGroup",
+                             "close",
+                             "default",
+                             "cancel",
+                             "padding",
+                             "rotationOriginX",
+                             "rotationAlign",
+                             "defflags"};
 constexpr int kKeyCount = static_cast<int>(sizeof kKeys / sizeof kKeys[0]);
 
 const double kNumbers[] = {0,
@@ -61,7 +111,10 @@ const double kNumbers[] = {0,
                            -80001};
 constexpr int kNumberCount = static_cast<int>(sizeof kNumbers / sizeof kNumbers[0]);
 
-const char* const kStrings[] = {"", "12", "true", "-10", "1e300", "nan", "0x10", "parent", "x"};
+const char* const kStrings[] = {
+    "",       "12", "true",  "-10",       "1e300",           "nan",       "0x10",
+    "parent", "x",  "a.png", "alpha.png", "fonts/none.mvec", "__DEFAULT", "<a id='b'>l</a>",
+    "a.ogg"};
 constexpr int kStringCount = static_cast<int>(sizeof kStrings / sizeof kStrings[0]);
 
 class TInput {
@@ -93,6 +146,96 @@ private:
 };
 
 int gLightTag = 0;
+
+// 4 x 4 RGB: red on the left, dark on the right.
+const unsigned char kImagePng[] = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52,
+    0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x08, 0x02, 0x00, 0x00, 0x00, 0x26, 0x93, 0x09,
+    0x29, 0x00, 0x00, 0x00, 0x13, 0x49, 0x44, 0x41, 0x54, 0x78, 0xda, 0x63, 0xf8, 0xcf, 0xc0, 0x00,
+    0x44, 0x5c, 0x60, 0xc0, 0x40, 0x1c, 0x07, 0x00, 0x04, 0xe3, 0x08, 0xe9, 0x98, 0x0f, 0xcd, 0x20,
+    0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+// 3 x 2 RGBA, half transparent green.
+const unsigned char kAlphaPng[] = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
+    0x52, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x08, 0x06, 0x00, 0x00, 0x00, 0x9d,
+    0x74, 0x66, 0x1a, 0x00, 0x00, 0x00, 0x10, 0x49, 0x44, 0x41, 0x54, 0x78, 0xda, 0x63, 0x60,
+    0x38, 0xc1, 0xd0, 0x00, 0xc7, 0xc8, 0x1c, 0x00, 0x61, 0xe2, 0x07, 0xb1, 0xf3, 0x57, 0xff,
+    0x53, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+
+constexpr int kWidth = 160;
+constexpr int kHeight = 120;
+
+TWin32Platform* gRecord = nullptr;
+TPlatform* gPlatform = nullptr;
+TWindowScript* gScript = nullptr;
+
+// The manager goes first: its windows and queued messages, which may hold the script's values.
+void DropManagerAndScript() {
+    delete gRecord->mWindowManager;
+    gRecord->mWindowManager = nullptr;
+    if (gScript != nullptr) {
+        gPlatform->RemoveTask(gScript);
+        delete gScript;
+        gScript = nullptr;
+    }
+}
+
+void MakeManagerAndScript() {
+    gRecord->mWindowManager = new TWindowManager;
+    gScript = new TWindowScript(nullptr);
+    GetWindowManager()->SetScript(gScript);
+    GetWindowManager()->CreateRootScreen(kWidth, kHeight);
+}
+
+void RunInput(const uint8_t* data, size_t size);
+
+// GenericCreate of the definition as each widget type, in the window; then the widgets are drawn
+// and clicked where the input says.
+void CreateWidgets(TWindowScript& script, TInput& input, TWindow& parent) {
+    lua_State* state = script.GetState();
+    for (const char* type : {"Bitmap", "Text", "Button"}) {
+        lua_pushstring(state, "P");
+        lua_rawget(state, LUA_GLOBALSINDEX);
+        lua_rawgeti(state, -1, 1);
+        lua_remove(state, -2);
+        if (!lua_istable(state, -1)) {
+            lua_pop(state, 1);
+            return;
+        }
+        lua_pushstring(state, "typename");
+        lua_pushstring(state, type);
+        lua_rawset(state, -3);
+        lua_pushstring(state, "GenericCreate");
+        lua_rawget(state, LUA_GLOBALSINDEX);
+        lua_insert(state, -2);
+        script.ResetCreationStack(&parent);
+        // A definition whose reads raise errors fails the call; the script layer logs it.
+        lua_pcall(state, 1, 0, 0);
+        lua_settop(state, 0);
+    }
+    script.ResetCreationStack(nullptr);
+    TRenderer* renderer = TRenderer::Existing();
+    if (renderer != nullptr && renderer->BeginDraw(0)) {
+        renderer->PushClipRect(TRect{0, 0, kWidth, kHeight});
+        parent.DrawTree();
+        renderer->PopClipRect();
+        renderer->EndDraw(0);
+    }
+    // Windows go only between events: the copy stays valid while the clicks run.
+    const std::vector<TWindow*> children(parent.GetChildren().begin(), parent.GetChildren().end());
+    for (TWindow* child : children) {
+        const TPoint point{input.Byte() % 64 - 8, input.Byte() % 64 - 8};
+        child->OnMouseMove(point);
+        child->OnMouseDown(point);
+        child->OnMouseUp(point);
+        child->OnMouseLeave();
+        if (child->IsKindOf(TButton::ClassId())) {
+            auto* button = static_cast<TButton*>(child);
+            button->SetToggleState(input.Byte() & 1);
+            button->Press();
+        }
+    }
+}
 
 // The values are kept in the global table P, 1 to count.
 class TBuilder {
@@ -278,9 +421,49 @@ void ReadEverything(const TWindowStyle& style) {
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    standin::TDesktop desktop;
+    desktop.width = 1024;
+    desktop.height = 768;
+    standin::SetDesktop(desktop);
+    standin::SetFakeTime(1000);
+    RegisterMedia();
+    RegisterWindowSystem();
+    static char commandLine[1] = "";
+    gRecord =
+        new TWin32Platform(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWNORMAL, true);
+    // The cursor thread reads the window manager, which each input replaces.
+    gRecord->StopCursorThread();
+    gPlatform = new TPlatform(gRecord);
+    gPlatform->CreateMainWindow();
+    CreateRenderer();
+    gPlatform->SetDisplay(kWidth, kHeight, false);
+    TRenderer* renderer = TRenderer::Existing();
+    if (renderer == nullptr || !renderer->GetDisplayHandler().IsReady()) {
+        std::abort();
+    }
+    RegisterMemoryFile("a.png", kImagePng, sizeof kImagePng);
+    RegisterMemoryFile("alpha.png", kAlphaPng, sizeof kAlphaPng);
+    // The platform's own script stays in the main task list; each input brings its own.
+    DropManagerAndScript();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    MakeManagerAndScript();
+    RunInput(data, size);
+    DropManagerAndScript();
+    return 0;
+}
+
+namespace {
+
+void RunInput(const uint8_t* data, size_t size) {
     TInput input(data, size);
-    TScript script;
+    // The window script's state: GenericCreate reads the definitions where they were built.
+    TWindowScript& script = *gScript;
     lua_State* state = script.GetState();
     script.DoLuaString(kHelpers);
 
@@ -289,7 +472,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TBuilder builder(state, input);
     builder.Run();
     if (builder.Count() == 0) {
-        return 0;
+        return;
     }
 
     const int top = lua_gettop(state);
@@ -330,5 +513,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (lua_gettop(state) != top) {
         __builtin_trap();
     }
-    return 0;
+
+    CreateWidgets(script, input, *GetWindowManager()->GetRootWindow());
+    // Delivers what the clicks posted.
+    GetWindowManager()->HandleEvent(TEvent{kEventIdle, 0, 0, 0, 0});
 }
+
+} // namespace

@@ -189,9 +189,10 @@ void PushValue(int depth);
 void PushDescription(int depth) {
     lua_State* state = State();
     lua_newtable(state);
-    static const char* const kTypes[] = {"Window", "Nope", "", "Window"};
+    static const char* const kTypes[] = {"Window", "Nope", "",      "Window",
+                                         "Bitmap", "Text", "Button"};
     lua_pushstring(state, "typename");
-    lua_pushstring(state, kTypes[gInput.Small(4)]);
+    lua_pushstring(state, kTypes[gInput.Small(7)]);
     lua_settable(state, -3);
     lua_pushstring(state, "name");
     PushName();
