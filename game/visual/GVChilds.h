@@ -16,6 +16,18 @@ public:
     // Deletes the children only when owning them.
     ~GVChilds() override;
 
+    // Every "obj" element becomes a child prototype through the factory (cached under its child
+    // key); those that give no object are left out. True when at least one child was kept.
+    bool Load(TXmlNode* element, GVBase* owner) override;
+    // The same child objects (not copies) and the imported marks into a children list; the
+    // target does not own them until it is attached.
+    GVBase* CopyTo(GVBase* target) override;
+    // Writes the child onto the element unless it was imported; false when not written.
+    virtual bool SaveChild(TXmlNode* element, GVObject* child);
+    // Replaces every child by the factory's copy attached to the draw list below the parent,
+    // keeping the imported marks, and from then on owns them. A list that owns its children
+    // already attaches them as they are.
+    void AttachAll(GVLayer* layer, GVObject* parent, bool setNormal);
     // The parent object.
     GVBase* GetOwner() override;
     const GVBase* GetOwnerConst() const override;

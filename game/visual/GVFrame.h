@@ -16,9 +16,13 @@ public:
 
     GVFrame() : GVBase(kFrame) {}
 
-    // Frames are not written back.
-    bool Save(TXmlNode* /*element*/) override { return false; }
-    // Rectangle, texture index and registration points, into a frame.
+    // Reads "x", "y", "w", "h", "img", "regx", "regy" and "centering". False for a frame that
+    // shows nothing (0 by 0, or a negative size): it stays an empty slot, so that the numbers of
+    // the frames after it do not move.
+    bool Load(TXmlNode* element, GVBase* owner) override;
+    // The attributes Load reads; zeros and an unset mode are written empty.
+    bool Save(TXmlNode* element) override;
+    // Rectangle, texture index, registration points and the empty mark, into a frame.
     GVBase* CopyTo(GVBase* target) override;
 
     // Each coordinate from the mirrored point when its flip bit is set (1: x, 2: y), truncated
@@ -26,6 +30,8 @@ public:
     TPoint GetRegistration(uint32_t flip) const;
 
     TVec2 mRegistration;
+    // "regx", "regy" as read, before the registration mode was applied.
+    TVec2 mRawRegistration;
     TVec2 mMirroredRegistration;
     int mMode = kModeNotSet;
     // Texture pixels.
@@ -33,4 +39,6 @@ public:
     int mTexture = 0;
     // Position in the frame list.
     int mNumber = 0;
+    // A slot kept for a frame that was left out: shows nothing, is never hit.
+    bool mEmpty = false;
 };

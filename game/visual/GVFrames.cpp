@@ -1,6 +1,8 @@
 #include "game/visual/GVFrames.h"
 
+#include "engine/core/xml.h"
 #include "game/visual/GVRegCalc.h"
+#include "game/visual/GVXmlValues.h"
 
 void GVFrames::AppendFrame(GVFrame* frame) {
     if (frame == nullptr) {
@@ -22,4 +24,40 @@ GVFrame* GVFrames::CloneItem(GVFrame* item) {
     frame->mMode = item->mMode;
     frame->mNumber = item->mNumber;
     return frame;
+}
+
+bool GVFrames::Load(TXmlNode* element, GVBase* owner) {
+    if (element == nullptr) {
+        return false;
+    }
+    mMode = gvxml::ParseCentering(gvxml::Chars(gvxml::Text(element, "centering")));
+    int shown = 0;
+    str name;
+    TXmlNode* child = nullptr;
+    element->ResetChildren();
+    while (element->NextChild(name, child)) {
+        if (!(name == GetItemName()) || child == nullptr) {
+            continue;
+        }
+        auto* frame = new GVFrame;
+        if (frame->Load(child, owner)) {
+            ++shown;
+        } else {
+            *frame = GVFrame();
+            frame->mEmpty = true;
+        }
+        AppendFrame(frame);
+    }
+    return shown > 0;
+}
+
+bool GVFrames::Save(TXmlNode* element) {
+    if (element == nullptr) {
+        return false;
+    }
+    element->SetAttribute("centering", gvxml::CenteringName(mMode));
+    for (int i = 0; i < Count(); ++i) {
+        At(i)->Save(element->AddChild("frame"));
+    }
+    return true;
 }

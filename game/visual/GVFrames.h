@@ -11,6 +11,12 @@ class GVFrames : public GVConteiner<GVFrame, int> {
 public:
     GVFrames() : GVConteiner(kFrames, "frame") {}
 
+    // "centering" and the "frame" elements in order; a frame that shows nothing keeps an empty
+    // slot, so that the numbers the states use stay right. True when at least one frame shows
+    // something. Registrations are computed by the caller, which knows the textures.
+    bool Load(TXmlNode* element, GVBase* owner) override;
+    // "centering" and the frames as "frame" elements, added to the element.
+    bool Save(TXmlNode* element) override;
     // At the end, numbered and keyed by its position; the list takes it.
     void AppendFrame(GVFrame* frame);
     // The frames' registration points from their raw "regx", "regy" and their modes (GVRegCalc).

@@ -2,6 +2,7 @@
 
 #include "engine/media/renderer.h"
 #include "engine/ui/window.h"
+#include "game/visual/GVFactory.h"
 
 #include <cmath>
 
@@ -13,6 +14,8 @@ bool GVLayer::GDepthLess::operator()(float a, float b) const {
 }
 
 GVLayer::~GVLayer() {
+    // Windows set the factory's current list and do not set it back.
+    GVFactory::Instance().ForgetLayer(this);
     for (GVObject* object : mMembers) {
         object->ForgetLayer(this);
     }

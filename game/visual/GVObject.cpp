@@ -74,6 +74,7 @@ GVBase* GVObject::CopyTo(GVBase* target) {
     object->mLocal.Assign(mLocal);
     object->mLink = mLink;
     object->mId = mId;
+    object->mPathKey = mPathKey;
     object->mFrames = mFrames;
     object->mTextures = mTextures;
     object->mHitTester = mHitTester;
@@ -81,6 +82,12 @@ GVBase* GVObject::CopyTo(GVBase* target) {
         auto states = std::make_unique<GVStates>(object);
         if (mStates->CopyTo(states.get()) != nullptr) {
             object->SetStates(states.release());
+        }
+    }
+    if (mChilds != nullptr) {
+        auto childs = std::make_unique<GVChilds>(object);
+        if (mChilds->CopyTo(childs.get()) != nullptr) {
+            object->SetChilds(childs.release());
         }
     }
     // The target alone: until it is attached its children list holds the prototype's children,
@@ -135,6 +142,12 @@ void GVObject::BuildDrawSpec(const GVFrame* frame) {
 }
 
 bool GVObject::AttachTo(GVLayer* layer, GVObject* parent, bool setNormal) {
+    // Until they are replaced by copies, the children are the cached prototypes': the update
+    // below must not reach them.
+    std::unique_ptr<GVChilds> prototypes;
+    if (mChilds != nullptr && !mChilds->IsOwning()) {
+        prototypes = std::move(mChilds);
+    }
     AddToLayer(layer, false);
     mParent = parent;
     RecomputeInherited();
@@ -148,6 +161,12 @@ bool GVObject::AttachTo(GVLayer* layer, GVObject* parent, bool setNormal) {
             EnsureTimer();
         }
         Update();
+    }
+    if (prototypes != nullptr) {
+        mChilds = std::move(prototypes);
+    }
+    if (mChilds != nullptr) {
+        mChilds->AttachAll(layer, this, setNormal);
     }
     return true;
 }
@@ -393,7 +412,9 @@ GVFrame* GVObject::GetCurrentFrame() const {
     }
     // A number past the last frame shows nothing.
     const int number = state->FrameAt(mFramePosition);
-    return number >= 0 ? mFrames->At(number) : nullptr;
+    GVFrame* frame = number >= 0 ? mFrames->At(number) : nullptr;
+    // The slot of a frame left out of the file shows nothing.
+    return frame != nullptr && !frame->mEmpty ? frame : nullptr;
 }
 
 GVState* GVObject::GetCurrentState() const {

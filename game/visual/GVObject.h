@@ -54,6 +54,13 @@ public:
     GVObject(const GVObject&) = delete;
     GVObject& operator=(const GVObject&) = delete;
 
+    // Reads an object element ("main" or "obj"): local data, id, images and frames, hit tester,
+    // children ("objects", else "export"), states and link. The owner is the parent object or
+    // the children list being loaded. True when the object has frames or children.
+    bool Load(TXmlNode* element, GVBase* owner) override;
+    // Writes the local data, id, frames, states and link onto the element; "images", "effects"
+    // and the content of "objects" are left as they are.
+    bool Save(TXmlNode* element) override;
     // The parent.
     GVBase* GetOwner() override;
     const GVBase* GetOwnerConst() const override;
@@ -91,6 +98,9 @@ public:
     str GetId() const { return mId; }
     void SetId(const str& id) { mId = id; }
     int GetLink() const { return mLink; }
+    // The factory's cache key of the prototype this object was loaded as or copied from.
+    const str& GetPathKey() const { return mPathKey; }
+    void SetPathKey(const str& key) { mPathKey = key; }
     void SetLink(int link) { mLink = link; }
 
     // Whether the object has a frame timer, made now when it can animate. Only an object in a
@@ -168,6 +178,8 @@ private:
     void ForgetLayer(GVLayer* layer);
     // Objects of the children list, in order; empty without one.
     std::vector<GVObject*> Children() const;
+    // The tester "hit_test" names, the parent's when empty.
+    void LoadHitTester(TXmlNode* element, const GVObject* parent);
     // The current state's delay times the speed, in whole ms.
     int StatePeriod() const;
 
@@ -187,6 +199,7 @@ private:
     int mStateIndex = -1;
     float mSpeed = 1.0f;
     str mId;
+    str mPathKey;
     boost::shared_ptr<GVHitTester> mHitTester;
     std::unique_ptr<TDrawSpec> mDrawSpec;
     GVObject* mParent = nullptr;

@@ -37,6 +37,9 @@ int GVRegCalc::ResolveMode(const GVFrame& frame, const GVFrames& frames,
 void GVRegCalc::Compute(GVFrames& frames, const GVTextures* textures) {
     mOldBase = TPoint{0, 0};
     for (int i = 0; i < frames.Count(); ++i) {
+        if (frames.At(i)->mEmpty) {
+            continue;
+        }
         const TPoint raw = RawPoint(*frames.At(i));
         mOldBase.x = std::min(mOldBase.x, raw.x);
         mOldBase.y = std::min(mOldBase.y, raw.y);

@@ -1,5 +1,10 @@
 #include "game/visual/GVState.h"
 
+#include "engine/core/xml.h"
+#include "game/visual/GVStates.h"
+#include "game/visual/GVXmlValues.h"
+#include "game/world/GStateNameTable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -29,4 +34,36 @@ int GVState::GetDuration() const {
     }
     return duration < std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
                                                       : static_cast<int>(duration);
+}
+
+bool GVState::Load(TXmlNode* element, GVBase* owner) {
+    if (!GVData::Load(element, owner)) {
+        return false;
+    }
+    const auto* states = dynamic_cast<const GVStates*>(owner);
+    const int frameCount = states != nullptr ? states->mFrameCount : 0;
+    mDelay = gvxml::ReadInt(element, "defdelay", kDefaultDelay);
+    mFrames = gvxml::ParseFrameList(gvxml::Chars(gvxml::Text(element, "framelist")), frameCount);
+    mKey = GStateKey::FromString(gvxml::Text(element, "id"));
+    mNextKey = GStateKey::FromString(gvxml::Text(element, "nextstate"));
+    // The state's data starts unchanged: only switching to it marks the object.
+    ClearChanged();
+    return !mKey.IsEmpty();
+}
+
+bool GVState::Save(TXmlNode* element) {
+    return SaveWithFrameCount(element, GetFrameCount());
+}
+
+bool GVState::SaveWithFrameCount(TXmlNode* element, int frameCount) {
+    if (!GVData::Save(element)) {
+        return false;
+    }
+    const GStateNameTable& names = GStateNameTable::Instance();
+    gvxml::SetText(element, "defdelay",
+                   mDelay == kDefaultDelay ? str() : str::FromFormat("%d", mDelay));
+    gvxml::SetText(element, "id", names.Decode(mKey));
+    gvxml::SetText(element, "framelist", gvxml::FormatFrameList(mFrames, frameCount));
+    gvxml::SetText(element, "nextstate", names.Decode(mNextKey));
+    return true;
 }

@@ -15,6 +15,13 @@ public:
 
     GVState() : GVData(kState) {}
 
+    // The nine data attributes, "defdelay", "framelist" over the owner's frame count (a GVStates
+    // owner), "id" and "nextstate". False without "id" (or for a name the state-name table
+    // refuses). Effect elements inside are the effects' own.
+    bool Load(TXmlNode* element, GVBase* owner) override;
+    // The attributes Load reads, defaults empty; the frame list folded (GVStates knows the count).
+    bool Save(TXmlNode* element) override;
+    bool SaveWithFrameCount(TXmlNode* element, int frameCount);
     // The data, delay, frame list and keys into a state; null for another kind.
     GVBase* CopyTo(GVBase* target) override;
 

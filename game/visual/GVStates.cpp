@@ -1,5 +1,6 @@
 #include "game/visual/GVStates.h"
 
+#include "engine/core/xml.h"
 #include "game/visual/GVObject.h"
 #include "game/world/GStateNameTable.h"
 
@@ -59,4 +60,38 @@ void GVStates::AddNormal(int frameCount) {
     }
     normal->ClearChanged();
     AppendState(normal);
+}
+
+bool GVStates::Load(TXmlNode* element, GVBase* /*owner*/) {
+    if (element == nullptr) {
+        return false;
+    }
+    int kept = 0;
+    str name;
+    TXmlNode* child = nullptr;
+    element->ResetChildren();
+    while (element->NextChild(name, child)) {
+        if (!(name == GetItemName()) || child == nullptr) {
+            continue;
+        }
+        auto* state = new GVState;
+        if (!state->Load(child, this)) {
+            delete state;
+            continue;
+        }
+        if (AppendState(state)) {
+            ++kept;
+        }
+    }
+    return kept > 0;
+}
+
+bool GVStates::Save(TXmlNode* element) {
+    if (element == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < Count(); ++i) {
+        At(i)->SaveWithFrameCount(element->AddChild("state"), mFrameCount);
+    }
+    return true;
 }

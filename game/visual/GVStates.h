@@ -17,6 +17,11 @@ public:
     // The owner is the object, not owned; it may be set later (SetOwner).
     explicit GVStates(GVObject* owner) : GVConteiner(kStates, "state"), mOwner(owner) {}
 
+    // The "state" elements in order over mFrameCount frames; states without "id" are left out.
+    // True when at least one was kept. "normal" is added by the caller (AddNormal).
+    bool Load(TXmlNode* element, GVBase* owner) override;
+    // Every state as a "state" element added to the element.
+    bool Save(TXmlNode* element) override;
     // The owner object.
     GVBase* GetOwner() override;
     const GVBase* GetOwnerConst() const override;

@@ -11,6 +11,12 @@ class GVTextures : public GVConteiner<GVTexture, str> {
 public:
     GVTextures() : GVConteiner(kTextures, "img") {}
 
+    // The "img" elements in order, each loaded from the folder ("path" of the element, else
+    // mFolder) through TTexture::Get. An image without a name or without a loadable texture keeps
+    // an empty slot, so that the frames' indices of the images after it stay right. True when at
+    // least one texture loaded.
+    bool Load(TXmlNode* element, GVBase* owner) override;
+
     // The texture at the position, or null (no entry, or an image that did not load).
     TTexture* TextureAt(int position) const {
         const GVTexture* entry = At(position);
