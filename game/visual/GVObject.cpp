@@ -3,6 +3,7 @@
 #include "engine/media/drawdesc.h"
 #include "engine/script/lua/luanumber.h"
 #include "game/visual/GVChilds.h"
+#include "game/visual/GVEffects.h"
 #include "game/visual/GVFrames.h"
 #include "game/visual/GVHitTester.h"
 #include "game/visual/GVLayer.h"
@@ -43,6 +44,10 @@ GVObject::~GVObject() {
         RemoveFromLayer(layer, false);
     }
     mDrawSpec.reset();
+    // The running effects belong to the states, which go first.
+    if (mEffects != nullptr) {
+        mEffects->ForgetRunning();
+    }
     mStates.reset();
     if (mChilds != nullptr && !mChilds->IsOwning()) {
         // Children it does not own outlive it: they must not keep a parent that is gone.
@@ -53,6 +58,7 @@ GVObject::~GVObject() {
         }
     }
     mChilds.reset();
+    mEffects.reset();
     if (mFrameTimer != nullptr) {
         mFrameTimer->Detach();
     }
@@ -88,6 +94,12 @@ GVBase* GVObject::CopyTo(GVBase* target) {
         auto childs = std::make_unique<GVChilds>(object);
         if (mChilds->CopyTo(childs.get()) != nullptr) {
             object->SetChilds(childs.release());
+        }
+    }
+    if (mEffects != nullptr) {
+        auto effects = std::make_unique<GVEffects>(object);
+        if (mEffects->CopyTo(effects.get()) != nullptr) {
+            object->SetEffects(effects.release());
         }
     }
     // The target alone: until it is attached its children list holds the prototype's children,
@@ -151,8 +163,16 @@ bool GVObject::AttachTo(GVLayer* layer, GVObject* parent, bool setNormal) {
     AddToLayer(layer, false);
     mParent = parent;
     RecomputeInherited();
+    if (mEffects != nullptr) {
+        mEffects->SetOwnerAll(this);
+    }
     if (mStates != nullptr) {
         mStates->SetOwner(this);
+        for (int i = 0; i < mStates->Count(); ++i) {
+            if (GVCustomEffects* effects = mStates->At(i)->GetEffects()) {
+                effects->SetOwnerAll(this);
+            }
+        }
     }
     if (mStates != nullptr && setNormal) {
         ApplyState(GVStates::NormalKey(), true);
@@ -269,6 +289,9 @@ void GVObject::UpdateTree() {
         }
     }
 
+    if (mEffects != nullptr) {
+        mEffects->Apply(mWorld);
+    }
     mWorld.ClearChanged();
     ClearChanged();
     // Every dirty child, not only those whose base or world changed: one whose local data alone
@@ -319,7 +342,13 @@ void GVObject::Draw(const GVRect& area) {
     }
     params.mTransform.m[2][0] -= area.x0;
     params.mTransform.m[2][1] -= area.y0;
+    if (mEffects != nullptr && !mEffects->PreDraw(params)) {
+        return;
+    }
     DrawFrame(params, frame);
+    if (mEffects != nullptr) {
+        mEffects->PostDraw(params);
+    }
 }
 
 GVRect GVObject::GetBounds(const GVFrame* frame) {
@@ -361,8 +390,9 @@ bool GVObject::EnsureTimer() {
         return false;
     }
     const GVState* state = GetCurrentState();
-    const bool animates =
-        !mStates->mPendingKey.IsEmpty() || (state != nullptr && state->GetFrameCount() > 1);
+    const bool animates = !mStates->mPendingKey.IsEmpty() ||
+                          (state != nullptr && state->GetFrameCount() > 1) ||
+                          (mEffects != nullptr && mEffects->RunningCount() > 0);
     if (!animates) {
         return false;
     }
@@ -400,6 +430,9 @@ int GVObject::SetFrame(int position) {
     if (state->FrameAt(position) == -1) {
         OnStateEnd();
         return previous;
+    }
+    if (mEffects != nullptr) {
+        mEffects->OnFrameChanged(previous);
     }
     BuildDrawSpec(nullptr);
     return previous;
@@ -455,9 +488,19 @@ int GVObject::ApplyState(GStateKey key, bool apply) {
         }
         return 0;
     }
-    const GVState* state = mStates->At(index);
+    GVState* state = mStates->At(index);
     if (apply) {
+        GVState* current = GetCurrentState();
+        if (current != nullptr && mEffects != nullptr) {
+            mEffects->StopStateEffects(current->GetEffects());
+        }
         mStateIndex = index;
+        if (state->GetEffects() != nullptr && state->GetEffects()->Count() > 0) {
+            if (mEffects == nullptr) {
+                mEffects = std::make_unique<GVEffects>(this);
+            }
+            mEffects->StartStateEffects(state->GetEffects());
+        }
         mStates->mPendingKey = state->mNextKey;
         SetTimerPeriod(StatePeriod());
         SetFrame(0);
@@ -577,12 +620,24 @@ void GVObject::SetChilds(GVChilds* childs) {
 }
 
 void GVObject::SetStates(GVStates* states) {
+    // The running effects belong to the states that go.
+    if (mEffects != nullptr) {
+        mEffects->ForgetRunning();
+    }
     mStates.reset(states);
     mStateIndex = -1;
     mFramePosition = -1;
     if (mStates != nullptr) {
         mStates->SetOwner(this);
     }
+}
+
+void GVObject::SetEffects(GVEffects* effects) {
+    // Running effects are the states': the new list takes them over.
+    if (mEffects != nullptr && effects != nullptr) {
+        effects->TakeRunning(*mEffects);
+    }
+    mEffects.reset(effects);
 }
 
 void GVObject::ForgetLayer(GVLayer* layer) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 class GVChilds;
+class GVEffects;
 class GVFrame;
 class GVFrames;
 class GVHitTester;
@@ -49,14 +50,16 @@ public:
     };
 
     GVObject();
-    // Leaves every draw list, deletes what it owns and detaches its frame timer.
+    // Leaves every draw list, deletes what it owns (the running effects are forgotten before the
+    // states that own them go) and detaches its frame timer.
     ~GVObject() override;
     GVObject(const GVObject&) = delete;
     GVObject& operator=(const GVObject&) = delete;
 
     // Reads an object element ("main" or "obj"): local data, id, images and frames, hit tester,
-    // children ("objects", else "export"), states and link. The owner is the parent object or
-    // the children list being loaded. True when the object has frames or children.
+    // children ("objects", else "export"), its own effects ("effects"), states with their effects
+    // and link. The owner is the parent object or the children list being loaded. True when the
+    // object has frames or children.
     bool Load(TXmlNode* element, GVBase* owner) override;
     // Writes the local data, id, frames, states and link onto the element; "images", "effects"
     // and the content of "objects" are left as they are.
@@ -64,10 +67,10 @@ public:
     // The parent.
     GVBase* GetOwner() override;
     const GVBase* GetOwnerConst() const override;
-    // Base and local data, link, id and a copy of the states list into an object, which then
-    // takes this object's current state (its children do not: they get theirs when they are
-    // copied at attachment); frames, textures and the hit tester are shared with it. Null for
-    // another kind.
+    // Base and local data, link, id and copies of the effects and states lists into an object,
+    // which then takes this object's current state (its children do not: they get theirs when
+    // they are copied at attachment); frames, textures and the hit tester are shared with it.
+    // Null for another kind.
     GVBase* CopyTo(GVBase* target) override;
     // Draws the frame with the descriptor through the object's textures.
     virtual void DrawFrame(const TDrawSpec& params, const GVFrame* frame);
@@ -75,8 +78,9 @@ public:
     // flip, the frame's rectangle and registration point, translation, scale and rotation.
     virtual void BuildDrawSpec(const GVFrame* frame);
 
-    // Joins the draw list, takes the parent and applies "normal" (with setNormal, when it has
-    // states) or brings its data up to date. Always true.
+    // Joins the draw list, takes the parent, gives its own and its states' effects their owner
+    // and applies "normal" (with setNormal, when it has states) or brings its data up to date.
+    // Always true.
     bool AttachTo(GVLayer* layer, GVObject* parent, bool setNormal);
     // Joins the draw list once (the children first when recursive).
     void AddToLayer(GVLayer* layer, bool recursive);
@@ -156,6 +160,10 @@ public:
     GVStates* GetStates() const { return mStates.get(); }
     // Takes the list (a list the object had is deleted) and becomes its owner.
     void SetStates(GVStates* states);
+    // The object's own effects and the running ones; null until it has either.
+    GVEffects* GetEffects() const { return mEffects.get(); }
+    // Takes the list; a list the object had is deleted.
+    void SetEffects(GVEffects* effects);
     const boost::shared_ptr<GVFrames>& GetFrames() const { return mFrames; }
     void SetFrames(const boost::shared_ptr<GVFrames>& frames) { mFrames = frames; }
     const boost::shared_ptr<GVTextures>& GetTextures() const { return mTextures; }
@@ -195,6 +203,7 @@ private:
     boost::shared_ptr<GVTextures> mTextures;
     std::unique_ptr<GVStates> mStates;
     std::unique_ptr<GVChilds> mChilds;
+    std::unique_ptr<GVEffects> mEffects;
     int mFramePosition = -1;
     int mStateIndex = -1;
     float mSpeed = 1.0f;

@@ -1,6 +1,7 @@
 // GVObject's file side: reading and writing an object element.
 #include "engine/core/xml.h"
 #include "game/visual/GVChilds.h"
+#include "game/visual/GVEffects.h"
 #include "game/visual/GVFactory.h"
 #include "game/visual/GVFrames.h"
 #include "game/visual/GVHitTester.h"
@@ -63,8 +64,13 @@ bool GVObject::Load(TXmlNode* element, GVBase* owner) {
         }
     }
 
-    // "effects": the effect types register themselves with the effect registry; until one is
-    // registered every element there is an unknown type and is left out.
+    if (TXmlNode* effects = element->FindChild("effects")) {
+        // The object's own effects: they learn their owner at attachment but never run.
+        auto list = std::make_unique<GVEffects>(this);
+        if (list->Load(effects, this)) {
+            SetEffects(list.release());
+        }
+    }
 
     if (mFrames != nullptr) {
         auto states = std::make_unique<GVStates>(this);

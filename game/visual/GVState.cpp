@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 GVBase* GVState::CopyTo(GVBase* target) {
     auto* state = dynamic_cast<GVState*>(target);
@@ -18,7 +19,20 @@ GVBase* GVState::CopyTo(GVBase* target) {
     state->mFrames = mFrames;
     state->mKey = mKey;
     state->mNextKey = mNextKey;
+    if (mEffects != nullptr) {
+        auto effects = std::make_unique<GVCustomEffects>(state);
+        if (mEffects->CopyTo(effects.get()) != nullptr) {
+            state->SetEffects(effects.release());
+        }
+    }
     return target;
+}
+
+void GVState::SetEffects(GVCustomEffects* effects) {
+    mEffects.reset(effects);
+    if (mEffects != nullptr) {
+        mEffects->SetOwner(this);
+    }
 }
 
 int GVState::FrameAt(int position) const {
@@ -46,6 +60,13 @@ bool GVState::Load(TXmlNode* element, GVBase* owner) {
     mFrames = gvxml::ParseFrameList(gvxml::Chars(gvxml::Text(element, "framelist")), frameCount);
     mKey = GStateKey::FromString(gvxml::Text(element, "id"));
     mNextKey = GStateKey::FromString(gvxml::Text(element, "nextstate"));
+    if (!mKey.IsEmpty()) {
+        // After the delay and the frame list: an interpolator's default pass is made of them.
+        auto effects = std::make_unique<GVCustomEffects>(this);
+        if (effects->Load(element, this)) {
+            SetEffects(effects.release());
+        }
+    }
     // The state's data starts unchanged: only switching to it marks the object.
     ClearChanged();
     return !mKey.IsEmpty();

@@ -4,9 +4,11 @@
 // only.
 #pragma once
 
+#include "game/visual/GVCustomEffects.h"
 #include "game/visual/GVData.h"
 #include "game/world/GStateKey.h"
 
+#include <memory>
 #include <vector>
 
 class GVState : public GVData {
@@ -17,12 +19,13 @@ public:
 
     // The nine data attributes, "defdelay", "framelist" over the owner's frame count (a GVStates
     // owner), "id" and "nextstate". False without "id" (or for a name the state-name table
-    // refuses). Effect elements inside are the effects' own.
+    // refuses). Every element inside is one of the state's effects (by type name).
     bool Load(TXmlNode* element, GVBase* owner) override;
     // The attributes Load reads, defaults empty; the frame list folded (GVStates knows the count).
     bool Save(TXmlNode* element) override;
     bool SaveWithFrameCount(TXmlNode* element, int frameCount);
-    // The data, delay, frame list and keys into a state; null for another kind.
+    // The data, delay, frame list, keys and copies of the effects into a state; null for another
+    // kind.
     GVBase* CopyTo(GVBase* target) override;
 
     // The frame number at the position of the frame list; -1 outside it.
@@ -30,6 +33,10 @@ public:
     // Delay x frame count; 0 for an empty list.
     int GetDuration() const;
     int GetFrameCount() const { return static_cast<int>(mFrames.size()); }
+    // Null for a state without effects.
+    GVCustomEffects* GetEffects() const { return mEffects.get(); }
+    // Takes the list (a list the state had is deleted) and becomes its owner.
+    void SetEffects(GVCustomEffects* effects);
 
     // Milliseconds per frame.
     int mDelay = kDefaultDelay;
@@ -37,4 +44,8 @@ public:
     std::vector<int> mFrames;
     GStateKey mKey;
     GStateKey mNextKey;
+
+private:
+    // Started and stopped by the object while the state is current.
+    std::unique_ptr<GVCustomEffects> mEffects;
 };

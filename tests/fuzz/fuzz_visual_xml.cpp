@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as a visual-object file, plain and compressed ("ZXML"), beside fixture
 // files it may export (one with a small half-transparent texture and the "alpha" tester, so that
-// masks are built), attaches the object to a draw list, sets a few states, steps frames, hit-tests,
-// draws it on the headless display and saves it.
+// masks are built, and state effects), attaches the object to a draw list, sets a few states, steps
+// frames, hit-tests, draws it on the headless display and saves it.
 #include "engine/core/knownfiles.h"
 #include "engine/core/tasklist.h"
 #include "engine/core/xml.h"
@@ -86,7 +86,9 @@ const char kBase[] =
     "<frame x=\"-3\" y=\"5\" w=\"20\" h=\"9\"/></framelist><objects><obj id=\"arm\" link=\"3\">"
     "<framelist><frame w=\"2\" h=\"2\"/></framelist><states><state id=\"walk\" "
     "framelist=\"0,0\" nextstate=\"stand\"/></states></obj></objects><states>"
-    "<state id=\"walk\" framelist=\"0..2\" defdelay=\"10\" nextstate=\"stand\"/>"
+    "<state id=\"walk\" framelist=\"0..2\" defdelay=\"10\" nextstate=\"stand\">"
+    "<ScaleInterpolator keys=\"1 2\" quant=\"10\"/><DeltaMoveInterpolator keys=\"0 0 5\"/>"
+    "<AlphaInterpolator keys=\"1\" time=\"0\"/></state>"
     "<state id=\"stand\" framelist=\"2,1\"/></states></main>";
 const char kKid[] = "<main export=\"base\"><images><img name=\"t.png\"/></images></main>";
 
@@ -109,6 +111,7 @@ public:
         RegisterMemoryFile("anim/t.png", mPng.data(), static_cast<unsigned>(mPng.size()));
         RegisterMemoryFile("xml/base.xml", kBase, sizeof(kBase) - 1);
         RegisterMemoryFile("xml/kid.xml", kKid, sizeof(kKid) - 1);
+        standin::SetFakeTime(1000);
         GVFactory& factory = GVFactory::Instance();
         factory.SetObjectFolder("xml/");
         factory.SetTextureFolder("anim/");
@@ -136,6 +139,9 @@ void Exercise(GVObject* object, GVLayer& layer, uint8_t selector) {
         for (int step = 0; step < 4; ++step) {
             object->OnFrameTimer();
         }
+        // Interpolator steps: their timers run in the platform's task list on the fake clock.
+        standin::AdvanceTime(10);
+        TPlatform::GetInstance()->GetTaskList()->Run(0);
         // One frame is enough to reach every drawing path; frames are the slow part.
         if (i == 2 && renderer.BeginDraw(0)) {
             layer.Draw();
