@@ -10,6 +10,7 @@
 #include "engine/ui/message.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowscript.h"
+#include "engine/ui/xsellwindow.h"
 
 #include <algorithm>
 
@@ -77,6 +78,9 @@ void TWindowManager::SetScript(TScript* script) {
         LuaPublish(script->GetState(), "SetTopModalOnly", this, &TWindowManager::SetTopModalOnly);
     }
     TWindowScript* windowScript = GetWindowScript();
+    if (windowScript != nullptr) {
+        windowScript->RegisterWindowType("XSellWindow", &TXSellWindow::Create);
+    }
     if (windowScript != nullptr && GetTopModal() != nullptr) {
         windowScript->PushWindow(GetTopModal());
     }

@@ -13,7 +13,9 @@
 #include "engine/ui/button.h"
 #include "engine/ui/image.h"
 #include "engine/ui/message.h"
+#include "engine/ui/slider.h"
 #include "engine/ui/text.h"
+#include "engine/ui/textedit.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowlibrary.h"
 #include "engine/ui/windowmanager.h"
@@ -65,7 +67,9 @@ TWindowScript::TWindowScript(lua_State* state) : TScript(state) {
     PublishGlobals();
     RegisterWindowType("Bitmap", &TImage::Create);
     RegisterWindowType("Button", &TButton::Create);
+    RegisterWindowType("Slider", &TSlider::Create);
     RegisterWindowType("Text", &TText::Create);
+    RegisterWindowType("TextEdit", &TTextEdit::Create);
     RegisterWindowType("Window", &TWindow::Create);
     CreateMessageMetatable(GetState());
     RunWindowLibrary(GetState());

@@ -2,10 +2,10 @@
 // "parent" chains with loops, metatables whose __index answers, raises errors, recurses or makes
 // new tables) and reads them as windows do: every getter of TWindowStyle, then Init, PostCreate
 // and ReadLayout of windows in a parent whose size comes from the input too. The same definitions
-// then make image, text and button windows through the window script's GenericCreate, on a
-// headless display that loads the few images the definitions may name (graphics tables with holes
-// and wrong types, masks, font tables of every shape, huge and NaN scales), and the windows are
-// drawn and clicked.
+// then make image, text, button, text edit, slider and cross-sell windows through the window
+// script's GenericCreate, on a headless display that loads the few images the definitions may name
+// (graphics tables with holes and wrong types, masks, font tables of every shape, huge and NaN
+// scales), and the windows are drawn, clicked and typed into. Web links are only recorded.
 #include "engine/core/knownfiles.h"
 #include "engine/media/dxdisplayhandler.h"
 #include "engine/media/media.h"
@@ -15,11 +15,14 @@
 #include "engine/system/platform.h"
 #include "engine/system/win32platform.h"
 #include "engine/ui/button.h"
+#include "engine/ui/slider.h"
+#include "engine/ui/textedit.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowscript.h"
 #include "engine/ui/windowstyle.h"
 #include "engine/ui/windowsystem.h"
+#include "engine/ui/xsellwindow.h"
 #include "platform/win32/standin.h"
 #include "platform/win32/windows.h"
 
@@ -193,7 +196,7 @@ void RunInput(const uint8_t* data, size_t size);
 // and clicked where the input says.
 void CreateWidgets(TWindowScript& script, TInput& input, TWindow& parent) {
     lua_State* state = script.GetState();
-    for (const char* type : {"Bitmap", "Text", "Button"}) {
+    for (const char* type : {"Bitmap", "Text", "Button", "TextEdit", "Slider", "XSellWindow"}) {
         lua_pushstring(state, "P");
         lua_rawget(state, LUA_GLOBALSINDEX);
         lua_rawgeti(state, -1, 1);
@@ -233,6 +236,23 @@ void CreateWidgets(TWindowScript& script, TInput& input, TWindow& parent) {
             auto* button = static_cast<TButton*>(child);
             button->SetToggleState(input.Byte() & 1);
             button->Press();
+        }
+        if (child->IsKindOf(TTextEdit::ClassId())) {
+            auto* edit = static_cast<TTextEdit*>(child);
+            for (int i = 0; i < 4; ++i) {
+                edit->OnChar(input.Byte());
+                edit->OnKeyDown(input.Byte(), input.Byte() & 0x0F);
+            }
+            edit->OnAnimate();
+        }
+        if (child->IsKindOf(TSlider::ClassId())) {
+            static_cast<TSlider*>(child)->SetValue(static_cast<float>(input.Int32()) / 1000.0f,
+                                                   input.Byte() & 1);
+        }
+        if (child->IsKindOf(TXSellWindow::ClassId())) {
+            auto* xsell = static_cast<TXSellWindow*>(child);
+            xsell->Setup();
+            xsell->LaunchGameLink(input.Byte() % 10 - 1);
         }
     }
 }
@@ -429,6 +449,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     desktop.height = 768;
     standin::SetDesktop(desktop);
     standin::SetFakeTime(1000);
+    standin::RecordShellExecute(true);
     RegisterMedia();
     RegisterWindowSystem();
     static char commandLine[1] = "";
@@ -455,6 +476,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MakeManagerAndScript();
     RunInput(data, size);
     DropManagerAndScript();
+    standin::TakeShellExecutes();
     return 0;
 }
 
