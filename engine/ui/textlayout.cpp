@@ -92,7 +92,8 @@ void TTextSprite::Layout() {
         bool alignEnded = false;
         int newAlign = lineAlign;
 
-        while (!ended && pos < length) {
+        // A caret after the last character still needs the run that draws it.
+        while (!ended && (pos < length || pendingCaret)) {
             const TTextLayoutState::TFontEntry& entry = state.Font();
             TMiniVecFont* current = fonts.Get(entry.face);
             TTextRun run;

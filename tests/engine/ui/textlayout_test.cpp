@@ -131,6 +131,19 @@ TEST_F(TTextLayoutTest, RunAttributesAndPositions) {
     EXPECT_EQ(RunOf(*sprite, 0, 1).caret, 0);
     EXPECT_EQ(RunOf(*sprite, 0, 2).caret, 1);
     EXPECT_EQ(RunOf(*sprite, 0, 2).startX, 26);
+
+    // A caret after the last character (where a text edit's cursor usually is) gets an empty run
+    // of its own to draw it, and so does a caret alone.
+    sprite = Sprite("ab<tab pos='10'>c<cursor>");
+    ASSERT_EQ(sprite->GetLineCount(), 1);
+    EXPECT_EQ(RunTexts(*sprite), "ab|c|");
+    EXPECT_EQ(RunOf(*sprite, 0, 2).caret, 1);
+    EXPECT_EQ(RunOf(*sprite, 0, 2).startX, 26);
+    EXPECT_EQ(RunOf(*sprite, 0, 2).endX, 26);
+    sprite = Sprite("<cursor>");
+    ASSERT_EQ(sprite->GetLineCount(), 1);
+    EXPECT_EQ(RunTexts(*sprite), "|");
+    EXPECT_EQ(RunOf(*sprite, 0, 1).caret, 1);
 }
 
 TEST_F(TTextLayoutTest, ColoursOfFontsLinksAndOutlines) {
