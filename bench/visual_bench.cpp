@@ -6,6 +6,7 @@
 // them. And FindObjectAt over a tree of 200 objects with alpha masks, the point hitting only the
 // last one.
 #include "bench/benchscreen.h"
+#include "bench/benchstrip.h"
 #include "engine/core/knownfiles.h"
 #include "engine/media/texture.h"
 #include "game/visual/GVAlphaHitTester.h"
@@ -18,7 +19,6 @@
 
 #include <benchmark/benchmark.h>
 #include <boost/make_shared.hpp>
-#include <png.h>
 
 #include <cstdint>
 #include <memory>
@@ -85,33 +85,6 @@ namespace {
 constexpr int kSprites = 500;
 constexpr int kSearched = 200;
 
-// 128 x 32 RGBA: four 32 x 32 frames, each an opaque disc on transparent ground.
-std::vector<uint8_t> StripPng() {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 128;
-    image.height = 32;
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> pixels(128 * 32 * 4);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 128; ++x) {
-            uint8_t* p = &pixels[static_cast<size_t>(y * 128 + x) * 4];
-            const int dx = x % 32 - 16;
-            const int dy = y - 16;
-            p[0] = static_cast<uint8_t>(x * 2);
-            p[1] = static_cast<uint8_t>(y * 8);
-            p[2] = 128;
-            p[3] = dx * dx + dy * dy < 14 * 14 ? 255 : 0;
-        }
-    }
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    std::vector<uint8_t> out(size);
-    png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr);
-    out.resize(size);
-    return out;
-}
-
 // The strip's texture list and four frames centred on their registration points.
 struct TStrip {
     TStrip() {
@@ -143,7 +116,7 @@ struct TStrip {
         return object;
     }
 
-    std::vector<uint8_t> mPng = StripPng();
+    std::vector<uint8_t> mPng = DiscStripPng();
     boost::shared_ptr<GVTextures> mTextures = boost::make_shared<GVTextures>();
     boost::shared_ptr<GVFrames> mFrames = boost::make_shared<GVFrames>();
     bool mLoaded = false;

@@ -3,6 +3,7 @@
 // update and drawing. The first argument 0 is the same scene without effects, for comparison; the
 // second argument 0 leaves the drawing out (the timers' step and the update pass alone).
 #include "bench/benchscreen.h"
+#include "bench/benchstrip.h"
 #include "engine/core/knownfiles.h"
 #include "engine/core/tasklist.h"
 #include "game/visual/GVFactory.h"
@@ -10,7 +11,6 @@
 #include "game/visual/GVObject.h"
 
 #include <benchmark/benchmark.h>
-#include <png.h>
 
 #include <cstdint>
 #include <memory>
@@ -21,33 +21,6 @@ namespace {
 
 constexpr int kObjects = 200;
 constexpr int kQuant = 30;
-
-// 128 x 32 RGBA: four 32 x 32 frames, a disc on transparent ground in each.
-std::vector<uint8_t> StripPng() {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 128;
-    image.height = 32;
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> pixels(128 * 32 * 4);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 128; ++x) {
-            uint8_t* p = &pixels[static_cast<size_t>(y * 128 + x) * 4];
-            const int dx = x % 32 - 16;
-            const int dy = y - 16;
-            p[0] = static_cast<uint8_t>(x * 2);
-            p[1] = static_cast<uint8_t>(y * 8);
-            p[2] = 128;
-            p[3] = dx * dx + dy * dy < 14 * 14 ? 255 : 0;
-        }
-    }
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    std::vector<uint8_t> out(size);
-    png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr);
-    out.resize(size);
-    return out;
-}
 
 const char* const kEffects[] = {
     "<ScaleInterpolator keys=\"1 1.5 1\" time=\"900\" quant=\"30\"/>",
@@ -86,7 +59,7 @@ public:
     TFiles& operator=(const TFiles&) = delete;
 
 private:
-    std::vector<uint8_t> mPng = StripPng();
+    std::vector<uint8_t> mPng = DiscStripPng();
     std::vector<std::string> mTexts;
 };
 

@@ -3,13 +3,13 @@
 // file (parsing, images decoded, registrations and alpha masks), and CreateByPath of its cached
 // prototype (a clone of the tree attached to a draw list, then deleted).
 #include "bench/benchscreen.h"
+#include "bench/benchstrip.h"
 #include "engine/core/knownfiles.h"
 #include "game/visual/GVFactory.h"
 #include "game/visual/GVLayer.h"
 #include "game/visual/GVObject.h"
 
 #include <benchmark/benchmark.h>
-#include <png.h>
 
 #include <cstdint>
 #include <memory>
@@ -19,33 +19,6 @@
 namespace {
 
 constexpr int kChildren = 19;
-
-// 128 x 32 RGBA: four 32 x 32 frames, a disc on transparent ground in each.
-std::vector<uint8_t> StripPng(uint8_t tint) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 128;
-    image.height = 32;
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> pixels(128 * 32 * 4);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 128; ++x) {
-            uint8_t* p = &pixels[static_cast<size_t>(y * 128 + x) * 4];
-            const int dx = x % 32 - 16;
-            const int dy = y - 16;
-            p[0] = static_cast<uint8_t>(x * 2);
-            p[1] = tint;
-            p[2] = 128;
-            p[3] = dx * dx + dy * dy < 14 * 14 ? 255 : 0;
-        }
-    }
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    std::vector<uint8_t> out(size);
-    png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr);
-    out.resize(size);
-    return out;
-}
 
 std::string ObjectBody(int image) {
     std::string text = "<images><img name=\"strip" + std::to_string(image) +
@@ -64,7 +37,7 @@ class TFiles {
 public:
     TFiles() {
         for (int i = 0; i <= kChildren; ++i) {
-            mImages.push_back(StripPng(static_cast<uint8_t>(i * 12)));
+            mImages.push_back(DiscStripPng(i * 12));
             const std::string name = "anim/strip" + std::to_string(i) + ".png";
             RegisterMemoryFile(name.c_str(), mImages.back().data(),
                                static_cast<unsigned>(mImages.back().size()));
