@@ -9,6 +9,7 @@
 #include "platform/directx/standin_directx.h"
 #include "platform/win32/standin.h"
 #include "tests/engine/system/platform_fixture.h"
+#include "tests/fixtures/golden.h"
 #include "tests/fixtures/tempdir.h"
 #include "tests/fixtures/testpaths.h"
 
@@ -94,16 +95,7 @@ protected:
     // The frame's pixels against the PNG `name` in tests/engine/media/golden (written there when
     // STELLAGRIM_UPDATE_GOLDEN is set).
     static void ExpectGolden(const standin::TScreenImage& image, const std::string& name) {
-        const std::string path =
-            testing_fixtures::SourceDir().string() + "/tests/engine/media/golden/" + name;
-        if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-            ASSERT_TRUE(standin::WritePng(path, image)) << path;
-        }
-        standin::TScreenImage golden;
-        ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-        ASSERT_EQ(golden.width, image.width);
-        ASSERT_EQ(golden.height, image.height);
-        EXPECT_TRUE(golden.pixels == image.pixels) << name;
+        testing_fixtures::ExpectGolden(image, "tests/engine/media/golden/" + name);
     }
 
     std::string LogText() const { return mLogs.Read("logfile.txt"); }

@@ -4,6 +4,7 @@
 #include "engine/media/directx.h"
 #include "platform/directx/d3dx.h"
 #include "tests/engine/media/display_fixture.h"
+#include "tests/fixtures/golden.h"
 #include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
@@ -595,16 +596,7 @@ TEST_F(DxDisplayHandlerTest, GoldenBlendModesAndTexelExactTexture) {
     EXPECT_EQ(at(48, 27), 0x406080u);
     EXPECT_EQ(at(40, 28), 0x406080u);
 
-    const std::string path = testing_fixtures::SourceDir().string() +
-                             "/tests/engine/media/golden/handler_blend_modes.png";
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image)) << path;
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    ASSERT_EQ(golden.width, image.width);
-    ASSERT_EQ(golden.height, image.height);
-    EXPECT_TRUE(golden.pixels == image.pixels);
+    testing_fixtures::ExpectGolden(image, "tests/engine/media/golden/handler_blend_modes.png");
 }
 
 } // namespace

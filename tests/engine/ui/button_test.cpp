@@ -6,6 +6,7 @@
 #include "engine/ui/image.h"
 #include "engine/ui/layeredwindow.h"
 #include "tests/engine/ui/widget_fixture.h"
+#include "tests/fixtures/golden.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -451,14 +452,7 @@ TEST_F(TButtonTest, GoldenEachVisualState) {
     EXPECT_EQ(at(105, 15), kColors[3]);
     EXPECT_EQ(at(31, 15), 0u);
     EXPECT_EQ(at(15, 21), 0u);
-    const std::string path =
-        testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/button_states.png";
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image)) << path;
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
+    testing_fixtures::ExpectGolden(image, "tests/engine/ui/golden/button_states.png");
 }
 
 } // namespace

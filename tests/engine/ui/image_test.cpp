@@ -3,6 +3,7 @@
 
 #include "engine/ui/image.h"
 #include "tests/engine/ui/widget_fixture.h"
+#include "tests/fixtures/golden.h"
 
 #include <gtest/gtest.h>
 
@@ -182,14 +183,7 @@ TEST_F(TImageTest, GoldenScaledFlippedFadedAndTurned) {
     for (const TPixel& p : pixels) {
         EXPECT_EQ(at(p.x, p.y), p.expected) << p.x << "," << p.y;
     }
-    const std::string path =
-        testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/image_windows.png";
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image)) << path;
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
+    testing_fixtures::ExpectGolden(image, "tests/engine/ui/golden/image_windows.png");
 }
 
 } // namespace

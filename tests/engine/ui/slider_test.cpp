@@ -6,6 +6,7 @@
 #include "engine/ui/image.h"
 #include "engine/ui/slider.h"
 #include "tests/engine/ui/widget_fixture.h"
+#include "tests/fixtures/golden.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -211,14 +212,7 @@ TEST_F(TSliderTest, GoldenHorizontalAndVertical) {
     for (const TPixel& p : pixels) {
         EXPECT_EQ(at(p.x, p.y), p.expected) << p.x << "," << p.y;
     }
-    const std::string path =
-        testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/slider_states.png";
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image)) << path;
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
+    testing_fixtures::ExpectGolden(image, "tests/engine/ui/golden/slider_states.png");
 }
 
 } // namespace

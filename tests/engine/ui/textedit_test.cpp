@@ -8,6 +8,7 @@
 #include "engine/ui/textedit.h"
 #include "engine/ui/textsprite.h"
 #include "tests/engine/ui/widget_fixture.h"
+#include "tests/fixtures/golden.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -339,14 +340,7 @@ TEST_F(TTextEditTest, GoldenCaretAndPassword) {
     EXPECT_EQ(at(20, 70), 0xFFFF00u);
     EXPECT_EQ(at(55, 70), 0xFFFF00u);
     EXPECT_EQ(at(65, 70), 0u);
-    const std::string path =
-        testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/textedit_caret.png";
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image)) << path;
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
+    testing_fixtures::ExpectGolden(image, "tests/engine/ui/golden/textedit_caret.png");
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "engine/ui/windowsystem.h"
 #include "tests/engine/media/texture_fixture.h"
 #include "tests/engine/ui/text_fixture.h"
+#include "tests/fixtures/golden.h"
 #include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
@@ -215,16 +216,7 @@ protected:
 
     // Against tests/engine/ui/golden/`name` (written when STELLAGRIM_UPDATE_GOLDEN is set).
     static void ExpectUiGolden(const standin::TScreenImage& image, const std::string& name) {
-        const std::string path =
-            testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/" + name;
-        if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-            ASSERT_TRUE(standin::WritePng(path, image)) << path;
-        }
-        standin::TScreenImage golden;
-        ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-        ASSERT_EQ(golden.width, image.width);
-        ASSERT_EQ(golden.height, image.height);
-        EXPECT_TRUE(golden.pixels == image.pixels) << name;
+        testing_fixtures::ExpectGolden(image, "tests/engine/ui/golden/" + name);
     }
 
     static uint32_t At(const standin::TScreenImage& image, int x, int y) {

@@ -8,6 +8,7 @@
 #include "engine/ui/window.h"
 #include "platform/directx/d3d.h"
 #include "tests/engine/media/display_fixture.h"
+#include "tests/fixtures/golden.h"
 #include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
@@ -138,16 +139,7 @@ TEST_F(TWindowDrawTest, GoldenNestedClippedWindows) {
         EXPECT_EQ(at(p.x, p.y), p.expected) << p.x << "," << p.y;
     }
 
-    const std::string path =
-        testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/window_tree.png";
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image)) << path;
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    ASSERT_EQ(golden.width, image.width);
-    ASSERT_EQ(golden.height, image.height);
-    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
+    testing_fixtures::ExpectGolden(image, "tests/engine/ui/golden/window_tree.png");
 }
 
 TEST_F(TWindowDrawTest, NothingIsDrawnOutsideTheClipRectangle) {

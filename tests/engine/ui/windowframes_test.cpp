@@ -7,6 +7,7 @@
 #include "engine/media/renderer.h"
 #include "tests/engine/media/display_fixture.h"
 #include "tests/engine/ui/manager_fixture.h"
+#include "tests/fixtures/golden.h"
 #include "tests/fixtures/testpaths.h"
 
 #include <cstdlib>
@@ -147,16 +148,7 @@ protected:
     }
 
     static void ExpectGolden(const standin::TScreenImage& image, const std::string& name) {
-        const std::string path =
-            testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/" + name;
-        if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-            ASSERT_TRUE(standin::WritePng(path, image)) << path;
-        }
-        standin::TScreenImage golden;
-        ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-        ASSERT_EQ(golden.width, image.width);
-        ASSERT_EQ(golden.height, image.height);
-        EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
+        testing_fixtures::ExpectGolden(image, "tests/engine/ui/golden/" + name);
     }
 
     TDxDisplayHandler* mHandler = nullptr;

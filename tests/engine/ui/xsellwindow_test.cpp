@@ -8,6 +8,7 @@
 #include "engine/ui/textsprite.h"
 #include "engine/ui/xsellwindow.h"
 #include "tests/engine/ui/widget_fixture.h"
+#include "tests/fixtures/golden.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -207,14 +208,7 @@ TEST_F(TXSellTest, GoldenFilledPanel) {
     EXPECT_EQ(at(40, 6), 0x003CFFu);
     EXPECT_EQ(at(5, 20), 0xFFFFFFu);
     EXPECT_EQ(at(40, 20), 0u);
-    const std::string path =
-        testing_fixtures::SourceDir().string() + "/tests/engine/ui/golden/xsell_panel.png";
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image)) << path;
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
+    testing_fixtures::ExpectGolden(image, "tests/engine/ui/golden/xsell_panel.png");
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "game/visual/GVTextures.h"
 #include "tests/engine/media/display_fixture.h"
 #include "tests/engine/media/texture_fixture.h"
+#include "tests/fixtures/golden.h"
 #include "tests/fixtures/testpaths.h"
 #include "tests/game/visual/visual_fixture.h"
 
@@ -144,16 +145,7 @@ protected:
     // The frame against the PNG `name` in tests/game/visual/golden (written there when
     // STELLAGRIM_UPDATE_GOLDEN is set).
     static void ExpectGolden(const standin::TScreenImage& image, const std::string& name) {
-        const std::string path =
-            testing_fixtures::SourceDir().string() + "/tests/game/visual/golden/" + name;
-        if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-            ASSERT_TRUE(standin::WritePng(path, image)) << path;
-        }
-        standin::TScreenImage golden;
-        ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-        ASSERT_EQ(golden.width, image.width);
-        ASSERT_EQ(golden.height, image.height);
-        EXPECT_TRUE(golden.pixels == image.pixels) << name;
+        testing_fixtures::ExpectGolden(image, "tests/game/visual/golden/" + name);
     }
 
     boost::shared_ptr<GVTextures> mTextures;

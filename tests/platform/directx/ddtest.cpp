@@ -1,6 +1,7 @@
 #include "tests/platform/directx/ddtest.h"
 
 #include "platform/directx/pixelformat.h"
+#include "tests/fixtures/golden.h"
 #include "tests/fixtures/testpaths.h"
 
 #include <cstdlib>
@@ -117,17 +118,7 @@ IDirectDrawSurface7* TDirectDrawTest::MakeSurface(DWORD width, DWORD height,
 }
 
 void ExpectGolden(const standin::TScreenImage& image, const char* name) {
-    std::string path = testing_fixtures::SourceDir().string();
-    path += "/tests/platform/directx/golden/";
-    path += name;
-    if (std::getenv("STELLAGRIM_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(standin::WritePng(path, image)) << path;
-    }
-    standin::TScreenImage golden;
-    ASSERT_TRUE(standin::ReadPng(path, &golden)) << path;
-    ASSERT_EQ(golden.width, image.width);
-    ASSERT_EQ(golden.height, image.height);
-    EXPECT_TRUE(golden.pixels == image.pixels) << "differs from " << path;
+    testing_fixtures::ExpectGolden(image, std::string("tests/platform/directx/golden/") + name);
 }
 
 void TDirect3DTest::Open(DWORD bits, bool withDepth) {
