@@ -163,11 +163,12 @@ EOF
         fi
     fi
     if $db_ok; then
-        xargs -0 -r -P "$jobs" -n 1 "$clang_tidy" -p "$tmp/db" --quiet \
-            --checks='-*,readability-identifier-naming' \
-            --header-filter="$(cat "$tmp/header-filter")" <"$tmp/units" \
+        # Results are kept in the user's cache folder, keyed by each unit's preprocessed text.
+        python3 tools/tidycache.py "$root" "$tmp/db" "$tmp/units" "$jobs" "$clang_tidy" \
+            '-*,readability-identifier-naming' "$(cat "$tmp/header-filter")" "$tmp/tidy.sum" \
             >"$tmp/tidy.out" 2>"$tmp/tidy.err"
         tidy_status=$?
+        [[ -f "$tmp/tidy.sum" ]] && echo "check-style: clang-tidy: $(cat "$tmp/tidy.sum")"
         # A header's finding is reported once per file including it.
         while IFS= read -r line; do
             echo "naming: $line"
