@@ -91,15 +91,29 @@ inline TBytes EncodePng(const TPngImage& params) {
 }
 
 // An 8-bit RGB or RGBA image whose every pixel is `pixel` (bytes in file order).
+// One row built pixel by pixel, then copied: test code is built without optimisation, and the
+// large images of some tests made a per-pixel loop the cost of the whole suite.
+inline TBytes RepeatPixel(int width, int height, const TBytes& pixel) {
+    TBytes row;
+    row.reserve(static_cast<size_t>(width) * pixel.size());
+    for (int x = 0; x < width; ++x) {
+        row.insert(row.end(), pixel.begin(), pixel.end());
+    }
+    TBytes out;
+    out.reserve(row.size() * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
 inline TBytes SolidPng(int width, int height, const TBytes& pixel) {
     TPngImage params;
     params.width = width;
     params.height = height;
     params.colorType = pixel.size() == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB;
     params.compression = 1;
-    for (int i = 0; i < width * height; ++i) {
-        params.rows.insert(params.rows.end(), pixel.begin(), pixel.end());
-    }
+    params.rows = RepeatPixel(width, height, pixel);
     return EncodePng(params);
 }
 
@@ -137,11 +151,7 @@ inline TBytes EncodeJpeg(int width, int height, int components, const TBytes& sa
 }
 
 inline TBytes SolidJpeg(int width, int height, uint8_t red, uint8_t green, uint8_t blue) {
-    TBytes samples;
-    for (int i = 0; i < width * height; ++i) {
-        samples.insert(samples.end(), {red, green, blue});
-    }
-    return EncodeJpeg(width, height, 3, samples);
+    return EncodeJpeg(width, height, 3, RepeatPixel(width, height, {red, green, blue}));
 }
 
 class TTextureTest : public display_test::TDisplayTest {
