@@ -1,0 +1,46 @@
+-- The main window script's game side, run once by the game main at start-up: the globals and
+-- functions the game calls by name, then the first menu, which runs in the window script's
+-- coroutine until the program quits.
+
+ReadFile("scripts/progress.lua")
+
+-- 1 sends play-tracking reports; the demo sends none.
+gSendReport = 0
+-- 1 gives the game control its developer cheats.
+gCheatMode = 0
+-- Appended to the version in tracking reports.
+gGameVersionPostfix = nil
+
+-- The level and stage the game window starts.
+gLevelNum = 1
+gStageNum = 0
+
+-- The grid of the power buttons on the game screen: two rows a column, from the first button's
+-- top left corner.
+power_begin_x = 16
+power_begin_y = 468
+power_delta_x = 64
+power_delta_y = 64
+
+SetDefaultInfo()
+SetGlobalVariable()
+
+-- Run when the game starts without any player: makes one under the name the string table gives
+-- for "defaultplayer" and starts its progress from the defaults.
+function NewUser()
+  if CreateNewUser then
+    CreateNewUser(GetString("defaultplayer"))
+  end
+  SetDefaultInfo()
+  SetGlobalVariable()
+  if CPP_WriteGO then
+    CPP_WriteGO()
+  end
+end
+
+return function()
+  if PlayMusic then
+    PlayMusic(5, 1)
+  end
+  DoModal("scripts/mainmenu.lua")
+end

@@ -1,0 +1,13 @@
+-- The pause during play, opened by the game main on Esc or when the window loses the focus,
+-- which counts the pause for the statistics from then on. "Continue" (Enter or Esc) ends both.
+ReadFile("scripts/common.lua")
+
+local function Continue()
+  if CPP_StatisticOnPause then
+    CPP_StatisticOnPause(false)
+  end
+end
+
+MakeDialog(PanelDialog{ name = "pause", title = "pausetitle", body = "pausebody",
+                        buttons = { { name = "continue", label = "continue", default = true,
+                                      cancel = true, command = Continue } } })

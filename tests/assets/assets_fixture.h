@@ -1,0 +1,93 @@
+// The demo asset folder under the engine: the platform made as the program makes it, with the
+// repository root as its current folder, so that "assets" there is the folder it reads its
+// settings, strings, images, sounds and scripts from; the real window system and media. Tests add
+// a display (for drawing and textures) or a main window with the null sound device (for sounds).
+#pragma once
+
+#include "engine/core/assetmap.h"
+#include "engine/core/log.h"
+#include "engine/media/dxtexturedata.h"
+#include "engine/media/media.h"
+#include "engine/media/minivecdraw.h"
+#include "engine/media/renderer.h"
+#include "engine/system/platform.h"
+#include "engine/system/win32platform.h"
+#include "engine/ui/windowmanager.h"
+#include "engine/ui/windowscript.h"
+#include "engine/ui/windowsystem.h"
+#include "platform/dsound/standin_dsound.h"
+#include "tests/engine/media/display_fixture.h"
+#include "tests/fixtures/testpaths.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace assets_test {
+
+inline std::string Text(const str& text) {
+    return text.CStr() != nullptr ? std::string(text.CStr(), text.Length()) : std::string();
+}
+
+class TDemoAssetsTest : public display_test::TDisplayTest {
+protected:
+    void SetUp() override {
+        TDisplayTest::SetUp();
+        standin::UseNullSoundDevice(true);
+        ForgetTexturePixelFormat();
+        RegisterMedia();
+        RegisterWindowSystem();
+        // The record makes the program's folder current; the platform then reads from the folder
+        // that is current, as the program does from its own.
+        mCommandLine.clear();
+        auto* record = new TWin32Platform(GetModuleHandleA(nullptr), nullptr, mCommandLine.data(),
+                                          SW_SHOWNORMAL, true);
+        SetCurrentDirectoryA(testing_fixtures::SourceDir().string().c_str());
+        mPlatform = new TPlatform(record);
+    }
+
+    void TearDown() override {
+        TWin32Platform* record = mPlatform != nullptr ? mPlatform->GetWin32() : nullptr;
+        if (record != nullptr) {
+            delete record->mGlyphRenderer;
+            record->mGlyphRenderer = nullptr;
+        }
+        TRenderer::Destroy();
+        TDisplayTest::TearDown();
+        SetAssetLoaderLink(nullptr);
+        SetSoundManagerFactory(nullptr);
+        standin::TakeSoundCapture();
+        standin::UseNullSoundDevice(false);
+        ForgetTexturePixelFormat();
+    }
+
+    static TWindowManager* Manager() { return GetWindowManager(); }
+    static TWindowScript* Script() { return Manager()->GetWindowScript(); }
+
+    // A windowed display of width x height as the display set-up attaches it, the root screen
+    // of that size and the glyph renderer the text windows draw with.
+    void OpenDisplay(int width, int height) {
+        mHandler = &AttachDisplay(TRenderer::Instance()->GetDisplayHandler(), width, height);
+        auto* drawer = new TQzMiniVecDraw;
+        drawer->SelfTest();
+        mPlatform->GetWin32()->mGlyphRenderer = drawer;
+        Manager()->CreateRootScreen(width, height);
+    }
+
+    // The frame the window manager draws of the modal stack, read back from the back buffer.
+    standin::TScreenImage DrawFrame() {
+        TPlatformData& data = mHandler->GetData();
+        EXPECT_EQ(data.mDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        TRenderer* renderer = TRenderer::Instance();
+        EXPECT_TRUE(renderer->BeginDraw(0));
+        renderer->PushClipRect(data.mTargetRect);
+        Manager()->DrawModalStack();
+        renderer->PopClipRect();
+        renderer->EndDraw(0);
+        return standin::ReadSurface(data.mContext->GetBackBuffer());
+    }
+
+    TDxDisplayHandler* mHandler = nullptr;
+};
+
+} // namespace assets_test
