@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 TPlatform* TPlatform::sInstance = nullptr;
@@ -39,7 +41,16 @@ void LoadExtraStringTables(TStringTableLink* table, const char* root) {
     }
 }
 
+std::function<void()>& ShutdownHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
 } // namespace
+
+void SetShutdownHook(std::function<void()> hook) {
+    ShutdownHook() = std::move(hook);
+}
 
 TPlatform::TPlatform(TWin32Platform* win32) : mWin32(win32) {
     sInstance = this;
@@ -92,6 +103,9 @@ TPlatform::~TPlatform() {
     delete mWin32->mWindowManager;
     mWin32->mWindowManager = nullptr;
     mWin32->mTaskList.Clear();
+    if (ShutdownHook()) {
+        ShutdownHook()();
+    }
     delete mWin32->mSoundManager;
     mWin32->mSoundManager = nullptr;
     delete mWin32->mGlyphRenderer;

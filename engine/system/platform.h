@@ -10,6 +10,7 @@
 #include "platform/win32/wintypes.h"
 
 #include <cstdint>
+#include <functional>
 
 class TAssetManager;
 class TSoundManagerLink;
@@ -97,6 +98,12 @@ private:
 
     static uint32_t sStartTime;
 };
+
+// What the game must free at shutdown while the renderer and the asset manager are still there:
+// the platform's destructor runs the hook once the windows and the tasks are gone, before the
+// sound manager, the renderer and the asset manager. An empty function takes it back. Main
+// thread.
+void SetShutdownHook(std::function<void()> hook);
 
 void CreateGuid(TGuid* guid);
 // The display device is ready: the window manager draws only then. False without a display.

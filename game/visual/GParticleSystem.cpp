@@ -124,3 +124,11 @@ void GParticleSystem::OnScriptEnd() {
 void GParticleSystem::Draw() {
     mParticles.Render(nullptr);
 }
+
+int GParticleSystem::StepFor(int32_t elapsed) {
+    if (elapsed <= 0) {
+        return 0;
+    }
+    const int64_t step = int64_t{elapsed} * 2 / 3;
+    return step < 151 ? static_cast<int>(step) : 16;
+}

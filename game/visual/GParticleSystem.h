@@ -8,6 +8,7 @@
 #include "engine/media/particlefunction.h"
 #include "engine/media/particlesystem.h"
 
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -56,6 +57,11 @@ public:
     void OnScriptEnd();
     // Renders at offset 0.
     void Draw();
+
+    // The ms a system advances for `elapsed` ms of its clock: two thirds of them, or 16 after a
+    // stall (from 227 ms on), so that effects do not jump; a clock that went back advances
+    // nothing.
+    static int StepFor(int32_t elapsed);
 
     // Takes the system from its owner without releasing it: the owner forgets it and is told.
     void TakeFromOwner();

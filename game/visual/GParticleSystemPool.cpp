@@ -1,5 +1,7 @@
 #include "game/visual/GParticleSystemPool.h"
 
+#include "engine/system/platform.h"
+
 GParticleSystem* GParticleSystemPool::Acquire(const str& name, GParticleSystemOwner* owner) {
     GParticleSystem* taken = nullptr;
     GParticleSystem* newest = nullptr;
@@ -46,5 +48,11 @@ void GParticleSystemPool::Clear() {
 
 GParticleSystemPool& GetParticleSystemPool() {
     static GParticleSystemPool pool;
+    // The systems draw with the renderer and hold textures of the asset manager: the platform
+    // empties the pool before those go, not the exit after them.
+    [[maybe_unused]] static const bool kEmptiedAtShutdown = [] {
+        SetShutdownHook([] { GetParticleSystemPool().Clear(); });
+        return true;
+    }();
     return pool;
 }

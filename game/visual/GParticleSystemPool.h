@@ -27,4 +27,5 @@ private:
     std::vector<std::unique_ptr<GParticleSystem>> mSystems;
 };
 
+// The process-wide pool, made on first use; the platform empties it at its shutdown.
 GParticleSystemPool& GetParticleSystemPool();

@@ -2,6 +2,7 @@
 
 #include "game/visual/GVAlphaInterpolator.h"
 #include "game/visual/GVDeltaMoveInterpolator.h"
+#include "game/visual/GVParticlesEffect.h"
 #include "game/visual/GVRotateInterpolator.h"
 #include "game/visual/GVScaleInterpolator.h"
 #include "game/visual/GVXmlValues.h"
@@ -47,8 +48,8 @@ bool RegisterEffectCreator(const str& name, GVEffectCreator creator) {
 
 namespace {
 
-// Here, beside the registry, so that linking the registry links the interpolators too.
-[[maybe_unused]] const bool kInterpolatorsRegistered = [] {
+// Here, beside the registry, so that linking the registry links the effects too.
+[[maybe_unused]] const bool kEffectsRegistered = [] {
     RegisterEffectCreator(GVScaleInterpolator::kTypeName,
                           []() -> GVEffect* { return new GVScaleInterpolator; });
     RegisterEffectCreator(GVDeltaMoveInterpolator::kTypeName,
@@ -57,6 +58,8 @@ namespace {
                           []() -> GVEffect* { return new GVAlphaInterpolator; });
     RegisterEffectCreator(GVRotateInterpolator::kTypeName,
                           []() -> GVEffect* { return new GVRotateInterpolator; });
+    RegisterEffectCreator(GVParticlesEffect::kTypeName,
+                          []() -> GVEffect* { return new GVParticlesEffect; });
     return true;
 }();
 

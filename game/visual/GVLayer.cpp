@@ -3,6 +3,7 @@
 #include "engine/media/renderer.h"
 #include "engine/ui/window.h"
 #include "game/visual/GVFactory.h"
+#include "game/visual/GVParticlesEffect.h"
 
 #include <cmath>
 
@@ -82,14 +83,32 @@ void GVLayer::UpdateObjects() {
     }
 }
 
-GVObject::TFrameTimer* GVLayer::CreateTimer(GVObject* object) {
-    if (object == nullptr) {
+template <class Owner>
+TOnTimerCaller<Owner, TModalWindow>*
+GVLayer::PlaceTimer(Owner* owner, void (Owner::*method)(),
+                    TOnTimerCaller<Owner, TModalWindow>** holder) {
+    if (owner == nullptr) {
         return nullptr;
     }
-    auto* timer = new GVObject::TFrameTimer(object, &GVObject::OnFrameTimer, &object->mFrameTimer);
+    auto* timer = new TOnTimerCaller<Owner, TModalWindow>(owner, method, holder);
     if (!timer->PlaceIn(mModal)) {
         delete timer;
         return nullptr;
+    }
+    return timer;
+}
+
+GVObject::TFrameTimer* GVLayer::CreateTimer(GVObject* object) {
+    return PlaceTimer(object, &GVObject::OnFrameTimer,
+                      object != nullptr ? &object->mFrameTimer : nullptr);
+}
+
+GVParticlesEffect::TTimer* GVLayer::CreateParticleTimer(GVParticlesEffect* effect) {
+    GVParticlesEffect::TTimer* timer = PlaceTimer(effect, &GVParticlesEffect::Update,
+                                                  effect != nullptr ? &effect->mTimer : nullptr);
+    if (timer != nullptr) {
+        // Timer callers are made stopped; this one runs from now on, at every pass.
+        timer->Start(0, true, true, false);
     }
     return timer;
 }

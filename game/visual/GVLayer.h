@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+class GVParticlesEffect;
 class TModalWindow;
 class TWindow;
 
@@ -46,12 +47,21 @@ public:
     // A stopped frame timer for the object, placed in the modal window's or the platform's task
     // list; the object holds it. Null when no task list can take it.
     GVObject::TFrameTimer* CreateTimer(GVObject* object);
+    // The update timer of a particle effect, placed likewise and held by the effect. It has no
+    // period: it runs at every pass of its task list. Null when no task list can take it.
+    TOnTimerCaller<GVParticlesEffect, TModalWindow>* CreateParticleTimer(GVParticlesEffect* effect);
 
     bool Contains(const GVObject* object) const;
     // The objects in drawing order, back to front.
     std::vector<GVObject*> GetDrawOrder() const;
 
 private:
+    // A new timer for the owner's method, held by the holder, placed in the modal window's or the
+    // platform's task list; null (and deleted) when neither can take it.
+    template <class Owner>
+    TOnTimerCaller<Owner, TModalWindow>* PlaceTimer(Owner* owner, void (Owner::*method)(),
+                                                    TOnTimerCaller<Owner, TModalWindow>** holder);
+
     // Depths from script-computed positions may be NaN: NaN orders before every number, so the
     // order stays a strict weak one.
     struct GDepthLess {

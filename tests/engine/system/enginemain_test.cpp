@@ -1,5 +1,6 @@
 #include "engine/system/enginemain.h"
 
+#include "engine/core/assetmanager.h"
 #include "engine/core/log.h"
 #include "engine/core/settings.h"
 #include "engine/core/task.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -227,6 +229,36 @@ TEST_F(TEngineMainTest, RendererMadeAfterTheSoundAndDestroyedAfterTheGlyphRender
         "restore task",
     };
     EXPECT_EQ(Teardown(), expected);
+}
+
+// The game's shutdown work runs once the windows and the tasks are gone, while the platform, the
+// sound manager, the renderer and the asset manager are still there.
+TEST_F(TEngineMainTest, ShutdownHookRunsBeforeTheRendererAndTheAssetsGo) {
+    SetRendererHooks([] {}, [] { Teardown().emplace_back("renderer destroyed"); });
+    SetShutdownHook([] {
+        const bool whole = TPlatform::GetInstance() != nullptr && GetAssetManager() != nullptr;
+        Teardown().emplace_back(whole ? "hook, assets there" : "hook, assets gone");
+    });
+    Run("");
+    SetShutdownHook(nullptr);
+    SetRendererHooks(nullptr, nullptr);
+    const std::vector<std::string> expected = {
+        "window manager",
+        "main task",
+        "hook, assets there",
+        "sound manager",
+        "renderer destroyed",
+        "game state",
+        "string table cleared",
+        "string table deleted",
+        "fonts",
+        "restore task",
+    };
+    EXPECT_EQ(Teardown(), expected);
+
+    // Taken back, it runs no more.
+    Run("");
+    EXPECT_EQ(std::count(Teardown().begin(), Teardown().end(), "hook, assets there"), 0);
 }
 
 TEST_F(TEngineMainTest, DataFoldersUnderTheUserProfileAndTheLogThere) {
