@@ -33,3 +33,26 @@
 
 DWORD GetLastError();
 void SetLastError(DWORD code);
+
+// Structured exceptions as the crash guard describes a fault: what happened and where. Here they
+// are made from a signal: the context record is the signal handler's ucontext_t.
+#define EXCEPTION_ACCESS_VIOLATION 0xC0000005u
+#define EXCEPTION_CONTINUE_SEARCH 0
+#define EXCEPTION_EXECUTE_HANDLER 1
+#define EXCEPTION_MAXIMUM_PARAMETERS 15
+
+struct EXCEPTION_RECORD {
+    DWORD ExceptionCode;
+    DWORD ExceptionFlags;
+    EXCEPTION_RECORD* ExceptionRecord;
+    LPVOID ExceptionAddress;
+    DWORD NumberParameters;
+    // Of an access violation: [0] 0 read, 1 write; [1] the address accessed.
+    ULONG_PTR ExceptionInformation[EXCEPTION_MAXIMUM_PARAMETERS];
+};
+using PCONTEXT = void*;
+struct EXCEPTION_POINTERS {
+    EXCEPTION_RECORD* ExceptionRecord;
+    PCONTEXT ContextRecord;
+};
+using PEXCEPTION_POINTERS = EXCEPTION_POINTERS*;

@@ -31,3 +31,10 @@ BOOL SetThreadPriority(HANDLE thread, int priority);
 int GetThreadPriority(HANDLE thread);
 DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
+// The pseudo handle of the calling process; it needs no closing.
+HANDLE GetCurrentProcess();
+// Only the calling process can be ended here: at once, with the low eight bits of the code as its
+// exit status (all Linux keeps), nothing unwound: no exit-time handlers, no destructors, no
+// flushing of stdio. A test may put a hook in front of it (standin::SetTerminateHook). Another
+// handle: FALSE with ERROR_INVALID_HANDLE.
+BOOL TerminateProcess(HANDLE process, UINT exitCode);

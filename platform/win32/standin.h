@@ -79,6 +79,13 @@ struct TMessageBoxRecord {
 // Every box MessageBoxA was asked for since the last call, oldest first.
 std::vector<TMessageBoxRecord> TakeMessageBoxes();
 
+// TerminateProcess on the calling process runs the hook first, with the exit code; when the hook
+// returns, the process ends as usual. A hook that throws leaves the process running, so a test can
+// watch a fatal path in its own process. Null removes it; answers the hook it replaced. The hook
+// runs on whichever thread ends the process, inside a signal handler for a crash.
+using TTerminateHook = void (*)(UINT exitCode);
+TTerminateHook SetTerminateHook(TTerminateHook hook);
+
 // The program file's version block instead of the built one; or none at all.
 struct TVersionBlock {
     WORD major = 0;

@@ -64,6 +64,9 @@ struct TWindow {
     SDL_Window* sdl = nullptr;
     std::uint32_t sdlId = 0;
     std::vector<TMenuItem> systemMenu;
+    // Of a top-level window that owns others: the window of its ownership chain activated last
+    // (GetLastActivePopup); null until one was.
+    HWND lastActivePopup = nullptr;
 };
 
 struct TTimer {

@@ -4,6 +4,26 @@
 
 namespace standin::detail {
 
+namespace {
+
+// The owner of a top-level window: its parent when that is one of ours.
+TWindow* OwnerOf(const TWindow& window) {
+    return (window.style & WS_CHILD) == 0 ? WindowOf(window.parent) : nullptr;
+}
+
+// The window heading the ownership chain keeps which of the chain was activated last.
+void NoteActivation(HWND window) {
+    TWindow* root = WindowOf(window);
+    while (TWindow* owner = root != nullptr ? OwnerOf(*root) : nullptr) {
+        root = owner;
+    }
+    if (root != nullptr) {
+        root->lastActivePopup = window;
+    }
+}
+
+} // namespace
+
 void Activate(HWND window, int how) {
     HWND old = nullptr;
     bool oldMinimized = false;
@@ -38,6 +58,7 @@ void Activate(HWND window, int how) {
         user.appActive = window != nullptr;
         if (window != nullptr) {
             BringToFront(window);
+            NoteActivation(window);
         }
         for (const auto& entry : user.windows) {
             if ((entry.second->style & WS_CHILD) == 0) {
@@ -138,6 +159,25 @@ BOOL SetForegroundWindow(HWND window) {
 HWND GetActiveWindow() {
     auto hold = Hold();
     return User().active;
+}
+
+HWND GetLastActivePopup(HWND window) {
+    auto hold = Hold();
+    const TWindow* record = WindowOf(window);
+    if (record == nullptr) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    const TWindow* popup = WindowOf(record->lastActivePopup);
+    if (popup == nullptr || popup->destroying || !popup->visible) {
+        return window;
+    }
+    for (const TWindow* owner = OwnerOf(*popup); owner != nullptr; owner = OwnerOf(*owner)) {
+        if (owner == record) {
+            return record->lastActivePopup;
+        }
+    }
+    return window;
 }
 
 HWND SetActiveWindow(HWND window) {

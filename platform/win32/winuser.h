@@ -623,6 +623,9 @@ HWND GetForegroundWindow();
 BOOL SetForegroundWindow(HWND window);
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND window);
+// Of the windows the top-level window owns (directly or through others), the one activated last,
+// while it is still shown; else the window itself. Null with the error set for an unknown handle.
+HWND GetLastActivePopup(HWND window);
 HWND GetFocus();
 HWND SetFocus(HWND window);
 HWND GetCapture();

@@ -99,6 +99,25 @@ TEST_F(Messages, FiltersByRangeAndWindow) {
     EXPECT_FALSE(PeekMessageA(&message, second, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE));
 }
 
+TEST_F(Messages, AQuitFilterTakesOutTheQuitAlone) {
+    HWND window = MakeWindow();
+    Drain();
+    PostMessageA(window, WM_USER, 1, 0);
+    standin::InjectMessage(window, WM_KEYDOWN, 'A', 0x001E0001);
+    PostQuitMessage(5);
+    MSG message{};
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(message.wParam, 5u);
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "taken out";
+    // What waited before it is still there, in order, and no quit after it.
+    for (UINT expected : {static_cast<UINT>(WM_USER), static_cast<UINT>(WM_KEYDOWN)}) {
+        ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+        EXPECT_EQ(message.message, expected);
+    }
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
 TEST_F(Messages, GetMessageEndsWithWmQuitAndItsCode) {
     HWND window = MakeWindow();
     Drain();

@@ -272,6 +272,48 @@ TEST_F(Windows, ActivationMovesBetweenWindowsOfTheProgram) {
     EXPECT_EQ(GetActiveWindow(), second);
 }
 
+TEST_F(Windows, LastActivePopupIsTheOwnedWindowActivatedLast) {
+    HWND owner = MakeWindow(WS_POPUP | WS_VISIBLE);
+    Drain();
+    EXPECT_EQ(GetLastActivePopup(owner), owner) << "owning nothing";
+    // Windows the test owns; destroyed with it.
+    struct TOwned {
+        HWND window;
+        ~TOwned() { DestroyWindow(window); }
+    };
+    const auto makeOwned = [](HWND by) {
+        return CreateWindowExA(0, "StandinTestAnsi", "owned", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50,
+                               by, nullptr, nullptr, nullptr);
+    };
+    const TOwned popup{makeOwned(owner)};
+    const TOwned nested{makeOwned(popup.window)};
+    HWND other = MakeWindow(WS_POPUP | WS_VISIBLE);
+    Drain();
+    EXPECT_EQ(GetLastActivePopup(owner), nested.window) << "owned through another";
+    EXPECT_EQ(GetLastActivePopup(other), other) << "a window of another chain active";
+
+    SetForegroundWindow(popup.window);
+    EXPECT_EQ(GetLastActivePopup(owner), popup.window);
+    SetForegroundWindow(owner);
+    EXPECT_EQ(GetLastActivePopup(owner), owner) << "the owner itself was activated last";
+
+    // Hidden or destroyed while another chain is active, the popup is no longer answered.
+    SetForegroundWindow(popup.window);
+    SetForegroundWindow(other);
+    EXPECT_EQ(GetLastActivePopup(owner), popup.window);
+    ShowWindow(popup.window, SW_HIDE);
+    EXPECT_EQ(GetLastActivePopup(owner), owner) << "hidden";
+    ShowWindow(popup.window, SW_SHOW);
+    SetForegroundWindow(popup.window);
+    SetForegroundWindow(other);
+    DestroyWindow(popup.window);
+    EXPECT_EQ(GetLastActivePopup(owner), owner) << "destroyed";
+
+    SetLastError(0);
+    EXPECT_EQ(GetLastActivePopup(reinterpret_cast<HWND>(0x7654321)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+}
+
 TEST_F(Windows, CaptureChangesAreReported) {
     HWND first = MakeWindow(WS_POPUP | WS_VISIBLE);
     HWND second = MakeWindow(WS_POPUP | WS_VISIBLE);
