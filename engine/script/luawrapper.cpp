@@ -3,12 +3,23 @@
 #include "engine/core/log.h"
 #include "engine/script/script.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 // registry[lightuserdata(key)]: pushes it.
 void PushRegistered(lua_State* state, const void* key) {
     lua_pushlightuserdata(state, const_cast<void*>(key));
     lua_rawget(state, LUA_REGISTRYINDEX);
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
 } // namespace
@@ -268,4 +279,23 @@ void TLuaTable::AutoRelease(TLuaObjectWrapper* wrapper) {
         return;
     }
     script->Adopt(wrapper);
+}
+
+bool IsLuaIdentifier(const str& name) {
+    static constexpr std::array<const char*, 22> kReserved = {
+        "and",    "break",    "continue", "do",   "else",  "elseif", "end", "false",
+        "for",    "function", "if",       "in",   "local", "nil",    "not", "or",
+        "repeat", "return",   "then",     "true", "until", "while"};
+    const int length = name.Length();
+    if (length == 0 || !IsAsciiLetter(name[0])) {
+        return false;
+    }
+    for (int i = 1; i < length; ++i) {
+        const char c = name[static_cast<unsigned>(i)];
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c)) {
+            return false;
+        }
+    }
+    return std::none_of(kReserved.begin(), kReserved.end(),
+                        [&name](const char* word) { return name == str(word); });
 }

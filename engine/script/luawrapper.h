@@ -106,3 +106,6 @@ private:
 str LuaGetString(lua_State* state, int index);
 // Pushes the text as a Lua string (an empty string for an empty engine string).
 void LuaPushStr(lua_State* state, str text);
+// True when Lua reads the name as one identifier: ASCII letters, digits and '_', not starting
+// with a digit, and no reserved word.
+bool IsLuaIdentifier(const str& name);

@@ -49,6 +49,10 @@ public:
     TTextSprite* GetSprite() const { return mSprite; }
     const str& GetPendingLink() const { return mPendingLink; }
     int GetPadding() const { return mPadding; }
+    // Set by scripts through the game's SetUnderlineDistance; the layout draws underlines at its
+    // own fixed distance below the baseline.
+    void SetUnderlineDistance(int distance) { mUnderlineDistance = distance; }
+    int GetUnderlineDistance() const { return mUnderlineDistance; }
 
 protected:
     // Owned; null until Init or CreateSprite made it.
@@ -58,5 +62,6 @@ protected:
     float mDrawAlpha = 1.0f;
     // The margin for drawing and for finding links.
     int mPadding = 0;
+    int mUnderlineDistance = 0;
     str mPendingLink;
 };

@@ -23,41 +23,8 @@
 #include "engine/ui/windowstyle.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
-
-namespace {
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// A name that Lua reads as one identifier: the constructor text defines a function of that name.
-bool IsLuaIdentifier(const str& name) {
-    static constexpr std::array<const char*, 22> kReserved = {
-        "and",    "break",    "continue", "do",   "else",  "elseif", "end", "false",
-        "for",    "function", "if",       "in",   "local", "nil",    "not", "or",
-        "repeat", "return",   "then",     "true", "until", "while"};
-    const int length = name.Length();
-    if (length == 0 || !IsAsciiLetter(name[0])) {
-        return false;
-    }
-    for (int i = 1; i < length; ++i) {
-        const char c = name[static_cast<unsigned>(i)];
-        if (!IsAsciiLetter(c) && !IsAsciiDigit(c)) {
-            return false;
-        }
-    }
-    return std::none_of(kReserved.begin(), kReserved.end(),
-                        [&name](const char* word) { return name == str(word); });
-}
-
-} // namespace
 
 TWindowScript::TWindowScript(lua_State* state) : TScript(state) {
     // A state handed in comes with its libraries.

@@ -1,0 +1,22 @@
+#include "game/shell/GLogManagerScript.h"
+
+#include "engine/script/luabinding.h"
+#include "game/shell/GLogManager.h"
+#include "game/shell/WindowScriptState.h"
+
+lua_State* PublishLogManager(GLogManager* manager) {
+    lua_State* state = WindowScriptState();
+    if (state != nullptr) {
+        LuaPublish(state, "LuaLogWrite", manager, &GLogManager::LuaLogWrite);
+        LuaPublish(state, "LuaLogSetWriter", manager, &GLogManager::SetModuleWriter);
+    }
+    return state;
+}
+
+bool IsLogManagerPublished(lua_State* state) {
+    lua_pushstring(state, "LuaLogWrite");
+    lua_gettable(state, LUA_GLOBALSINDEX);
+    const bool published = !lua_isnil(state, -1);
+    lua_pop(state, 1);
+    return published;
+}

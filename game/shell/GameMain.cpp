@@ -1,0 +1,216 @@
+#include "game/shell/GameMain.h"
+
+#include "engine/core/settings.h"
+#include "engine/media/renderer.h"
+#include "engine/system/platform.h"
+#include "engine/system/windowsystemlink.h"
+#include "engine/ui/slider.h"
+#include "engine/ui/textedit.h"
+#include "engine/ui/window.h"
+#include "engine/ui/windowmanager.h"
+#include "engine/ui/windowscript.h"
+#include "game/shell/GGameMainHooks.h"
+#include "game/shell/GLogManager.h"
+#include "game/shell/GUserManager.h"
+#include "game/shell/GameMainScript.h"
+#include "game/visual/GFlyEmitter.h"
+#include "game/visual/TPSimple.h"
+#include "game/visual/particle_layer.h"
+#include "game/world/GStatistics.h"
+
+namespace {
+
+struct GWindowType {
+    const char* name;
+    TWindowManager::TCreateFunction create;
+};
+
+// Window types 1 to 31 in their fixed order; each class joins the table at its place as it is
+// built. "TextEdit" is registered apart, after CPP_Printf.
+const GWindowType kWindowTypes[] = {
+    {"Slider", &TSlider::Create},
+    {"particle_layer", &particle_layer::Create},
+    {"GFlyEmitter", &GFlyEmitter::Create},
+    {"TPSimple", &TPSimple::Create},
+};
+
+// Registered after CPP_Printf in place of the window script's own "TextEdit".
+const GWindowType kTextEditType = {"TextEdit", &TTextEdit::Create};
+
+const char kQuitDialog[] =
+    "result = DisplayDialog({\"scripts/yesno.lua\", body = \"quitconfirm\", title = "
+    "\"quittitle\", name = \"quit_dialog\"}); if result == 'yes' then "
+    "PostMessage(CreateNamedMessage(kQuitNow, \"Quit\")) end";
+const char kPauseDialog[] = "DoModal('scripts/pause.lua')";
+const char kStopDialog[] = "DoModal('scripts/stop_game.lua')";
+const char kCloseStopDialog[] = "PopModal('stop_game');";
+
+constexpr int kEscapeKey = 27;
+
+} // namespace
+
+void SetGameSettings() {
+    SetSetting("publisher", "Vorlane");
+    SetSetting("gamename", "VorlaneMarivell");
+    SetSetting("encryptionkey", "Rw5uLk9cTbXe");
+    SetSetting("qzgamehandle", "VorlaneMarivell");
+    SetSetting(str::FromFormat("%s%d", "qzgamemodename", 1), "vorlanemarivell_storymode");
+}
+
+void GameMain(TPlatform* platform) {
+    GGameMainHooks hooks;
+    GGameMain game(platform, hooks);
+    game.Start();
+    game.RunLoop();
+    game.Finish();
+}
+
+GGameMain::GGameMain(TPlatform* platform, GGameMainHooks& hooks)
+    : mPlatform(platform),
+      mHooks(hooks), mPauseWindowNames{str("game"), str("TutorialModalWindow")} {}
+
+GGameMain::~GGameMain() {
+    if (TWindowScript* script = Script()) {
+        WithdrawGameMainFunctions(script->GetState(), mHooks);
+    }
+}
+
+void GGameMain::Start() {
+    if (TRenderer* renderer = TRenderer::Instance()) {
+        renderer->SetOption("new_subtractive", "1");
+    }
+    if (TStringTableLink* strings = mPlatform->GetStringTable()) {
+        mPlatform->SetWindowTitle(strings->GetString("windowtitle"));
+    }
+    CreateUserManager();
+    GetUserManager()->ApplyVideoMode();
+    GStatistics::Instance();
+
+    TWindowManager* manager = GetWindowManager();
+    TWindowScript* script = Script();
+    if (manager == nullptr || script == nullptr) {
+        return;
+    }
+    for (const GWindowType& type : kWindowTypes) {
+        manager->RegisterWindowType(type.name, type.create);
+    }
+    PublishGameMainFunctions(script->GetState(), mHooks);
+    manager->RegisterWindowType(kTextEditType.name, kTextEditType.create);
+    PublishLateGameMainFunctions(script->GetState());
+    // The main script may log from its first line on.
+    GetLogManager();
+    script->RunScript("scripts/mainloop.lua");
+    script->DoLuaString("gDebugMode = nil;");
+}
+
+void GGameMain::RunLoop() {
+    TEvent event;
+    do {
+        mPlatform->GetEvent(&event);
+    } while (HandleEvent(event));
+}
+
+bool GGameMain::HandleEvent(const TEvent& event) {
+    TWindowManager* manager = GetWindowManager();
+    if (!mHooks.IsEditorRunning()) {
+        switch (event.type) {
+        case kEventQuit:
+            return false;
+        case kEventClose:
+            OnCloseRequested();
+            break;
+        case kEventKeyDown:
+            if ((event.param & 0xFF) == kEscapeKey) {
+                OnEscape();
+            }
+            break;
+        case kEventFullScreenToggled:
+            if (GUserManager* users = GetUserManager()) {
+                users->StoreFullScreen();
+            }
+            break;
+        default:
+            break;
+        }
+        if (event.type == kEventLeftUp || event.type == kEventActivation) {
+            str name;
+            if (manager != nullptr && TopModalName(&name) && name == str("game")) {
+                if (TWindow* control = manager->GetTopModal()->FindChild("game_ctrl", -1)) {
+                    mHooks.SendOutsideRelease(control);
+                }
+            }
+        }
+        if (event.type == kEventActivation) {
+            OnActivation(event.param != 0);
+        }
+    }
+    if (manager != nullptr) {
+        manager->HandleEvent(event);
+    }
+    return true;
+}
+
+void GGameMain::Finish() {
+    mHooks.CloseGame();
+    DestroyUserManager();
+}
+
+bool GGameMain::TopModalName(str* name) {
+    TWindowManager* manager = GetWindowManager();
+    TWindow* top = manager != nullptr ? manager->GetTopModal() : nullptr;
+    if (top == nullptr) {
+        return false;
+    }
+    *name = top->GetName();
+    return true;
+}
+
+TWindowScript* GGameMain::Script() {
+    TWindowManager* manager = GetWindowManager();
+    return manager != nullptr ? manager->GetWindowScript() : nullptr;
+}
+
+void GGameMain::RunLua(const char* text) {
+    if (TWindowScript* script = Script()) {
+        script->DoLuaString(text);
+    }
+}
+
+void GGameMain::OnCloseRequested() {
+    if (!mPlatform->IsForeground()) {
+        mPlatform->PostQuit(0);
+        return;
+    }
+    str name;
+    if (!TopModalName(&name) || !(name == str("quit_dialog"))) {
+        RunLua(kQuitDialog);
+    }
+}
+
+void GGameMain::OnEscape() {
+    str name;
+    if (mHooks.IsLevelPlaying() && TopModalName(&name) && IsPauseWindow(name)) {
+        mHooks.StatisticOnPause(true);
+        RunLua(kPauseDialog);
+    }
+}
+
+void GGameMain::OnActivation(bool active) {
+    str name;
+    if (!active) {
+        if (!TopModalName(&name) || mStopDialogOpen) {
+            return;
+        }
+        if (mHooks.HasGameWindow() && IsPauseWindow(name)) {
+            if (mHooks.IsLevelActive()) {
+                mHooks.StatisticOnPause(true);
+            }
+            RunLua(kPauseDialog);
+        }
+        RunLua(kStopDialog);
+        mStopDialogOpen = true;
+    } else if (mStopDialogOpen) {
+        RunLua(kCloseStopDialog);
+        mStopDialogOpen = false;
+    }
+}
