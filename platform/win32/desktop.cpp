@@ -184,6 +184,46 @@ void NoteSystemDesktop(int width, int height, int refreshRate) {
 
 namespace {
 
+// The mode's size over the real screen's, when a mode set over SDL's own desktop differs from it.
+bool ModeStretch(SIZE* mode, SIZE* screen) {
+    const TDesktopState& state = User().desktop;
+    if (!state.modeChanged || state.beforeMode.has_value() || !state.set.has_value()) {
+        return false;
+    }
+    *mode = SIZE{state.set->width, state.set->height};
+    *screen = SIZE{state.systemWidth, state.systemHeight};
+    return mode->cx > 0 && mode->cy > 0 && screen->cx > 0 && screen->cy > 0 &&
+           (mode->cx != screen->cx || mode->cy != screen->cy);
+}
+
+LONG ScaleLength(LONG value, LONG to, LONG from) {
+    return static_cast<LONG>(static_cast<std::int64_t>(value) * to / from);
+}
+
+} // namespace
+
+POINT NativeToDesktopLocked(POINT native) {
+    SIZE mode{};
+    SIZE screen{};
+    if (!ModeStretch(&mode, &screen)) {
+        return native;
+    }
+    return POINT{ScaleLength(native.x, mode.cx, screen.cx),
+                 ScaleLength(native.y, mode.cy, screen.cy)};
+}
+
+POINT DesktopToNativeLocked(POINT desktop) {
+    SIZE mode{};
+    SIZE screen{};
+    if (!ModeStretch(&mode, &screen)) {
+        return desktop;
+    }
+    return POINT{ScaleLength(desktop.x, screen.cx, mode.cx),
+                 ScaleLength(desktop.y, screen.cy, mode.cy)};
+}
+
+namespace {
+
 void ChangeDesktopMode(int width, int height, int bitsPerPixel, int refreshRate) {
     auto hold = Hold();
     TDesktopState& state = User().desktop;

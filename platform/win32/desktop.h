@@ -23,6 +23,13 @@ void RestoreDesktopMode();
 TDesktop DesktopLocked();
 // SDL's desktop display mode, read when its video starts; a refresh of 0 is unknown.
 void NoteSystemDesktop(int width, int height, int refreshRate);
+// A display mode that a full-screen program set over SDL's own desktop is shown stretched over the
+// real screen (the presenter scales the primary to it), as a monitor shows a mode change: the
+// window system reports the pointer and its windows' places in the real screen's pixels, the
+// program works in the mode's. Lengths and positions are scaled between the two; unchanged while
+// no such mode is set.
+POINT NativeToDesktopLocked(POINT native);
+POINT DesktopToNativeLocked(POINT desktop);
 // The area a window maximised from `rect` fills, its caption included and its borders outside:
 // the work area of the monitor nearest it; the whole monitor for a window without a caption.
 RECT MaximizedArea(const RECT& rect, bool caption);

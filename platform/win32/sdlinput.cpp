@@ -342,7 +342,7 @@ void OnText(const char* text, HWND target) {
 
 // Client coordinates of an SDL mouse position in `target`, which may be the capture window.
 LPARAM ClientPoint(HWND sdlWindow, int x, int y, HWND target, POINT* screen) {
-    POINT point{x, y};
+    POINT point = NativeToDesktopLocked(POINT{x, y});
     if (const TWindow* record = WindowOf(sdlWindow)) {
         const RECT client = ClientRectOnScreen(*record);
         point.x += client.left;
@@ -493,6 +493,12 @@ void OnWindowEvent(const std::vector<SDL_Event>& events, size_t index, HWND wind
             int height = 0;
             SDL_GetWindowPosition(record->sdl, &x, &y);
             SDL_GetWindowSize(record->sdl, &width, &height);
+            const POINT origin = NativeToDesktopLocked(POINT{x, y});
+            const POINT extent = NativeToDesktopLocked(POINT{width, height});
+            x = origin.x;
+            y = origin.y;
+            width = extent.x;
+            height = extent.y;
             const RECT client = ClientRectOnScreen(*record);
             const RECT inset = FrameInsets(record->style, record->exStyle, false);
             changed = client.left != x || client.top != y || client.right - client.left != width ||
@@ -759,7 +765,7 @@ void PumpSdl() {
         int y = 0;
         SDL_GetGlobalMouseState(&x, &y);
         auto hold = Hold();
-        User().cursor = POINT{x, y};
+        User().cursor = NativeToDesktopLocked(POINT{x, y});
     }
     RunPumpHook();
 }

@@ -2,6 +2,7 @@
 // calls SDL.
 #include "platform/win32/windowbackend.h"
 
+#include "platform/win32/desktop.h"
 #include "platform/win32/gdiobjects.h"
 #include "platform/win32/windowimpl.h"
 
@@ -80,9 +81,10 @@ public:
         }
         SDL_SetWindowBordered(window.sdl, SdlBool((window.style & WS_CAPTION) == WS_CAPTION));
         SDL_SetWindowResizable(window.sdl, SdlBool((window.style & WS_THICKFRAME) != 0));
-        SDL_SetWindowPosition(window.sdl, client.left, client.top);
-        SDL_SetWindowSize(window.sdl, Extent(client.left, client.right),
-                          Extent(client.top, client.bottom));
+        const POINT origin = DesktopToNativeLocked(POINT{client.left, client.top});
+        const POINT end = DesktopToNativeLocked(POINT{client.right, client.bottom});
+        SDL_SetWindowPosition(window.sdl, origin.x, origin.y);
+        SDL_SetWindowSize(window.sdl, Extent(origin.x, end.x), Extent(origin.y, end.y));
     }
 
     void SetTopmost(const TWindow& window) override {
@@ -159,6 +161,11 @@ public:
     }
 
     void WarpCursor(const TWindow* inside, POINT local, POINT screen) override {
+        {
+            auto hold = Hold();
+            local = DesktopToNativeLocked(local);
+            screen = DesktopToNativeLocked(screen);
+        }
         if (inside != nullptr && inside->sdl != nullptr) {
             SDL_WarpMouseInWindow(inside->sdl, local.x, local.y);
         } else if (!HeadlessVideo()) {

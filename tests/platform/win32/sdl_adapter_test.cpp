@@ -1,4 +1,5 @@
 // SDL events as they arrive from the video driver, turned into messages.
+#include "platform/win32/desktop.h"
 #include "tests/platform/win32/wintest.h"
 
 #include <SDL2/SDL.h>
@@ -387,6 +388,62 @@ TEST_F(SdlAdapter, WindowManagerResizeGoesThroughWindowPosChanging) {
     SDL_GetWindowSize(sdl, &width, &height);
     EXPECT_EQ(width, 480);
     EXPECT_EQ(height, 360);
+}
+
+// A display mode set over the real screen is shown stretched over it: the pointer's places on the
+// real screen come to the program in the mode's pixels, and stop being scaled once the mode is
+// restored.
+TEST_F(SdlAdapter, PointerOverAStretchedDisplayModeComesInTheModesPixels) {
+    const standin::TDesktop screen = standin::CurrentDesktop();
+    const int width = screen.width / 2;
+    const int height = screen.height / 2;
+    HWND window = MakeWindow(WS_POPUP | WS_VISIBLE, false, width, height);
+    ASSERT_TRUE(SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOZORDER));
+    Drain();
+    standin::detail::SetDesktopMode(width, height, 32, 0);
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), width);
+
+    struct TCase {
+        const char* name;
+        int nativeX, nativeY;
+        int x, y; // in the mode, worked out by hand from the halved size
+    };
+    const TCase cases[] = {
+        {"the middle of the screen", screen.width / 2, screen.height / 2, width / 2, height / 2},
+        {"the top left corner", 0, 0, 0, 0},
+        {"a pixel from the bottom right", screen.width - 2, screen.height - 2, width - 1,
+         height - 1},
+    };
+    for (const TCase& c : cases) {
+        SDL_Event move{};
+        move.type = SDL_MOUSEMOTION;
+        move.motion.windowID = standin::SdlWindowId(window);
+        move.motion.x = c.nativeX;
+        move.motion.y = c.nativeY;
+        ASSERT_EQ(SDL_PushEvent(&move), 1);
+        PushButton(window, SDL_BUTTON_LEFT, true, c.nativeX, c.nativeY);
+        PushButton(window, SDL_BUTTON_LEFT, false, c.nativeX, c.nativeY);
+        const std::vector<MSG> taken = Taken(WM_MOUSEFIRST, WM_MOUSELAST);
+        ASSERT_EQ(taken.size(), 3u) << c.name;
+        for (const MSG& message : taken) {
+            EXPECT_EQ(message.lParam, MAKELPARAM(c.x, c.y)) << c.name << " " << message.message;
+        }
+        POINT cursor{};
+        ASSERT_TRUE(GetCursorPos(&cursor));
+        EXPECT_EQ(cursor.x, c.x) << c.name;
+        EXPECT_EQ(cursor.y, c.y) << c.name;
+    }
+
+    standin::detail::RestoreDesktopMode();
+    SDL_Event move{};
+    move.type = SDL_MOUSEMOTION;
+    move.motion.windowID = standin::SdlWindowId(window);
+    move.motion.x = 7;
+    move.motion.y = 8;
+    ASSERT_EQ(SDL_PushEvent(&move), 1);
+    const std::vector<MSG> taken = Taken(WM_MOUSEMOVE, WM_MOUSEMOVE);
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].lParam, MAKELPARAM(7, 8));
 }
 
 } // namespace
