@@ -89,6 +89,9 @@ function(stellagrim_test name dir)
     # as test_main has, so that its precompiled headers fit.)
     set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE OFF)
     target_link_options(${name} PRIVATE -no-pie)
+    # A folder of their own: the engine scans its program's folder for files at start-up, and
+    # every platform a test makes would otherwise walk the whole build tree of the tests.
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STELLAGRIM_TEST_PROGRAM_DIR})
 
     # The suites are listed after each build and registered with CTest (cmake/TestSuites.cmake).
     set(suites ${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake)
