@@ -89,21 +89,21 @@ std::string KeepFlags(const std::string& flags, const char* allowed) {
     return kept;
 }
 
-std::string Spec(const std::string& flags, int width, int precision, const char* tail) {
-    std::string spec = "%" + flags;
+std::string Conversion(const std::string& flags, int width, int precision, const char* tail) {
+    std::string conversion = "%" + flags;
     if (width >= 0) {
-        spec += std::to_string(width);
+        conversion += std::to_string(width);
     }
     if (precision >= 0) {
-        spec += "." + std::to_string(precision);
+        conversion += "." + std::to_string(precision);
     }
-    return spec + tail;
+    return conversion + tail;
 }
 
 template <class T>
-void AppendFormatted(std::string& out, const std::string& spec, T value) {
+void AppendFormatted(std::string& out, const std::string& conversion, T value) {
     char small[128];
-    const int length = std::snprintf(small, sizeof small, spec.c_str(), value);
+    const int length = std::snprintf(small, sizeof small, conversion.c_str(), value);
     if (length < 0) {
         return;
     }
@@ -112,7 +112,7 @@ void AppendFormatted(std::string& out, const std::string& spec, T value) {
         return;
     }
     std::string large(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(large.data(), large.size(), spec.c_str(), value);
+    std::snprintf(large.data(), large.size(), conversion.c_str(), value);
     out.append(large.data(), static_cast<size_t>(length));
 }
 
@@ -142,7 +142,7 @@ void AppendConversion(std::string& out, const GPrintfDirective& directive,
         } else if (directive.length == GPrintfLength::kChar) {
             integer = static_cast<int8_t>(integer);
         }
-        AppendFormatted(out, Spec(KeepFlags(flags, "-+ 0"), width, precision, "lld"),
+        AppendFormatted(out, Conversion(KeepFlags(flags, "-+ 0"), width, precision, "lld"),
                         static_cast<long long>(integer));
         return;
     }
@@ -159,7 +159,7 @@ void AppendConversion(std::string& out, const GPrintfDirective& directive,
             integer = static_cast<uint8_t>(integer);
         }
         const char tail[] = {'l', 'l', directive.conversion, '\0'};
-        AppendFormatted(out, Spec(KeepFlags(flags, "-#0"), width, precision, tail),
+        AppendFormatted(out, Conversion(KeepFlags(flags, "-#0"), width, precision, tail),
                         static_cast<unsigned long long>(integer));
         return;
     }
@@ -178,7 +178,7 @@ void AppendConversion(std::string& out, const GPrintfDirective& directive,
     }
     default: {
         const char tail[] = {directive.conversion, '\0'};
-        AppendFormatted(out, Spec(KeepFlags(flags, "-+ #0"), width, precision, tail), number);
+        AppendFormatted(out, Conversion(KeepFlags(flags, "-+ #0"), width, precision, tail), number);
         return;
     }
     }
