@@ -17,6 +17,7 @@
 #include "engine/ui/windowsystem.h"
 #include "platform/dsound/standin_dsound.h"
 #include "tests/engine/media/display_fixture.h"
+#include "tests/engine/ui/frame_fixture.h"
 #include "tests/fixtures/testpaths.h"
 
 #include <gtest/gtest.h>
@@ -76,15 +77,8 @@ protected:
 
     // The frame the window manager draws of the modal stack, read back from the back buffer.
     standin::TScreenImage DrawFrame() {
-        TPlatformData& data = mHandler->GetData();
-        EXPECT_EQ(data.mDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
-        TRenderer* renderer = TRenderer::Instance();
-        EXPECT_TRUE(renderer->BeginDraw(0));
-        renderer->PushClipRect(data.mTargetRect);
-        Manager()->DrawModalStack();
-        renderer->PopClipRect();
-        renderer->EndDraw(0);
-        return standin::ReadSurface(data.mContext->GetBackBuffer());
+        return frame_test::DrawModalStackFrame(*mHandler, *Manager(),
+                                               mHandler->GetData().mTargetRect);
     }
 
     TDxDisplayHandler* mHandler = nullptr;

@@ -16,6 +16,7 @@
 #include "engine/ui/windowscript.h"
 #include "engine/ui/windowsystem.h"
 #include "tests/engine/media/texture_fixture.h"
+#include "tests/engine/ui/frame_fixture.h"
 #include "tests/engine/ui/text_fixture.h"
 #include "tests/engine/ui/windowscript_fixture.h"
 
@@ -151,16 +152,8 @@ protected:
 
     // The frame drawn by the window manager, read back from the back buffer.
     standin::TScreenImage DrawFrame() {
-        EXPECT_EQ(
-            mHandler->GetData().mDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0),
-            D3D_OK);
-        TRenderer* renderer = TRenderer::Instance();
-        EXPECT_TRUE(renderer->BeginDraw(0));
-        renderer->PushClipRect(TRect{0, 0, kScreenWidth, kScreenHeight});
-        Manager()->DrawModalStack();
-        renderer->PopClipRect();
-        renderer->EndDraw(0);
-        return standin::ReadSurface(mHandler->GetData().mContext->GetBackBuffer());
+        return frame_test::DrawModalStackFrame(*mHandler, *Manager(),
+                                               TRect{0, 0, kScreenWidth, kScreenHeight});
     }
 
     TDxDisplayHandler* mHandler = nullptr;
