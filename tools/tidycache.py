@@ -18,6 +18,7 @@ import os
 import shlex
 import subprocess
 import sys
+import threading
 
 root, db_dir, units_file, jobs, clang_tidy, checks, header_filter, summary = sys.argv[1:9]
 root = os.path.realpath(root)
@@ -83,7 +84,7 @@ def run(unit):
     if result.returncode == 0 and key is not None:
         path = os.path.join(cache, key[:2], key)
         os.makedirs(os.path.dirname(path), exist_ok=True)
-        tmp = "%s.%d" % (path, os.getpid())
+        tmp = "%s.%d.%d" % (path, os.getpid(), threading.get_ident())
         with open(tmp, "w") as f:
             f.write(result.stdout.replace(root + "/", marker + "/"))
         os.replace(tmp, path)
