@@ -11,21 +11,18 @@ namespace {
 
 const char* const kModeStrings[] = {"rb", "rt", "wb", "wt", "ab", "at"};
 
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
 // Creates the folders of `path` below `root` one level at a time; folders above the root are
 // the root's own business.
 void MakeFoldersBelow(const str& root, const str& path) {
     if (root.Length() == 0 || path.Length() <= root.Length() ||
-        str(path.CStr(), root.Length()).Compare(root) != 0 || !IsSeparator(path[root.Length()])) {
+        str(path.CStr(), root.Length()).Compare(root) != 0 ||
+        !IsPathSeparator(path[root.Length()])) {
         return;
     }
     str base = root;
     const char* rest = path.CStr() + root.Length() + 1;
     for (const char* p = rest; *p != '\0'; ++p) {
-        if (!IsSeparator(*p)) {
+        if (!IsPathSeparator(*p)) {
             continue;
         }
         base = base + "/" + str(rest, static_cast<int>(p - rest));

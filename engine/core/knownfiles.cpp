@@ -27,18 +27,14 @@ bool StartsWith(const str& text, const char* prefix) {
     return std::strncmp(text.CStr(), prefix, std::strlen(prefix)) == 0;
 }
 
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
 // A path below a root must stay below it: no ".." component, nothing absolute, no drive.
 bool StaysInside(const char* rest) {
-    if (IsSeparator(rest[0]) || (rest[0] != '\0' && rest[1] == ':')) {
+    if (IsPathSeparator(rest[0]) || (rest[0] != '\0' && rest[1] == ':')) {
         return false;
     }
     const char* part = rest;
     for (const char* p = rest;; ++p) {
-        if (*p == '\0' || IsSeparator(*p)) {
+        if (*p == '\0' || IsPathSeparator(*p)) {
             if (p - part == 2 && part[0] == '.' && part[1] == '.') {
                 return false;
             }
@@ -124,7 +120,7 @@ str ResolveName(const str& name, bool mustExist, TFileSource* source) {
         return path;
     }
 
-    if (StartsWith(key, "assets") && IsSeparator(key[6])) {
+    if (StartsWith(key, "assets") && IsPathSeparator(key[6])) {
         return ResolveName(str(name.CStr() + 7), mustExist, source);
     }
     return str();

@@ -25,6 +25,11 @@ struct TKnownFile {
 
 using TKnownFileMap = std::map<str, TKnownFile>;
 
+// Engine file names separate folders with either slash.
+inline bool IsPathSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
 // The process-wide map and set.
 TKnownFileMap& KnownFiles();
 std::set<str>& ExcludedNames();
