@@ -22,3 +22,13 @@ if(STELLAGRIM_FUZZ)
     add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Code that only drives the code under test (test programs, benchmarks) leaves out three of the
+# undefined-behaviour checks. At -O0 the null, alignment and dynamic-type checks make its
+# GoogleTest-heavy code take 40% longer to compile; a null dereference there still faults under
+# AddressSanitizer, and the code under test keeps every check.
+function(stellagrim_driver_checks target)
+    if(STELLAGRIM_SANITIZE)
+        target_compile_options(${target} PRIVATE -fno-sanitize=vptr,alignment,null)
+    endif()
+endfunction()
