@@ -2,7 +2,7 @@
 // an opaque disc on transparent ground in each.
 #pragma once
 
-#include <png.h>
+#include "bench/benchpng.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,11 +10,6 @@
 
 // Green is `tint`, or a ramp down the rows when tint is negative.
 inline std::vector<uint8_t> DiscStripPng(int tint = -1) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 128;
-    image.height = 32;
-    image.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> pixels(128 * 32 * 4);
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 128; ++x) {
@@ -27,10 +22,5 @@ inline std::vector<uint8_t> DiscStripPng(int tint = -1) {
             p[3] = dx * dx + dy * dy < 14 * 14 ? 255 : 0;
         }
     }
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    std::vector<uint8_t> out(size);
-    png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr);
-    out.resize(size);
-    return out;
+    return EncodePng(128, 32, PNG_FORMAT_RGBA, pixels);
 }

@@ -3,6 +3,7 @@
 // they overlap), compose the background with a 32x32 run list of opaque pixels, put the old
 // background back, blit the result onto the screen. The cursor moves between two places each
 // iteration, so every update draws. Timed on a thread of its own, as the cursor thread draws.
+#include "bench/benchpng.h"
 #include "engine/core/knownfiles.h"
 #include "engine/media/dxdisplayhandler.h"
 #include "engine/media/media.h"
@@ -15,7 +16,6 @@
 #include "platform/win32/windows.h"
 
 #include <benchmark/benchmark.h>
-#include <png.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -77,23 +77,13 @@ private:
 
 // A 32x32 cursor without a transparent pixel: 32 runs of 32.
 std::vector<uint8_t> CursorPng() {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 32;
-    image.height = 32;
-    image.format = PNG_FORMAT_RGB;
     std::vector<uint8_t> pixels(32 * 32 * 3);
     for (size_t i = 0; i < 32 * 32; ++i) {
         pixels[i * 3] = static_cast<uint8_t>(i);
         pixels[i * 3 + 1] = static_cast<uint8_t>(i >> 2);
         pixels[i * 3 + 2] = 40;
     }
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    std::vector<uint8_t> out(size);
-    png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr);
-    out.resize(size);
-    return out;
+    return EncodePng(32, 32, PNG_FORMAT_RGB, pixels);
 }
 
 // Runs one job at a time on a thread of its own, as the cursor thread draws: there the blits onto

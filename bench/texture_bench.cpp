@@ -2,11 +2,10 @@
 // a 2-D block, EndDraw without present), and the same 200 draws placed wholly off the screen, so
 // that the rasteriser has nothing to fill: the second figure is the share of the frame spent
 // outside the rasteriser (descriptors, vertices, the facade, the device's set-up of each draw).
+#include "bench/benchpng.h"
 #include "bench/benchscreen.h"
 #include "engine/core/knownfiles.h"
 #include "engine/media/texture.h"
-
-#include <png.h>
 
 #include <cstdint>
 #include <vector>
@@ -17,11 +16,6 @@ using bench_screen::TScreen;
 
 // A 64x64 RGBA PNG with a soft alpha ramp.
 std::vector<uint8_t> SpritePng() {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 64;
-    image.height = 64;
-    image.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> pixels(64 * 64 * 4);
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x) {
@@ -32,12 +26,7 @@ std::vector<uint8_t> SpritePng() {
             p[3] = static_cast<uint8_t>(64 + (x + y));
         }
     }
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    std::vector<uint8_t> out(size);
-    png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr);
-    out.resize(size);
-    return out;
+    return EncodePng(64, 64, PNG_FORMAT_RGBA, pixels);
 }
 
 void DrawSprites(benchmark::State& state, float offsetX) {

@@ -199,7 +199,8 @@ void FindObjectAt(benchmark::State& state) {
         found = root->FindObjectAt(x, y, 1);
         benchmark::DoNotOptimize(found);
     }
-    if (found != root->GetChilds()->At(last)) {
+    // Child i is the childs' entry i - 1: the root is the first of the objects.
+    if (found != root->GetChilds()->At(last - 1)) {
         state.SkipWithError("the search did not find the last object");
     }
     state.counters["objects"] = kSearched;
