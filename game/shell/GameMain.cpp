@@ -9,9 +9,9 @@
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowscript.h"
+#include "game/common/GLogManager.h"
+#include "game/common/GUserManager.h"
 #include "game/shell/GGameMainHooks.h"
-#include "game/shell/GLogManager.h"
-#include "game/shell/GUserManager.h"
 #include "game/shell/GameMainScript.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
@@ -82,9 +82,8 @@ void GGameMain::Start() {
     if (TStringTableLink* strings = mPlatform->GetStringTable()) {
         mPlatform->SetWindowTitle(strings->GetString("windowtitle"));
     }
-    CreateUserManager();
+    CreateUserManager(GStatistics::Instance()->GetRandom());
     GetUserManager()->ApplyVideoMode();
-    GStatistics::Instance();
 
     TWindowManager* manager = GetWindowManager();
     TWindowScript* script = Script();

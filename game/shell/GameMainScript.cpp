@@ -8,9 +8,9 @@
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowscript.h"
+#include "game/common/LuaValues.h"
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/LuaPrintf.h"
-#include "game/shell/LuaValues.h"
 
 #include <algorithm>
 #include <cfloat>

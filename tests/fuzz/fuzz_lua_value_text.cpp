@@ -7,7 +7,7 @@
 // to 3 all set for tables used again without limit.
 #include "engine/script/lua/lauxlib.h"
 #include "engine/script/lua/lua.h"
-#include "game/shell/LuaValues.h"
+#include "game/common/LuaValues.h"
 #include "tests/fuzz/fuzz_bytes.h"
 
 #include <cmath>

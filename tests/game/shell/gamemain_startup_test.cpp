@@ -4,7 +4,7 @@
 // apart.
 #include "engine/core/random.h"
 #include "engine/media/dxdisplayhandler.h"
-#include "game/shell/GUserManager.h"
+#include "game/common/GUserManager.h"
 #include "game/world/GStatistics.h"
 #include "tests/fixtures/childprocess.h"
 #include "tests/game/shell/gamemain_fixture.h"

@@ -1,5 +1,5 @@
 #include "engine/core/prefs.h"
-#include "game/shell/GUserManager.h"
+#include "game/common/GUserManager.h"
 #include "tests/game/shell/gamemain_fixture.h"
 
 #include <memory>

@@ -1,11 +1,10 @@
 // The player profiles against a real "prefs.dat" in a temporary user folder, driven through the
 // Lua functions the menus call.
-#include "game/shell/GUserManager.h"
+#include "game/common/GUserManager.h"
 
 #include "engine/core/prefs.h"
 #include "engine/core/qzhiscores.h"
 #include "engine/core/random.h"
-#include "game/world/GStatistics.h"
 #include "tests/game/shell/shell_fixture.h"
 
 #include <climits>
@@ -22,6 +21,9 @@ protected:
         DestroyUserManager();
         TShellTest::TearDown();
     }
+
+    // The generator new players' ids are drawn from; the game hands over the statistics' one.
+    TRandom mRandom;
 
     // Players stored before the manager is made, each {name, soundlevel}; the global record's
     // "curuser" is `selected`.
@@ -46,7 +48,7 @@ protected:
 };
 
 TEST_F(UserProfiles, TheFirstPlayerTakesTheDefaultsAndIsSelected) {
-    CreateUserManager();
+    CreateUserManager(mRandom);
     Run("before = GetNumUsers()");
     EXPECT_EQ(Number("before"), 0);
     EXPECT_EQ(GetUserManager()->GetCurrentUser(), -1);
@@ -67,7 +69,7 @@ TEST_F(UserProfiles, TheFirstPlayerTakesTheDefaultsAndIsSelected) {
 
 TEST_F(UserProfiles, ANewPlayerInheritsTheSelectedOnesVolumesAndMute) {
     StorePlayers({"Ann", "Bob"}, 0);
-    CreateUserManager();
+    CreateUserManager(mRandom);
     Prefs().SetInt("soundlevel", 200, 0, false);
     Prefs().SetInt("musiclevel", 300, 0, false);
     Prefs().SetInt("soundoff", 1, 0, false);
@@ -85,9 +87,9 @@ TEST_F(UserProfiles, ANewPlayerInheritsTheSelectedOnesVolumesAndMute) {
     EXPECT_EQ(mSound->calls, volumes);
 }
 
-TEST_F(UserProfiles, PlayerIdsAreDrawnFromTheStatisticsGeneratorBetweenOneAndTheLimit) {
-    CreateUserManager();
-    TRandom& random = GStatistics::Instance()->GetRandom();
+TEST_F(UserProfiles, PlayerIdsAreDrawnFromTheGivenGeneratorBetweenOneAndTheLimit) {
+    CreateUserManager(mRandom);
+    TRandom& random = mRandom;
     random.Seed(20240611);
     TRandom same;
     same.Seed(20240611);
@@ -122,7 +124,7 @@ TEST_F(UserProfiles, DeletingAPlayerSelectsTheOneBeforeItOrTheLast) {
         DestroyUserManager();
         std::filesystem::remove(UserFolder() / "prefs.dat");
         StorePlayers(item.players, item.selected);
-        CreateUserManager();
+        CreateUserManager(mRandom);
         Run(("DeleteUser(" + std::to_string(item.deleted) + ")").c_str());
         EXPECT_EQ(Names(), item.left) << item.name;
         EXPECT_EQ(GetUserManager()->GetCurrentUser(), item.selectedAfter) << item.name;
@@ -134,7 +136,7 @@ TEST_F(UserProfiles, DeletingAPlayerSelectsTheOneBeforeItOrTheLast) {
 
 TEST_F(UserProfiles, SelectingAPlayerThatDoesNotExistChangesNothing) {
     StorePlayers({"Ann", "Bob", "Cid"}, 1);
-    CreateUserManager();
+    CreateUserManager(mRandom);
     const std::string stored = mFolder.Read("user/prefs.dat");
     for (const char* call :
          {"SetCurrentUser(3)", "SetCurrentUser(5)", "SetCurrentUser(-2)", "SetCurrentUser(-5)"}) {
@@ -156,7 +158,7 @@ TEST_F(UserProfiles, SelectingAPlayerThatDoesNotExistChangesNothing) {
 
 TEST_F(UserProfiles, AStaleSelectionIsKeptButNotApplied) {
     StorePlayers({"Ann"}, 4);
-    CreateUserManager();
+    CreateUserManager(mRandom);
     EXPECT_EQ(GetUserManager()->GetCurrentUser(), 4);
     EXPECT_TRUE(mSound->calls.empty());
     // No player name was given to the hiscore client: a score is filed under none.
@@ -169,7 +171,7 @@ TEST_F(UserProfiles, AStaleSelectionIsKeptButNotApplied) {
 
 TEST_F(UserProfiles, ToggleSoundMuteFlipsBetweenZeroAndOne) {
     StorePlayers({"Ann"}, 0);
-    CreateUserManager();
+    CreateUserManager(mRandom);
     struct TCase {
         int stored;
         int after;
@@ -203,7 +205,7 @@ TEST_F(UserProfiles, OnlyAStoredOneStartsFullScreen) {
             TPrefs prefs(true);
             prefs.SetString("fullscreen", item.stored, -1, true);
         }
-        CreateUserManager();
+        CreateUserManager(mRandom);
         mDisplay.setDisplays.clear();
         mSound->calls.clear();
         GetUserManager()->ApplyVideoMode();
@@ -222,7 +224,7 @@ struct TStubbornDisplay : platform_test::TFakeDisplay {
 };
 
 TEST_F(UserProfiles, ToggleFullScreenStoresOnlyAModeTheDisplayTook) {
-    CreateUserManager();
+    CreateUserManager(mRandom);
     Run("switched = ToggleFullScreen()");
     EXPECT_TRUE(Bool("switched"));
     EXPECT_TRUE(mDisplay.fullScreen);
@@ -246,7 +248,7 @@ TEST_F(UserProfiles, ToggleFullScreenStoresOnlyAModeTheDisplayTook) {
 
 TEST_F(UserProfiles, ScoresAreFiledUnderTheSelectedPlayerAndTheGameMode) {
     StorePlayers({"Ann", "Bob"}, 1);
-    CreateUserManager();
+    CreateUserManager(mRandom);
     TQzHiscores& hiscores = *GetUserManager()->GetHiscores();
     const auto rows = [&hiscores] { return hiscores.GetScoreCount(true); };
     hiscores.AddLocalScore(100, true, nullptr, nullptr);
@@ -273,7 +275,7 @@ TEST_F(UserProfiles, ScoresAreFiledUnderTheSelectedPlayerAndTheGameMode) {
 
 TEST_F(UserProfiles, NamesAreComparedExactlyAndRenamed) {
     StorePlayers({"Ann", "Bob"}, 1);
-    CreateUserManager();
+    CreateUserManager(mRandom);
     Run("a = IsNameInUse('Ann'); b = IsNameInUse('ann'); c = IsNameInUse('An'); d = "
         "IsNameInUse('')");
     EXPECT_TRUE(Bool("a"));
@@ -286,7 +288,7 @@ TEST_F(UserProfiles, NamesAreComparedExactlyAndRenamed) {
 }
 
 TEST_F(UserProfiles, QuitToMainMenuPopsDownToTheBottomWindow) {
-    CreateUserManager();
+    CreateUserManager(mRandom);
     Run("QuitToMainMenu()");
     EXPECT_EQ(Stack(), std::vector<std::string>{Text(mScreen->GetName())}) << "nothing to pop";
     Push("menu");
@@ -297,7 +299,7 @@ TEST_F(UserProfiles, QuitToMainMenuPopsDownToTheBottomWindow) {
 }
 
 TEST_F(UserProfiles, TheFileReadBackAfterDestructionHoldsEveryChange) {
-    CreateUserManager();
+    CreateUserManager(mRandom);
     Run("CreateNewUser('Ann'); CreateNewUser('Bob'); CreateNewUser('Cid')");
     Run("DeleteUser(0); ChangeCurrentUserName('Rob'); ToggleSoundMute(); ToggleFullScreen()");
     // Written without saving, as the player progress does between its own saves.
@@ -320,7 +322,7 @@ TEST_F(UserProfiles, TheFileReadBackAfterDestructionHoldsEveryChange) {
 }
 
 TEST_F(UserProfiles, TheLuaFunctionsLeaveWithTheManager) {
-    CreateUserManager();
+    CreateUserManager(mRandom);
     Run("ok = pcall(GetNumUsers)");
     EXPECT_TRUE(Bool("ok"));
     DestroyUserManager();

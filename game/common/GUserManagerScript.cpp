@@ -1,8 +1,8 @@
-#include "game/shell/GUserManagerScript.h"
+#include "game/common/GUserManagerScript.h"
 
 #include "engine/script/luabinding.h"
-#include "game/shell/GUserManager.h"
-#include "game/shell/WindowScriptState.h"
+#include "game/common/GUserManager.h"
+#include "game/common/WindowScriptState.h"
 
 lua_State* PublishUserManager(GUserManager* manager) {
     lua_State* state = WindowScriptState();

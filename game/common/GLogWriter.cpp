@@ -1,4 +1,4 @@
-#include "game/shell/GLogWriter.h"
+#include "game/common/GLogWriter.h"
 
 #include "platform/win32/crtio.h"
 

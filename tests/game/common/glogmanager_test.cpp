@@ -1,6 +1,6 @@
 // The game log: filtering, numbering, the writers modules are bound to, the CSV file as a CSV
 // reader sees it, and the Lua functions.
-#include "game/shell/GLogManager.h"
+#include "game/common/GLogManager.h"
 
 #include "tests/game/shell/shell_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "game/shell/LuaValues.h"
+#include "game/common/LuaValues.h"
 
 #include "engine/core/log.h"
 #include "engine/script/lua/luanumber.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "engine/core/str.h"
-#include "game/shell/GLogManager.h"
+#include "game/common/GLogManager.h"
 
 namespace crt {
 struct FILE;

@@ -14,12 +14,14 @@
 struct lua_State;
 class TPrefs;
 class TQzHiscores;
+class TRandom;
 
 class GUserManager {
 public:
     // Publishes the Lua functions, loads the preferences and the hiscore client, files scores
-    // under game mode 0 and selects the stored current player.
-    GUserManager();
+    // under game mode 0 and selects the stored current player. New players' ids are drawn from
+    // `random`, which must outlive the manager (the game hands it the statistics' generator).
+    explicit GUserManager(TRandom& random);
     // Saves the preferences (the store does not save on its own), frees the store, then the
     // hiscore client, and withdraws the Lua functions.
     ~GUserManager();
@@ -65,13 +67,14 @@ public:
 private:
     std::unique_ptr<TPrefs> mPrefs;
     std::unique_ptr<TQzHiscores> mHiscores;
+    TRandom& mRandom;
     int32_t mGameMode = 0;
     // The state the Lua functions were published in; null when there was no window script.
     lua_State* mScriptState = nullptr;
 };
 
-// Deletes a manager that exists, then makes the one manager.
-void CreateUserManager();
+// Deletes a manager that exists, then makes the one manager, drawing player ids from `random`.
+void CreateUserManager(TRandom& random);
 // Null before CreateUserManager and after DestroyUserManager.
 GUserManager* GetUserManager();
 // Deletes the manager; nothing happens without one.

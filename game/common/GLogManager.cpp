@@ -1,9 +1,9 @@
-#include "game/shell/GLogManager.h"
+#include "game/common/GLogManager.h"
 
 #include "engine/system/platform.h"
-#include "game/shell/GLogManagerScript.h"
-#include "game/shell/GLogWriter.h"
-#include "game/shell/WindowScriptState.h"
+#include "game/common/GLogManagerScript.h"
+#include "game/common/GLogWriter.h"
+#include "game/common/WindowScriptState.h"
 
 GLogManager::GLogManager() : mStartTime(TPlatform::GetTime()) {
     mWriters.push_back(std::make_unique<GNullLogWriter>());

@@ -1,8 +1,8 @@
-#include "game/shell/GLogManagerScript.h"
+#include "game/common/GLogManagerScript.h"
 
 #include "engine/script/luabinding.h"
-#include "game/shell/GLogManager.h"
-#include "game/shell/WindowScriptState.h"
+#include "game/common/GLogManager.h"
+#include "game/common/WindowScriptState.h"
 
 lua_State* PublishLogManager(GLogManager* manager) {
     lua_State* state = WindowScriptState();

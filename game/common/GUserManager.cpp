@@ -1,4 +1,4 @@
-#include "game/shell/GUserManager.h"
+#include "game/common/GUserManager.h"
 
 #include "engine/core/prefs.h"
 #include "engine/core/qzhiscores.h"
@@ -8,9 +8,8 @@
 #include "engine/system/platform.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
-#include "game/shell/GUserManagerScript.h"
-#include "game/shell/WindowScriptState.h"
-#include "game/world/GStatistics.h"
+#include "game/common/GUserManagerScript.h"
+#include "game/common/WindowScriptState.h"
 
 namespace {
 
@@ -37,7 +36,7 @@ TSoundManagerLink* SoundManager() {
 
 } // namespace
 
-GUserManager::GUserManager() {
+GUserManager::GUserManager(TRandom& random) : mRandom(random) {
     mScriptState = PublishUserManager(this);
     mPrefs = std::make_unique<TPrefs>(true);
     mHiscores = std::make_unique<TQzHiscores>(true);
@@ -143,7 +142,7 @@ void GUserManager::CreateNewUser(str name) {
     mPrefs->SetInt("musiclevel", musicLevel, added, kSave);
     mPrefs->SetInt("soundoff", soundOff, added, kSave);
     // 1 to 2147483646: never 0, which reads as "no id".
-    const double draw = RandomUnitReal(GStatistics::Instance()->GetRandom());
+    const double draw = RandomUnitReal(mRandom);
     mPrefs->SetInt("uniq_id", 1 + LuaNumberToInt(draw * 2147483646.0), added, kSave);
     SetCurrentUser(added);
 }
@@ -201,9 +200,9 @@ void GUserManager::QuitToMainMenu() {
     }
 }
 
-void CreateUserManager() {
+void CreateUserManager(TRandom& random) {
     DestroyUserManager();
-    gUserManager = new GUserManager;
+    gUserManager = new GUserManager(random);
 }
 
 GUserManager* GetUserManager() {
