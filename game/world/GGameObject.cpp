@@ -60,7 +60,8 @@ bool GGameObject::InitInLevel(TLuaTable* objectTable, TLuaTable* /*typeExtension
                               const str& extraLua, GLevel* /*level*/) {
     mUpgradeData.Reset();
     GGameData* data = GLogicalManager::Instance().GetGameData();
-    const int offer = data != nullptr ? data->GetObjectUpgrade(this, mUpgradeLevel, mUpgradeData) : -1;
+    const int offer =
+        data != nullptr ? data->GetObjectUpgrade(this, mUpgradeLevel, mUpgradeData) : -1;
     if (offer == 0 || offer == 1) {
         if (mUpgradeLevel < 0) {
             mUpgradeLevel = mUpgradeData.mUpgradeLevel - 1;

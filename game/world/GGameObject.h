@@ -53,8 +53,8 @@ public:
     virtual bool InitFromTable(TLuaTable* typeTable, TLuaTable* objectTable);
     // Places the object on a level: upgrade record, Lua state, timer, position and visual. False
     // when its upgrade group offers nothing yet and nothing was bought.
-    virtual bool InitInLevel(TLuaTable* objectTable, TLuaTable* typeExtension,
-                             const str& extraLua, GLevel* level);
+    virtual bool InitInLevel(TLuaTable* objectTable, TLuaTable* typeExtension, const str& extraLua,
+                             GLevel* level);
     virtual int CheckClick() { return 0; }
     virtual void StartGame() { mActive = true; }
     virtual void StopGame() { mActive = false; }

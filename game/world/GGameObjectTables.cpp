@@ -67,7 +67,8 @@ bool GGameObject::InitFromTable(TLuaTable* typeTable, TLuaTable* objectTable) {
         mName = objectTable->GetString("name");
     }
     // Names and tables go in as literals, so no text of a stage file can break out of them.
-    mPrelude = str("name=") + LuaStringLiteral(mName) + "; base_type= " + LuaStringLiteral(mBaseType) +
+    mPrelude = str("name=") + LuaStringLiteral(mName) +
+               "; base_type= " + LuaStringLiteral(mBaseType) +
                "; BaseType = " + LuaValueToText(typeTable, false) + ";" +
                "BaseData = " + LuaValueToText(objectTable, false) + ";";
     LoadScenes(typeTable);
@@ -103,17 +104,18 @@ void GGameObject::LoadTriggers(TLuaTable* table) {
         return;
     }
     mTriggerPeriod = Truncate(triggers->GetNumber("delay", 1000));
-    ForEachEntry(*triggers, [this](const TLuaObjectWrapper& /*key*/, const TLuaObjectWrapper& value) {
-        std::unique_ptr<TLuaTable> entry = AsTable(value);
-        if (entry == nullptr) {
-            return;
-        }
-        GTrigger trigger;
-        trigger.mFunction = entry->GetString("func_name");
-        if (trigger.mFunction.Length() > 0) {
-            mTriggers.push_back(trigger);
-        }
-    });
+    ForEachEntry(*triggers,
+                 [this](const TLuaObjectWrapper& /*key*/, const TLuaObjectWrapper& value) {
+                     std::unique_ptr<TLuaTable> entry = AsTable(value);
+                     if (entry == nullptr) {
+                         return;
+                     }
+                     GTrigger trigger;
+                     trigger.mFunction = entry->GetString("func_name");
+                     if (trigger.mFunction.Length() > 0) {
+                         mTriggers.push_back(trigger);
+                     }
+                 });
 }
 
 void GGameObject::LoadScenes(TLuaTable* table) {

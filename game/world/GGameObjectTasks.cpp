@@ -77,9 +77,8 @@ int GGameObject::RemoveTask(GBaseSimpleTask* task) {
         return 0;
     }
     const int id = task->mTaskId;
-    const auto found = std::find_if(mTasks.begin(), mTasks.end(), [id](const GBaseSimpleTask* t) {
-        return t->mTaskId == id;
-    });
+    const auto found = std::find_if(mTasks.begin(), mTasks.end(),
+                                    [id](const GBaseSimpleTask* t) { return t->mTaskId == id; });
     if (found == mTasks.end()) {
         return 0;
     }

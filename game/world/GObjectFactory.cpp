@@ -40,10 +40,11 @@ GGameObject* GObjectFactory::CreateObject(const str& name, TLuaTable* typeTable,
         if (prototype == nullptr || !prototype->InitFromTable(typeTable, instanceData)) {
             return nullptr;
         }
-        found = mObjectPrototypes
-                    .emplace(name, std::make_unique<ProductCreator<GGameObject>>(
-                                       prototype.release(), name))
-                    .first;
+        found =
+            mObjectPrototypes
+                .emplace(name,
+                         std::make_unique<ProductCreator<GGameObject>>(prototype.release(), name))
+                .first;
     }
     return found->second->MakeProduct(name);
 }

@@ -175,8 +175,7 @@ private:
 };
 
 void ReadEveryCell(const GGameObject& object) {
-    const int64_t cells =
-        int64_t{object.GetWalkMaskWidth()} * int64_t{object.GetWalkMaskHeight()};
+    const int64_t cells = int64_t{object.GetWalkMaskWidth()} * int64_t{object.GetWalkMaskHeight()};
     for (int64_t i = -1; i <= cells && i <= (int64_t{1} << 17); ++i) {
         volatile int8_t cell = object.GetWalkMaskCell(static_cast<int>(i));
         (void)cell;

@@ -5,7 +5,9 @@
 
 #include "engine/script/lua/lauxlib.h"
 #include "game/common/GLogManager.h"
+#include "game/visual/GFlyEmitter.h"
 #include "game/visual/GVObject.h"
+#include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GStratMousePikUp.h"
 #include "tests/game/world/world_object_fixture.h"
 
@@ -44,6 +46,17 @@ class TNoticeCounter : public GGameObject {
 public:
     void NotifyManager() override { ++mNotices; }
     int mNotices = 0;
+};
+
+// A game window with one fly emitter, for the particle script named "fx".
+class TOneEmitter : public GLogicalManagerHooks {
+public:
+    GFlyEmitter* FindFlyEmitter(const str& script) override {
+        mAsked.push_back(script.CStr());
+        return script == "fx" ? &mEmitter : nullptr;
+    }
+    GFlyEmitter mEmitter;
+    std::vector<std::string> mAsked;
 };
 
 // Keeps a script's Lua state open after the script goes.
@@ -106,6 +119,33 @@ TEST_F(GameObjectTest, ObjectWithAWalkMaskIsSnappedToItsCellCentreWithItsVisual)
     EXPECT_EQ(visual->GetStateKey(), Key("upgrade_2"));
 }
 
+TEST_F(GameObjectTest, ParticleEffectComesFromTheGameWindowAndFollowsTheObject) {
+    GGameObject* object =
+        Place("o", "{ class_name = 'GGameObject' }", "{ pos_x = 30, pos_y = 40 }");
+    ASSERT_NE(object, nullptr);
+    Run(object, "CPP_ParticleFX(5, 6, 'fx', 10)");
+    EXPECT_EQ(object->GetEffect(), nullptr) << "no game window";
+
+    TOneEmitter window;
+    GLogicalManager::Instance().SetHooks(&window);
+    Run(object, "CPP_ParticleFX(5, 6, 'other', 10)");
+    EXPECT_EQ(object->GetEffect(), nullptr);
+    Run(object, "CPP_ParticleFX(5, 6, 'fx', 10)");
+    EXPECT_EQ(window.mAsked, (std::vector<std::string>{"other", "fx"}));
+    ASSERT_EQ(object->GetEffect(), &window.mEmitter);
+    EXPECT_EQ(window.mEmitter.GetStartPosition().x, 5.0f);
+    EXPECT_EQ(window.mEmitter.GetStartPosition().y, 6.0f);
+    // The flight starts at the object's position plus the offset.
+    EXPECT_EQ(window.mEmitter.GetLocus().mPoint.x, 35.0f);
+    EXPECT_EQ(window.mEmitter.GetLocus().mPoint.y, 46.0f);
+    EXPECT_FALSE(window.mEmitter.IsIdle());
+    object->MoveToPoint(70.0f, 80.0f);
+    EXPECT_EQ(window.mEmitter.GetLocus().mPoint.x, 70.0f);
+    EXPECT_EQ(window.mEmitter.GetLocus().mPoint.y, 80.0f);
+    GLogicalManager::Instance().SetHooks(nullptr);
+    mObjects.clear();
+}
+
 TEST_F(GameObjectTest, WithdrawnObjectsCopiedClosureRaisesAScriptError) {
     GGameObject* object = Place("o", "{ class_name = 'GGameObject' }", "{}");
     ASSERT_NE(object, nullptr);
@@ -128,20 +168,19 @@ TEST_F(GameObjectTest, WithdrawnObjectsCopiedClosureRaisesAScriptError) {
 }
 
 TEST_F(GameObjectTest, TriggersRunEachTickUntilTheyAnswerZero) {
-    const std::string functions =
-        "log = ''\n"
-        "function Always(n) log = log .. 'A' .. n .. ';' return 1 end\n"
-        "function Text(n) log = log .. 'S' .. n .. ';' return '2' end\n"
-        "function Zero(n) log = log .. 'Z' .. n .. ';' return 0 end\n"
-        "function Nil(n) log = log .. 'N' .. n .. ';' end\n"
-        "function True(n) log = log .. 'T' .. n .. ';' return true end\n"
-        "function Off(n) log = log .. 'O' .. n .. ';' return 1 end\n";
-    GGameObject* object = Place(
-        "o",
-        "{ class_name = 'GGameObject', triggers = { delay = 100, { func_name = 'Always' }, "
-        "{ func_name = 'Text' }, { func_name = 'Zero' }, { func_name = 'Nil' }, "
-        "{ func_name = 'True' }, { func_name = 'Off' }, { func_name = '' }, 'skipped' } }",
-        "{}", functions);
+    const std::string functions = "log = ''\n"
+                                  "function Always(n) log = log .. 'A' .. n .. ';' return 1 end\n"
+                                  "function Text(n) log = log .. 'S' .. n .. ';' return '2' end\n"
+                                  "function Zero(n) log = log .. 'Z' .. n .. ';' return 0 end\n"
+                                  "function Nil(n) log = log .. 'N' .. n .. ';' end\n"
+                                  "function True(n) log = log .. 'T' .. n .. ';' return true end\n"
+                                  "function Off(n) log = log .. 'O' .. n .. ';' return 1 end\n";
+    GGameObject* object =
+        Place("o",
+              "{ class_name = 'GGameObject', triggers = { delay = 100, { func_name = 'Always' }, "
+              "{ func_name = 'Text' }, { func_name = 'Zero' }, { func_name = 'Nil' }, "
+              "{ func_name = 'True' }, { func_name = 'Off' }, { func_name = '' }, 'skipped' } }",
+              "{}", functions);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->GetTriggerCount(), 6u);
     object->SetTriggerEnabled("Off", false);
@@ -402,8 +441,9 @@ TEST_F(GameObjectTest, ObjectShutDownWithItsLevel) {
 }
 
 TEST_F(GameObjectTest, ObjectWhoseOwnTickAskedForItsRemoval) {
-    GGameObject* object = Place("o", "{ class_name = 'GGameObject', triggers = { delay = 10, "
-                                     "{ func_name = 'Leave' } } }",
+    GGameObject* object = Place("o",
+                                "{ class_name = 'GGameObject', triggers = { delay = 10, "
+                                "{ func_name = 'Leave' } } }",
                                 "{}", "function Leave() CPP_WantDestroy() return 1 end");
     ASSERT_NE(object, nullptr);
     object->StartGame();

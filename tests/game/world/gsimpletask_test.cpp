@@ -33,14 +33,13 @@ public:
     std::vector<std::string> mJournal;
 };
 
-const char kTaskType[] =
-    "{ class_name = 'GGameObject', tasks = { "
-    "work = { tick_count = 3, delay = 100 }, "
-    "fail = { tick_count = 2, delay = 50 }, "
-    "zero = { tick_count = 0, delay = 40 }, "
-    "moving = { sub_type = 1, tick_count = 1, delay = 10 }, "
-    "odd = { sub_type = 2, tick_count = 1, delay = 10 }, "
-    "'not a task' } }";
+const char kTaskType[] = "{ class_name = 'GGameObject', tasks = { "
+                         "work = { tick_count = 3, delay = 100 }, "
+                         "fail = { tick_count = 2, delay = 50 }, "
+                         "zero = { tick_count = 0, delay = 40 }, "
+                         "moving = { sub_type = 1, tick_count = 1, delay = 10 }, "
+                         "odd = { sub_type = 2, tick_count = 1, delay = 10 }, "
+                         "'not a task' } }";
 
 const char kTaskFunctions[] =
     "calls = ''\n"
@@ -80,8 +79,7 @@ TEST_F(SimpleTaskTest, TaskRunsItsTicksAndEndsAfterTheLastWhateverLuaAnswers) {
     Tick(100);
     EXPECT_EQ(Calls(), "B0;T1;T2;T3;E0;");
     EXPECT_EQ(mObject->GetCurrentTask(), nullptr);
-    EXPECT_EQ(mScene.mJournal,
-              (std::vector<std::string>{"add work", "remove work", "end 0"}));
+    EXPECT_EQ(mScene.mJournal, (std::vector<std::string>{"add work", "remove work", "end 0"}));
     Tick(100);
     EXPECT_EQ(Calls(), "B0;T1;T2;T3;E0;");
 }
@@ -170,10 +168,10 @@ TEST_F(SimpleTaskTest, TaskTimesSplitOverTheTicks) {
     };
     // "work" has 3 ticks of 100 ms, "zero" no ticks and a delay of 40 ms.
     const TCase cases[] = {
-        {"set 1000", "work", 333, 999},  {"scale 0.5", "work", 166, 498},
-        {"scale 3", "work", 498, 1494},  {"set 2", "work", 0, 0},
-        {"set 500", "zero", 40, 0},      {"scale 2", "zero", 0, 0},
-        {"set 500", "missing", 0, 0},    {"scale 2", "missing", 0, 0},
+        {"set 1000", "work", 333, 999}, {"scale 0.5", "work", 166, 498},
+        {"scale 3", "work", 498, 1494}, {"set 2", "work", 0, 0},
+        {"set 500", "zero", 40, 0},     {"scale 2", "zero", 0, 0},
+        {"set 500", "missing", 0, 0},   {"scale 2", "missing", 0, 0},
     };
     for (const TCase& c : cases) {
         const std::string step = c.step;

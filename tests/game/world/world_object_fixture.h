@@ -71,13 +71,12 @@ protected:
 
     // The factory's object for the name from the type and object tables (Lua expressions, "nil"
     // for none), placed with the extra Lua text; the fixture owns it. Null when either step fails.
-    GGameObject* Place(const std::string& name, const std::string& type,
-                       const std::string& object, const std::string& extra = "") {
+    GGameObject* Place(const std::string& name, const std::string& type, const std::string& object,
+                       const std::string& extra = "") {
         std::unique_ptr<TLuaTable> typeTable = Table(type);
         std::unique_ptr<TLuaTable> objectTable = Table(object);
-        std::unique_ptr<GGameObject> made(
-            GObjectFactory::Instance().CreateObject(name.c_str(), typeTable.get(),
-                                                    objectTable.get()));
+        std::unique_ptr<GGameObject> made(GObjectFactory::Instance().CreateObject(
+            name.c_str(), typeTable.get(), objectTable.get()));
         if (made == nullptr ||
             !made->InitInLevel(objectTable.get(), nullptr, extra.c_str(), nullptr)) {
             return nullptr;
