@@ -69,7 +69,7 @@ bool GMusicPlayer::Play(int track, bool crossfade, bool loop) {
 }
 
 void GMusicPlayer::Stop() {
-    for (TChannel& channel : mChannels) {
+    for (GChannel& channel : mChannels) {
         if (channel.sound) {
             StopChannel(channel);
         }
@@ -78,7 +78,7 @@ void GMusicPlayer::Stop() {
 }
 
 bool GMusicPlayer::StartChannel(const str& file, bool crossfade, bool loop) {
-    TChannel& channel = mChannels[mNextChannel];
+    GChannel& channel = mChannels[mNextChannel];
     if (channel.sound && crossfade) {
         if (mChannels[1 - mNextChannel].file == file) {
             return false;
@@ -110,7 +110,7 @@ void GMusicPlayer::FadeStep() {
     ++mFadeStep;
     const float done = static_cast<float>(mFadeStep) * kFadeStepVolume;
 
-    TChannel& older = mChannels[mNextChannel];
+    GChannel& older = mChannels[mNextChannel];
     if (older.sound) {
         if (done < mMusicVolume) {
             if (older.instance) {
@@ -123,7 +123,7 @@ void GMusicPlayer::FadeStep() {
             StopChannel(older);
         }
     }
-    TChannel& newer = mChannels[1 - mNextChannel];
+    GChannel& newer = mChannels[1 - mNextChannel];
     if (newer.sound) {
         if (done > mMusicVolume) {
             if (newer.instance) {
@@ -136,7 +136,7 @@ void GMusicPlayer::FadeStep() {
     }
 }
 
-void GMusicPlayer::StopChannel(TChannel& channel) {
+void GMusicPlayer::StopChannel(GChannel& channel) {
     channel.sound->Pause(true);
     channel.sound->Stop();
     channel.file = str();

@@ -46,7 +46,7 @@ public:
     GMusicTimer* GetTimer() const { return mTimer; }
 
 private:
-    struct TChannel {
+    struct GChannel {
         TSoundInstancePtr instance;
         TSoundPtr sound;
         // Empty while the channel is idle.
@@ -54,9 +54,9 @@ private:
     };
 
     // Stops the channel's sound at once; the sound stays with the channel.
-    static void StopChannel(TChannel& channel);
+    static void StopChannel(GChannel& channel);
 
-    TChannel mChannels[2];
+    GChannel mChannels[2];
     bool mFading = false;
     // The channel the next track uses; the other one holds the newest track.
     int mNextChannel = 0;

@@ -11,13 +11,13 @@ namespace {
 
 constexpr int kEffectsCategory = 1000;
 
-struct TEffect {
+struct GEffectFile {
     const char* name;
     const char* file;
 };
 
 // Two names share one file.
-const TEffect kEffects[] = {
+const GEffectFile kEffects[] = {
     {"typing", "typing"},
     {"click", "click"},
     {"click_empty", "click_empty"},
@@ -67,7 +67,7 @@ GSoundEffects* GSoundEffects::Instance() {
 }
 
 GSoundEffects::GSoundEffects() {
-    for (const TEffect& effect : kEffects) {
+    for (const GEffectFile& effect : kEffects) {
         const str file = str("audio/sfx/") + effect.file + ".ogg?group=1000";
         Register(effect.name, file.CStr());
     }

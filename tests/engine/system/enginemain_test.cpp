@@ -274,9 +274,10 @@ TEST_F(TEngineMainTest, ShutdownHooksRunInOrderBeforeTheRendererAndTheAssetsGo) 
     RemoveShutdownHook(third);
     SetRendererHooks(nullptr, nullptr);
     Run("");
-    EXPECT_EQ(std::count_if(Teardown().begin(), Teardown().end(),
-                            [](const std::string& line) { return line.find("assets") != line.npos; }),
-              0);
+    EXPECT_EQ(
+        std::count_if(Teardown().begin(), Teardown().end(),
+                      [](const std::string& line) { return line.find("assets") != line.npos; }),
+        0);
 }
 
 TEST_F(TEngineMainTest, DataFoldersUnderTheUserProfileAndTheLogThere) {
