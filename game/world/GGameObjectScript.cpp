@@ -5,6 +5,7 @@
 #include "game/visual/GVObject.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GSoundEffects.h"
 #include "game/world/ScriptCall.h"
 
 void GGameObject::PublishLuaFunctions() {
@@ -79,4 +80,6 @@ double GGameObject::CPP_GetUpgradeDataValue() {
     return mUpgradeData.mValue;
 }
 
-void GGameObject::CPP_PlaySound(str /*name*/) {}
+void GGameObject::CPP_PlaySound(str name) {
+    GSoundEffects::Instance()->Play(name);
+}
