@@ -134,15 +134,9 @@ bool GGameObject::OnTimer() {
     }
     ++mTickCounter;
     for (size_t i = 0; i < mTriggers.size();) {
-        if (mTriggers[i].mDisabled) {
+        if (mTriggers[i].mDisabled || CallScript(mTriggers[i].mFunction, mTickCounter) != 0) {
             ++i;
-            continue;
-        }
-        // Copied: the call may run Lua that changes the triggers.
-        const str function = mTriggers[i].mFunction;
-        if (CallScript(function, mTickCounter) != 0) {
-            ++i;
-        } else if (i < mTriggers.size() && mTriggers[i].mFunction == function) {
+        } else {
             mTriggers.erase(mTriggers.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }

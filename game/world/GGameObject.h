@@ -226,7 +226,8 @@ private:
     void LogLogical(const char* format, const str& scene) const;
     // Destroys the task (not unhooking its timer while closing).
     void DestroyTask(GBaseSimpleTask* task) const;
-    // Adds a task made from the data at the front (1), or 0 when none could be made.
+    // A task made by the factory from the name's data, which this object then runs; null for an
+    // unknown name or a task that cannot be made.
     GBaseSimpleTask* MakeTask(const str& name, GBaseLogicalScene* listener);
 
     std::map<str, GTaskData> mTaskData;
