@@ -3,8 +3,9 @@
 // text, loaded and saved here; the figures the game needs are asked of the scripts' functions, so
 // every rule of progress lives in Lua. One instance for the process, made on first use; it keeps
 // "CPP_LoadGO", "CPP_WriteGO", "CPP_GetLastLevelNum" and "CPP_ClearCurrentProfile" published in
-// the window script. Every operation works on the user manager's preferences store of the moment.
-// Main thread only.
+// the window script. Every operation works on the user manager's preferences store of the moment;
+// without a user manager, on the preferences file through a store of the call's own. Main thread
+// only.
 #pragma once
 
 #include "engine/core/str.h"
