@@ -15,8 +15,6 @@
 #include "engine/core/settings.h"
 #include "engine/script/lua/lauxlib.h"
 #include "engine/script/lua/lua.h"
-#include "engine/script/lua/luaobject.h"
-#include "engine/script/lua/luaopcodes.h"
 #include "engine/script/lua/luastate.h"
 #include "engine/script/script.h"
 #include "engine/system/platform.h"
@@ -27,6 +25,7 @@
 #include "game/world/GPlayerInfo.h"
 #include "platform/win32/standin.h"
 #include "platform/win32/windows.h"
+#include "tests/fuzz/lua_budget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,31 +39,10 @@
 namespace {
 
 constexpr int kHookBudget = 200000;
-constexpr size_t kMemoryBudget = 64u << 20;
 // The chunk name the load gives the stored text.
 constexpr char kTextSource[] = "=stored progress";
 
 int sHooksLeft = 0;
-size_t sMemoryInUse = 0;
-bool sMemoryRefused = false;
-
-void* CountingAlloc(void*, void* block, size_t oldsize, size_t newsize, int, int) {
-    if (newsize == 0) {
-        std::free(block);
-        sMemoryInUse -= block != nullptr ? oldsize : 0;
-        return nullptr;
-    }
-    const size_t old = block != nullptr ? oldsize : 0;
-    if (newsize > old && sMemoryInUse + (newsize - old) > kMemoryBudget) {
-        sMemoryRefused = true;
-        return nullptr;
-    }
-    void* grown = std::realloc(block, newsize);
-    if (grown != nullptr) {
-        sMemoryInUse = sMemoryInUse - old + newsize;
-    }
-    return grown;
-}
 
 void CountHook(lua_State* state, lua_Debug* debug) {
     if (lua_getinfo(state, "S", debug) != 0 && std::strcmp(debug->source, kTextSource) == 0 &&
@@ -73,39 +51,13 @@ void CountHook(lua_State* state, lua_Debug* debug) {
     }
 }
 
-// Whether every activation of the tree's functions ends within its code's length.
-bool LoopFree(const Proto* p) {
-    for (int pc = 0; pc < p->sizecode; pc++) {
-        const Instruction i = p->code[pc];
-        switch (GET_OPCODE(i)) {
-        case OpJump:
-            if (GETARG_sBx(i) < 0) {
-                return false;
-            }
-            break;
-        case OpNumForLoop:
-        case OpIterLoop:
-        case OpTailCall:
-            return false;
-        default:
-            break;
-        }
-    }
-    for (int k = 0; k < p->sizep; k++) {
-        if (!LoopFree(p->p[k])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // A text that does not compile is welcome: the load takes it for damaged.
 bool Bounded(const std::string& text) {
     const std::string chunk = "return " + text + "\n";
     lua_State* scratch = lua_open();
     bool bounded = true;
     if (luaL_loadbuffer(scratch, chunk.data(), chunk.size(), kTextSource) == 0) {
-        bounded = LoopFree(clvalue(scratch->top - 1)->l.p);
+        bounded = lua_budget::LoopFree(clvalue(scratch->top - 1)->l.p);
     }
     lua_close(scratch);
     return bounded;
@@ -144,7 +96,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     }
     SetFolderRoots(str(folder), str(), str());
     SetSetting("encryptionkey", "Rw5uLk9cTbXe");
-    gLuaAlloc = &CountingAlloc;
+    gLuaAlloc = &lua_budget::CountingAlloc;
     RegisterWindowSystem();
     static char commandLine[1] = "";
     auto* record =
@@ -192,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     prefs->SetInt("curuser", 1, -1, false);
 
     sHooksLeft = kHookBudget;
-    sMemoryRefused = false;
+    lua_budget::sMemoryRefused = false;
     // The script machine offers no setter: the hooks go into the state as the threads' do.
     sState->hook = &CountHook;
     sState->hookmask = LUA_MASKCALL | LUA_MASKRET;
@@ -200,8 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sState->hookmask = 0;
     sState->hook = nullptr;
 
-    if (!sMemoryRefused && (!GlobalIsTable("gGlobalPlayerInfo") ||
-                            SameGlobals("gGlobalPlayerInfo", "gFuzzPrevious"))) {
+    if (!lua_budget::sMemoryRefused && (!GlobalIsTable("gGlobalPlayerInfo") ||
+                                        SameGlobals("gGlobalPlayerInfo", "gFuzzPrevious"))) {
         std::abort();
     }
     script->DoLuaString("gFuzzPrevious = nil; gGlobalPlayerInfo = nil");
