@@ -141,18 +141,21 @@ TEST_F(PlayerProgress, WithoutAUserManagerSavesGoStraightToTheFile) {
 
 TEST_F(PlayerProgress, SavingWithoutTheTableQuitsAndWritesNothing) {
     MakePlayers({"Ann"});
-    ASSERT_TRUE(std::filesystem::exists(PrefsFile()));
-    std::filesystem::remove(PrefsFile());
-    MSG stale;
-    while (PeekMessageA(&stale, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0) {
+    Run("SetUserVariable = function() ran = 1 end");
+    for (const char* missing : {"nil", "'not a table'"}) {
+        SCOPED_TRACE(missing);
+        std::filesystem::remove(PrefsFile());
+        MSG stale;
+        while (PeekMessageA(&stale, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0) {
+        }
+        Run((std::string("gGlobalPlayerInfo = ") + missing).c_str());
+        mInfo->Save();
+        MSG quit;
+        ASSERT_NE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE), 0);
+        EXPECT_EQ(quit.wParam, 1U);
+        EXPECT_FALSE(std::filesystem::exists(PrefsFile()));
+        EXPECT_TRUE(IsNil("ran"));
     }
-    Run("gGlobalPlayerInfo = 'not a table'; SetUserVariable = function() ran = 1 end");
-    mInfo->Save();
-    MSG quit;
-    ASSERT_NE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE), 0);
-    EXPECT_EQ(quit.wParam, 1U);
-    EXPECT_FALSE(std::filesystem::exists(PrefsFile()));
-    EXPECT_TRUE(IsNil("ran"));
 }
 
 TEST_F(PlayerProgress, ADamagedTextGivesTheDefaultsAndIsKeptAside) {
