@@ -155,6 +155,9 @@ TEST_F(PlayerProgress, SavingWithoutTheTableQuitsAndWritesNothing) {
         EXPECT_EQ(quit.wParam, 1U);
         EXPECT_FALSE(std::filesystem::exists(PrefsFile()));
         EXPECT_TRUE(IsNil("ran"));
+        EXPECT_NE(LogText().find("GPlayerInfo::Save: there is no gGlobalPlayerInfo table; the "
+                                 "program quits"),
+                  std::string::npos);
     }
 }
 
@@ -180,6 +183,7 @@ TEST_F(PlayerProgress, ADamagedTextGivesTheDefaultsAndIsKeptAside) {
     Run("gGlobalPlayerInfo.money = 500; annTable = gGlobalPlayerInfo");
     mInfo->Save();
     const std::string ann = Stored("gGlobalPlayerInfo", 0);
+    size_t logged = LogText().size();
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.text);
         GetUserManager()->SetCurrentUser(0);
@@ -192,6 +196,15 @@ TEST_F(PlayerProgress, ADamagedTextGivesTheDefaultsAndIsKeptAside) {
         EXPECT_TRUE(Check("IsDefault(gGlobalPlayerInfo)"));
         EXPECT_TRUE(IsNil("gHacked"));
         EXPECT_EQ(Stored("gGlobalPlayerInfo.bad", 1), c.damaged ? c.text : "");
+        const std::string log = LogText();
+        const size_t line = log.rfind("GPlayerInfo::Load: the progress of user 1 does not read "
+                                      "back (stored progress:");
+        EXPECT_EQ(line != std::string::npos && line >= logged, c.damaged) << log;
+        EXPECT_EQ(log.find("); kept under gGlobalPlayerInfo.bad, the player starts from the "
+                           "defaults",
+                           logged) != std::string::npos,
+                  c.damaged);
+        logged = log.size();
         EXPECT_EQ(Stored("gGlobalPlayerInfo", 0), ann);
         EXPECT_NE(Stored("gGlobalPlayerInfo", 1).find("money=0"), std::string::npos);
     }
