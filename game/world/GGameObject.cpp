@@ -12,6 +12,7 @@
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GGameData.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GPlayerInfo.h"
 #include "game/world/GStratMousePikUp.h"
 
 #include <algorithm>
@@ -197,6 +198,10 @@ bool GGameObject::RestoreState() {
 void GGameObject::Upgrade() {
     mStrategy.reset();
     ++mUpgradeLevel;
+    GGameData* data = GLogicalManager::Instance().GetGameData();
+    GPlayerInfo::Instance()->UpgradeBuyed(mUpgradeData.mOwnerName, mUpgradeData.mPrice,
+                                          data != nullptr ? data->GetCurrentLevelNumber() : 0,
+                                          mUpgradeData.mIndex);
     static const char* const kUpgradeStates[] = {"upgrade_1", "upgrade_2", "upgrade_3"};
     if (mUpgradeLevel >= 0 && mUpgradeLevel <= 2) {
         SetVisualState("normal");

@@ -4,6 +4,8 @@
 #include "game/world/GGameObject.h"
 
 #include "engine/script/lua/lauxlib.h"
+#include "engine/ui/windowmanager.h"
+#include "engine/ui/windowscript.h"
 #include "game/common/GLogManager.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/GVObject.h"
@@ -327,12 +329,23 @@ TEST_F(GameObjectTest, UpgradeViewsFollowTheUpgradeLevel) {
     object->ShowUpgradeLevel();
     EXPECT_EQ(visual->GetStateKey(), Key("upgrade_0"));
 
+    // The purchase is booked in the player's progress by the window script.
+    TWindowScript* script = Manager()->GetWindowScript();
+    ASSERT_NE(script, nullptr);
+    script->DoLuaString("booked = '' function UpgradeBuyed(owner, price, level, index) "
+                        "booked = booked .. owner .. '|' .. price .. '|' .. level .. '|' .. "
+                        "index .. ';' return 1 end");
+    GUpgradeData& record = object->GetUpgradeData();
+    record.mOwnerName = "booth";
+    record.mPrice = 150;
+    record.mIndex = 2;
     object->SetStrategy(new GStratMousePikUp);
     object->SetUpgradeLevel(1);
     object->Upgrade();
     EXPECT_EQ(object->GetUpgradeLevel(), 2);
     EXPECT_EQ(visual->GetStateKey(), Key("upgrade_3"));
     EXPECT_EQ(object->GetStrategy(), nullptr);
+    EXPECT_STREQ(script->GetGlobalString("booked").CStr(), "booth|150|0|2;");
     object->Upgrade();
     EXPECT_EQ(visual->GetStateKey(), Key("upgrade_3")) << "level 3 shows nothing new";
 
