@@ -116,9 +116,12 @@ TEST_F(GameObjectTest, ObjectWithAWalkMaskIsSnappedToItsCellCentreWithItsVisual)
     object->MoveToPoint(100.0f, 200.0f);
     EXPECT_EQ(visual->mDeltaX, 110.0f);
     EXPECT_EQ(visual->mDeltaZ, 205.0f);
-    Run(object, "CPP_SetVisible(0); d = CPP_SetAnimState('upgrade_2')");
+    Run(object, "CPP_SetVisible(0); d = CPP_SetAnimState('upgrade_2'); CPP_SetSimpleAnimCoef(2.5); "
+                "value = CPP_GetUpgradeDataValue()");
     EXPECT_EQ(visual->mVisible, 0);
     EXPECT_EQ(visual->GetStateKey(), Key("upgrade_2"));
+    EXPECT_EQ(visual->GetAnimSpeed(), 2.5f);
+    EXPECT_EQ(Number(object, "value"), 1.0) << "the reset record's value";
 }
 
 TEST_F(GameObjectTest, ParticleEffectComesFromTheGameWindowAndFollowsTheObject) {
@@ -352,10 +355,37 @@ TEST_F(GameObjectTest, UpgradeViewsFollowTheUpgradeLevel) {
     object->SetUpgradeLevel(0);
     object->ResetUpgradeView();
     EXPECT_EQ(visual->GetStateKey(), Key("upgrade_1"));
-    // Without a strategy, play starting changes nothing.
+    // Without a strategy, play starting changes nothing; with one, the upgrade view goes.
     object->SetUpgradeLevel(-1);
     object->LeaveUpgradeMode(1);
     EXPECT_EQ(visual->GetStateKey(), Key("upgrade_1"));
+    object->SetStrategy(new GStratMousePikUp);
+    object->LeaveUpgradeMode(1);
+    EXPECT_EQ(object->GetStrategy(), nullptr);
+    EXPECT_EQ(visual->GetStateKey(), Key("normal"));
+    object->SetStrategy(new GStratMousePikUp);
+    object->EnterUpgradeMode(1);
+    EXPECT_EQ(object->GetStrategy(), nullptr);
+}
+
+TEST_F(GameObjectTest, ReadPointTakesTheNumbersOfTheSubTable) {
+    std::unique_ptr<TLuaTable> table =
+        Table("{ door = { x = 12.5, y = -3, z = 7 }, half = { y = 4 }, "
+              "flat = 5 }");
+    TVec2 point(1.0f, 1.0f);
+    float z = 1.0f;
+    EXPECT_TRUE(GGameObject::ReadPoint(table.get(), "door", point, z));
+    EXPECT_EQ(point.x, 12.5f);
+    EXPECT_EQ(point.y, -3.0f);
+    EXPECT_EQ(z, 7.0f);
+    EXPECT_TRUE(GGameObject::ReadPoint(table.get(), "half", point, z));
+    EXPECT_EQ(point.x, 0.0f);
+    EXPECT_EQ(point.y, 4.0f);
+    EXPECT_EQ(z, 0.0f);
+    EXPECT_FALSE(GGameObject::ReadPoint(table.get(), "flat", point, z));
+    EXPECT_FALSE(GGameObject::ReadPoint(table.get(), "missing", point, z));
+    EXPECT_FALSE(GGameObject::ReadPoint(nullptr, "door", point, z));
+    EXPECT_EQ(point.y, 4.0f) << "untouched when there is nothing to read";
 }
 
 TEST_F(GameObjectTest, BlockAndUnblockSwitchTheStrategyAndWriteLogicalRecords) {
