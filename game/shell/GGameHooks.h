@@ -6,5 +6,7 @@
 
 class GGameHooks final : public GGameMainHooks {
 public:
+    bool IsLevelActive() override;
+    void StatisticOnPause(bool paused) override;
     void PlayMusic(int track, int loop) override;
 };

@@ -5,6 +5,7 @@
 #include "engine/ui/windowscript.h"
 #include "game/shell/GameMainScript.h"
 #include "game/world/GMusicPlayer.h"
+#include "game/world/GStatistics.h"
 #include "tests/engine/ui/manager_fixture.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,15 @@ TEST_F(GameHooksTest, PlayMusicStartsTheTrackInTheMusicPlayer) {
     EXPECT_EQ(player->GetCurrentTrack(), 3);
     Run("PlayMusic(4.7, 0)");
     EXPECT_EQ(player->GetCurrentTrack(), 4);
+}
+
+TEST_F(GameHooksTest, ALevelIsActiveWhileTheStatisticsCountIt) {
+    GStatistics* statistics = GStatistics::Instance();
+    EXPECT_FALSE(mHooks.IsLevelActive());
+    statistics->OnLevelStart(1);
+    EXPECT_TRUE(mHooks.IsLevelActive());
+    statistics->OnLevelEnd(GStatistics::kLevelLost);
+    EXPECT_FALSE(mHooks.IsLevelActive());
 }
 
 } // namespace gamehooks_test
