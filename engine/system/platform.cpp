@@ -41,15 +41,26 @@ void LoadExtraStringTables(TStringTableLink* table, const char* root) {
     }
 }
 
-std::function<void()>& ShutdownHook() {
-    static std::function<void()> hook;
-    return hook;
+struct TShutdownHook {
+    int id;
+    std::function<void()> run;
+};
+
+std::vector<TShutdownHook>& ShutdownHooks() {
+    static std::vector<TShutdownHook> hooks;
+    return hooks;
 }
 
 } // namespace
 
-void SetShutdownHook(std::function<void()> hook) {
-    ShutdownHook() = std::move(hook);
+int AddShutdownHook(std::function<void()> hook) {
+    static int lastId = 0;
+    ShutdownHooks().push_back(TShutdownHook{++lastId, std::move(hook)});
+    return lastId;
+}
+
+void RemoveShutdownHook(int id) {
+    std::erase_if(ShutdownHooks(), [id](const TShutdownHook& hook) { return hook.id == id; });
 }
 
 TPlatform::TPlatform(TWin32Platform* win32) : mWin32(win32) {
@@ -103,8 +114,12 @@ TPlatform::~TPlatform() {
     delete mWin32->mWindowManager;
     mWin32->mWindowManager = nullptr;
     mWin32->mTaskList.Clear();
-    if (ShutdownHook()) {
-        ShutdownHook()();
+    // A copy: a hook may add or remove hooks.
+    const std::vector<TShutdownHook> hooks = ShutdownHooks();
+    for (const TShutdownHook& hook : hooks) {
+        if (hook.run) {
+            hook.run();
+        }
     }
     delete mWin32->mSoundManager;
     mWin32->mSoundManager = nullptr;

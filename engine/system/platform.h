@@ -100,10 +100,11 @@ private:
 };
 
 // What the game must free at shutdown while the renderer and the asset manager are still there:
-// the platform's destructor runs the hook once the windows and the tasks are gone, before the
-// sound manager, the renderer and the asset manager. An empty function takes it back. Main
-// thread.
-void SetShutdownHook(std::function<void()> hook);
+// the platform's destructor runs the hooks, in the order they were added, once the windows and
+// the tasks are gone, before the sound manager, the renderer and the asset manager. The answer is
+// the number RemoveShutdownHook takes it back by. Main thread.
+int AddShutdownHook(std::function<void()> hook);
+void RemoveShutdownHook(int id);
 
 void CreateGuid(TGuid* guid);
 // The display device is ready: the window manager draws only then. False without a display.

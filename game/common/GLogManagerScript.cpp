@@ -14,9 +14,5 @@ lua_State* PublishLogManager(GLogManager* manager) {
 }
 
 bool IsLogManagerPublished(lua_State* state) {
-    lua_pushstring(state, "LuaLogWrite");
-    lua_gettable(state, LUA_GLOBALSINDEX);
-    const bool published = !lua_isnil(state, -1);
-    lua_pop(state, 1);
-    return published;
+    return HasGlobal(state, "LuaLogWrite");
 }

@@ -11,6 +11,7 @@
 #include "engine/ui/windowscript.h"
 #include "game/common/GLogManager.h"
 #include "game/common/GUserManager.h"
+#include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GameMainScript.h"
 #include "game/visual/GFlyEmitter.h"
@@ -58,7 +59,7 @@ void SetGameSettings() {
 }
 
 void GameMain(TPlatform* platform) {
-    GGameMainHooks hooks;
+    GGameHooks hooks;
     GGameMain game(platform, hooks);
     game.Start();
     game.RunLoop();

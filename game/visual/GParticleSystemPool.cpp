@@ -51,7 +51,7 @@ GParticleSystemPool& GetParticleSystemPool() {
     // The systems draw with the renderer and hold textures of the asset manager: the platform
     // empties the pool before those go, not the exit after them.
     [[maybe_unused]] static const bool kEmptiedAtShutdown = [] {
-        SetShutdownHook([] { GetParticleSystemPool().Clear(); });
+        AddShutdownHook([] { GetParticleSystemPool().Clear(); });
         return true;
     }();
     return pool;

@@ -10,6 +10,7 @@
 #include "engine/media/media.h"
 #include "engine/media/minivecdraw.h"
 #include "engine/media/renderer.h"
+#include "engine/media/soundmanager.h"
 #include "engine/system/platform.h"
 #include "engine/system/win32platform.h"
 #include "engine/ui/windowmanager.h"
@@ -82,6 +83,23 @@ protected:
     }
 
     TDxDisplayHandler* mHandler = nullptr;
+};
+
+// The demo assets with the main window shown and the sound manager started on the null device.
+class TDemoSoundDeviceTest : public TDemoAssetsTest {
+protected:
+    void SetUp() override {
+        TDemoAssetsTest::SetUp();
+        mPlatform->CreateMainWindow();
+        mMain = mPlatform->GetWin32()->mMainWindow;
+        ShowWindow(mMain, SW_SHOWNORMAL);
+        UntilIdle();
+        ASSERT_TRUE(mPlatform->InitSound());
+        mManager = TSoundManager::Get();
+        ASSERT_NE(mManager, nullptr);
+    }
+
+    TSoundManager* mManager = nullptr;
 };
 
 } // namespace assets_test

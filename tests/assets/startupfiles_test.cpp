@@ -114,19 +114,8 @@ TEST_F(TDemoAssetsTest, TheSoundFoldersHoldTheNamedFilesAndNothingElse) {
     EXPECT_EQ(FilesIn(SourceDir() / "assets/audio/music"), music);
 }
 
-class TDemoSoundTest : public TDemoAssetsTest {
+class TDemoSoundTest : public TDemoSoundDeviceTest {
 protected:
-    void SetUp() override {
-        TDemoAssetsTest::SetUp();
-        mPlatform->CreateMainWindow();
-        mMain = mPlatform->GetWin32()->mMainWindow;
-        ShowWindow(mMain, SW_SHOWNORMAL);
-        UntilIdle();
-        ASSERT_TRUE(mPlatform->InitSound());
-        mManager = TSoundManager::Get();
-        ASSERT_NE(mManager, nullptr);
-    }
-
     // Plays the sound once for `ms` of output and answers the loudest sample the null device
     // mixed.
     int PlayOnce(const TSoundPtr& sound, int ms) {
@@ -146,8 +135,6 @@ protected:
         }
         return loudest;
     }
-
-    TSoundManager* mManager = nullptr;
 };
 
 TEST_F(TDemoSoundTest, EveryEffectAndTrackDecodesAndPlaysAudibly) {

@@ -16,11 +16,10 @@
 #include "engine/media/renderer.h"
 #include "engine/script/lua/lauxlib.h"
 #include "engine/script/lua/lua.h"
-#include "engine/script/lua/luaobject.h"
-#include "engine/script/lua/luaopcodes.h"
 #include "engine/script/lua/luastate.h"
 #include "engine/script/script.h"
 #include "tests/fuzz/imageload_fuzz.h"
+#include "tests/fuzz/lua_budget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,27 +29,8 @@
 namespace {
 
 constexpr int kHookBudget = 200000;
-constexpr size_t kMemoryBudget = 64u << 20;
 
 int sHooksLeft = 0;
-size_t sMemoryInUse = 0;
-
-void* CountingAlloc(void*, void* block, size_t oldsize, size_t newsize, int, int) {
-    if (newsize == 0) {
-        std::free(block);
-        sMemoryInUse -= block != nullptr ? oldsize : 0;
-        return nullptr;
-    }
-    const size_t old = block != nullptr ? oldsize : 0;
-    if (newsize > old && sMemoryInUse + (newsize - old) > kMemoryBudget) {
-        return nullptr;
-    }
-    void* grown = std::realloc(block, newsize);
-    if (grown != nullptr) {
-        sMemoryInUse = sMemoryInUse - old + newsize;
-    }
-    return grown;
-}
 
 void CountHook(lua_State* state, lua_Debug*) {
     if (--sHooksLeft < 0) {
@@ -63,37 +43,11 @@ void HookThread(lua_State*, lua_State* thread) {
     thread->hookmask = LUA_MASKCALL | LUA_MASKRET;
 }
 
-// Whether every activation of the tree's functions ends within its code's length.
-bool LoopFree(const Proto* p) {
-    for (int pc = 0; pc < p->sizecode; pc++) {
-        const Instruction i = p->code[pc];
-        switch (GET_OPCODE(i)) {
-        case OpJump:
-            if (GETARG_sBx(i) < 0) {
-                return false;
-            }
-            break;
-        case OpNumForLoop:
-        case OpIterLoop:
-        case OpTailCall:
-            return false;
-        default:
-            break;
-        }
-    }
-    for (int k = 0; k < p->sizep; k++) {
-        if (!LoopFree(p->p[k])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool Bounded(const std::string& text) {
     lua_State* scratch = lua_open();
     bool bounded = false;
     if (luaL_loadbuffer(scratch, text.data(), text.size(), "fuzz") == 0) {
-        bounded = LoopFree(clvalue(scratch->top - 1)->l.p);
+        bounded = lua_budget::LoopFree(clvalue(scratch->top - 1)->l.p);
     }
     lua_close(scratch);
     return bounded;
@@ -118,7 +72,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     data.mClipRect = data.mTargetRect;
     sAssets = new TAssetManager;
     SetAssetManager(sAssets);
-    gLuaAlloc = &CountingAlloc;
+    gLuaAlloc = &lua_budget::CountingAlloc;
     gLuaNewThreadHook = &HookThread;
     return 0;
 }

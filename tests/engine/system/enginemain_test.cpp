@@ -232,20 +232,26 @@ TEST_F(TEngineMainTest, RendererMadeAfterTheSoundAndDestroyedAfterTheGlyphRender
 }
 
 // The game's shutdown work runs once the windows and the tasks are gone, while the platform, the
-// sound manager, the renderer and the asset manager are still there.
-TEST_F(TEngineMainTest, ShutdownHookRunsBeforeTheRendererAndTheAssetsGo) {
+// sound manager, the renderer and the asset manager are still there; several hooks run in the
+// order they were added, and one taken back runs no more.
+TEST_F(TEngineMainTest, ShutdownHooksRunInOrderBeforeTheRendererAndTheAssetsGo) {
     SetRendererHooks([] {}, [] { Teardown().emplace_back("renderer destroyed"); });
-    SetShutdownHook([] {
-        const bool whole = TPlatform::GetInstance() != nullptr && GetAssetManager() != nullptr;
-        Teardown().emplace_back(whole ? "hook, assets there" : "hook, assets gone");
-    });
+    const auto hook = [](const char* name) {
+        return [name] {
+            const bool whole = TPlatform::GetInstance() != nullptr && GetAssetManager() != nullptr;
+            Teardown().push_back(std::string(name) + (whole ? ", assets there" : ", assets gone"));
+        };
+    };
+    const int first = AddShutdownHook(hook("first"));
+    const int second = AddShutdownHook(hook("second"));
+    const int third = AddShutdownHook(hook("third"));
     Run("");
-    SetShutdownHook(nullptr);
-    SetRendererHooks(nullptr, nullptr);
     const std::vector<std::string> expected = {
         "window manager",
         "main task",
-        "hook, assets there",
+        "first, assets there",
+        "second, assets there",
+        "third, assets there",
         "sound manager",
         "renderer destroyed",
         "game state",
@@ -256,9 +262,22 @@ TEST_F(TEngineMainTest, ShutdownHookRunsBeforeTheRendererAndTheAssetsGo) {
     };
     EXPECT_EQ(Teardown(), expected);
 
-    // Taken back, it runs no more.
+    Teardown().clear();
+    RemoveShutdownHook(second);
     Run("");
-    EXPECT_EQ(std::count(Teardown().begin(), Teardown().end(), "hook, assets there"), 0);
+    EXPECT_EQ(std::count(Teardown().begin(), Teardown().end(), "first, assets there"), 1);
+    EXPECT_EQ(std::count(Teardown().begin(), Teardown().end(), "second, assets there"), 0);
+    EXPECT_EQ(std::count(Teardown().begin(), Teardown().end(), "third, assets there"), 1);
+
+    Teardown().clear();
+    RemoveShutdownHook(first);
+    RemoveShutdownHook(third);
+    SetRendererHooks(nullptr, nullptr);
+    Run("");
+    EXPECT_EQ(
+        std::count_if(Teardown().begin(), Teardown().end(),
+                      [](const std::string& line) { return line.find("assets") != line.npos; }),
+        0);
 }
 
 TEST_F(TEngineMainTest, DataFoldersUnderTheUserProfileAndTheLogThere) {

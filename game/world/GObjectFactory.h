@@ -1,0 +1,74 @@
+// The process-wide registry that turns names into game objects and tasks. Every game-object class
+// registers a creator under its class name at start-up; a level asks for an object by a name and
+// its Lua type table, whose "class_name" picks the class. The first request for a name builds a
+// prototype from the tables; every object handed out is a clone of it. Tasks are made by their
+// type code and numbered over the run. Made on first use (by the first registration), destroyed
+// at process exit. Main thread only.
+#pragma once
+
+#include "engine/core/str.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+class GBaseLogicalScene;
+class GBaseSimpleTask;
+class GGameObject;
+class GTaskData;
+class TLuaTable;
+
+class BaseProductCreator {
+public:
+    virtual ~BaseProductCreator() = default;
+    virtual const str& GetName() const = 0;
+};
+
+template <class Product>
+class ProductCreator final : public BaseProductCreator {
+public:
+    ProductCreator(Product* prototype, const str& name) : mPrototype(prototype), mName(name) {}
+    const str& GetName() const override { return mName; }
+    // A clone of the prototype; the caller owns it.
+    Product* MakeProduct(const str& /*name*/) const { return mPrototype->Clone(); }
+
+private:
+    std::unique_ptr<Product> mPrototype;
+    str mName;
+};
+
+class GObjectFactory {
+public:
+    using TObjectCreator = GGameObject* (*)();
+
+    static GObjectFactory& Instance();
+    // The next value of the process-wide class-id counter (the first class gets 1).
+    static int NextClassId();
+
+    GObjectFactory() = default;
+    ~GObjectFactory();
+    GObjectFactory(const GObjectFactory&) = delete;
+    GObjectFactory& operator=(const GObjectFactory&) = delete;
+
+    // True; a class name already registered keeps its first creator.
+    bool RegisterObjectCreator(const str& className, TObjectCreator creator);
+    // A clone of the name's prototype, built from the tables on the first request; null without a
+    // type table, for an unknown "class_name" or when the prototype fails to read the tables. The
+    // caller owns it.
+    GGameObject* CreateObject(const str& name, TLuaTable* typeTable, TLuaTable* instanceData);
+    // A task of the data's type code (0 simple), numbered by the task counter, initialised with
+    // the listener; null for another code or when it cannot run. The caller owns it.
+    GBaseSimpleTask* CreateTask(GTaskData& data, GBaseLogicalScene* listener);
+    // Deletes the object prototypes; the flags name the game data and the scene prototypes, which
+    // the factory does not hold yet. The counters keep their values.
+    void Clear(bool deleteGameData, bool deleteScenePrototypes);
+
+    int GetTaskCounter() const { return mTaskCounter; }
+    bool HasPrototype(const str& name) const { return mObjectPrototypes.count(name) != 0; }
+
+private:
+    std::map<str, std::unique_ptr<ProductCreator<GGameObject>>> mObjectPrototypes;
+    std::map<str, TObjectCreator> mObjectCreators;
+    int32_t mTaskCounter = 0;
+    int32_t mSceneCounter = 0;
+};

@@ -1,0 +1,69 @@
+// The base of the mouse strategies: what turns the mouse events the level offers a game object
+// into hover feedback, dragging and deferred calls to the level. The base keeps the target and
+// the listener and handles activation and highlighting; the strategies derived from it handle the
+// events. Owned by its game object. Main thread only.
+#pragma once
+
+#include "engine/core/rect.h"
+#include "game/world/G_ICanListenMouse.h"
+
+class G_ICanListenSwitch;
+class G_VoidLink;
+
+// The interaction state all strategies share: which object the mouse pressed, hovers and drags
+// over. Pointers are not owned; a strategy that goes clears those naming its target.
+struct GMouseInteraction {
+    G_VoidLink* mPressed = nullptr;
+    G_VoidLink* mHovered = nullptr;
+    G_VoidLink* mDropTarget = nullptr;
+};
+
+GMouseInteraction& MouseInteraction();
+
+class GStratMousePikUp : public G_ICanListenMouse {
+public:
+    GStratMousePikUp() = default;
+    // Clears the shared entries that name its target.
+    ~GStratMousePikUp() override;
+    GStratMousePikUp(const GStratMousePikUp&) = delete;
+    GStratMousePikUp& operator=(const GStratMousePikUp&) = delete;
+
+    // The base lets every event go on.
+    bool OnMouseDown(TPoint point) override;
+    bool OnMouseUp(TPoint point) override;
+    bool OnMouseMove(TPoint point) override;
+
+    // Stores both (not owned), ends hover feedback, and shows the target visual fully opaque
+    // with its hot place hidden.
+    virtual void SetTarget(G_VoidLink* target, G_ICanListenSwitch* listener);
+    virtual void SetBlocked(bool flag);
+    // Inactive; the target stops being pressed, hovered or dragged over; hover feedback ends and
+    // the highlight is shown again as stored.
+    virtual void Deactivate();
+    virtual void Activate();
+    virtual bool IsInactive() const;
+    // Shows ("showhotplace") or hides ("hidehotplace") the target's hot place.
+    virtual void SetHighlight(bool flag);
+
+    G_VoidLink* GetTarget() const { return mTarget; }
+    G_ICanListenSwitch* GetListener() const { return mListener; }
+    bool IsHighlighted() const { return mHighlight; }
+
+protected:
+    // Hover feedback ends; nothing in the base.
+    virtual void OnHoverEnd() {}
+    // The target state on the target's visual, when there is one.
+    void SetTargetState(const char* state);
+
+    bool mInactive = false;
+    G_VoidLink* mTarget = nullptr;
+    G_ICanListenSwitch* mListener = nullptr;
+    // The press point minus the target visual's position.
+    TPoint mPressOffset{0, 0};
+    TPoint mPressPoint{0, 0};
+    // The visual's depth at the press.
+    float mPressDepth = 0.0f;
+    bool mHighlight = false;
+    bool mDragged = false;
+    bool mMoved = false;
+};
