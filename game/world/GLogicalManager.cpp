@@ -20,6 +20,11 @@ GLogicalManager::GLogicalManager() : mHooks(&gMissingWindows) {
     GetLogManager()->SetModuleWriter("Logical", GLogManager::kNullWriter);
 }
 
+void GLogicalManager::SetGameData(GGameData* data) {
+    mGameData = data;
+    mPathGrid.Allocate();
+}
+
 void GLogicalManager::SetHooks(GLogicalManagerHooks* hooks) {
     mHooks = hooks != nullptr ? hooks : &gMissingWindows;
 }

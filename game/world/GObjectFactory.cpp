@@ -4,6 +4,7 @@
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GMovingTask.h"
 #include "game/world/GSimpleTask.h"
 
 GObjectFactory& GObjectFactory::Instance() {
@@ -54,6 +55,9 @@ GBaseSimpleTask* GObjectFactory::CreateTask(GTaskData& data, GBaseLogicalScene* 
     switch (data.mSubType) {
     case 0:
         task = new GSimpleTask;
+        break;
+    case 1:
+        task = new GMovingTask;
         break;
     default:
         return nullptr;

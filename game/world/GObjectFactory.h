@@ -56,8 +56,9 @@ public:
     // type table, for an unknown "class_name" or when the prototype fails to read the tables. The
     // caller owns it.
     GGameObject* CreateObject(const str& name, TLuaTable* typeTable, TLuaTable* instanceData);
-    // A task of the data's type code (0 simple), numbered by the task counter, initialised with
-    // the listener; null for another code or when it cannot run. The caller owns it.
+    // A task of the data's type code (0 simple, 1 moving), numbered by the task counter,
+    // initialised with the listener; null for another code or when it cannot run. The caller owns
+    // it.
     GBaseSimpleTask* CreateTask(GTaskData& data, GBaseLogicalScene* listener);
     // Deletes the object prototypes; the flags name the game data and the scene prototypes, which
     // the factory does not hold yet. The counters keep their values.
@@ -70,5 +71,4 @@ private:
     std::map<str, std::unique_ptr<ProductCreator<GGameObject>>> mObjectPrototypes;
     std::map<str, TObjectCreator> mObjectCreators;
     int32_t mTaskCounter = 0;
-    int32_t mSceneCounter = 0;
 };

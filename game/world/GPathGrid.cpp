@@ -1,6 +1,7 @@
 #include "game/world/GPathGrid.h"
 
 #include "engine/script/lua/luanumber.h"
+#include "game/world/GGameObject.h"
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +77,22 @@ void GPathGrid::Allocate() {
 
 void GPathGrid::Clear(uint8_t value) {
     std::fill(mWalk.begin(), mWalk.end(), value);
+}
+
+void GPathGrid::Fill(const std::vector<GGameObject*>& objects) {
+    Clear(0);
+    for (const GGameObject* object : objects) {
+        if (object == nullptr) {
+            continue;
+        }
+        const std::vector<int8_t>& cells = object->GetWalkMaskCells();
+        const int width = object->GetWalkMaskWidth();
+        const int height = object->GetWalkMaskHeight();
+        if (cells.empty() || static_cast<int64_t>(cells.size()) != int64_t{width} * height) {
+            continue;
+        }
+        StampMask(object->GetPosition().x, object->GetPosition().y, width, height, cells.data());
+    }
 }
 
 void GPathGrid::StampMask(float x, float y, int width, int height, const int8_t* cells) {

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+class GGameObject;
+
 struct GPathCell {
     int column = 0;
     int row = 0;
@@ -40,6 +42,9 @@ public:
     // search memory made for the new size. An area that gives no cells leaves the table empty.
     void Allocate();
 
+    // Every walk value 0, then the walk mask of each object that has one stamped at its
+    // position, later objects over earlier ones.
+    void Fill(const std::vector<GGameObject*>& objects);
     // Stamps a mask of width x height bytes (row after row; negative bytes are the high values)
     // with its first cell at the cell holding (x, y); cells outside the table are skipped.
     void StampMask(float x, float y, int width, int height, const int8_t* cells);
