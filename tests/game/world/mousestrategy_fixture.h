@@ -10,6 +10,7 @@
 #include "game/world/G_ICanListenSwitch.h"
 #include "tests/game/world/world_object_fixture.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -96,10 +97,31 @@ protected:
                              const std::string& xml = "square") {
         GGameObject* object =
             Place(name, "{ class_name = 'GGameObject', xml_anim = '" + xml + "' }",
-                  "{ name = '" + name + "', pos_x = " + std::to_string(x) + ", pos_y = " +
-                      std::to_string(y) + ", deltaZ = " + std::to_string(deltaZ) + " }");
+                  ObjectTable(name, x, y, deltaZ));
         mLayer.UpdateObjects();
         return object;
+    }
+
+    // The same square as an object of a test class, made without the factory.
+    template <class T>
+    T* PlaceAs(const std::string& name, int x, int y,
+               const std::string& type = "{ xml_anim = 'square' }") {
+        std::unique_ptr<TLuaTable> typeTable = Table(type);
+        std::unique_ptr<TLuaTable> objectTable = Table(ObjectTable(name, x, y, 0));
+        auto made = std::make_unique<T>();
+        T* object = made.get();
+        if (!made->InitFromTable(typeTable.get(), objectTable.get()) ||
+            !made->InitInLevel(objectTable.get(), nullptr, "", nullptr)) {
+            return nullptr;
+        }
+        mObjects.push_back(std::move(made));
+        mLayer.UpdateObjects();
+        return object;
+    }
+
+    static std::string ObjectTable(const std::string& name, int x, int y, int deltaZ) {
+        return "{ name = '" + name + "', pos_x = " + std::to_string(x) +
+               ", pos_y = " + std::to_string(y) + ", deltaZ = " + std::to_string(deltaZ) + " }";
     }
 
     // The strategy bound to the object and the recording switch; active unless asked.
