@@ -92,20 +92,24 @@ str GLogicalManager::UpgradeName(GGameObject& object) {
     return object.GetBaseType() + str::FromFormat("_%d", object.GetUpgradeData().mUpgradeLevel);
 }
 
+str GLogicalManager::BuyDialogText(int price, const str& name) {
+    // The names go in as literals: a quote in a base type must not end the string.
+    str text = str::FromFormat("price = { cost = %d };", price);
+    text += str("upgrade_description = ") + LuaStringLiteral(name + str("_descript"));
+    text += str(";upgrade_name = ") + LuaStringLiteral(name + str("_name"));
+    text += str(";buy_image = ") +
+            LuaStringLiteral(str("selector/buy_preview/buy_") + name + str(".png"));
+    text += str("DoModal('scripts/buy.lua');");
+    return text;
+}
+
 void GLogicalManager::RunBuyDialog(G_VoidLink* upgrade) {
     auto* object = dynamic_cast<GGameObject*>(upgrade);
     if (object == nullptr) {
         return;
     }
     mPendingUpgrade = object;
-    const str name = UpgradeName(*object);
-    // The names go in as literals: a quote in a base type must not end the string.
-    str text = str::FromFormat("price = { cost = %d };", object->GetUpgradeData().mPrice);
-    text += str("upgrade_description = ") + LuaStringLiteral(name + str("_descript"));
-    text += str(";upgrade_name = ") + LuaStringLiteral(name + str("_name"));
-    text += str(";buy_image = ") +
-            LuaStringLiteral(str("selector/buy_preview/buy_") + name + str(".png"));
-    text += str("DoModal('scripts/buy.lua');");
+    const str text = BuyDialogText(object->GetUpgradeData().mPrice, UpgradeName(*object));
     if (TScript* script = WindowScript()) {
         script->DoLuaString(text);
     }

@@ -74,6 +74,8 @@ public:
     GGameObject* GetPendingUpgrade() const { return mPendingUpgrade; }
     // How the upgrade screen names the object's offered upgrade: base type, "_", upgrade level.
     static str UpgradeName(GGameObject& object);
+    // The Lua text that opens the buy dialog for the upgrade of that name and price.
+    static str BuyDialogText(int price, const str& name);
 
 private:
     GGameData* mGameData = nullptr;

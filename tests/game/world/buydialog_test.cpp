@@ -53,6 +53,18 @@ protected:
     TRecordingHooks mHooks;
 };
 
+TEST_F(BuyDialog, TextNamesTheUpgradeAsLiterals) {
+    EXPECT_STREQ(GLogicalManager::BuyDialogText(120, "X_0").CStr(),
+                 "price = { cost = 120 };upgrade_description = 'X_0_descript';"
+                 "upgrade_name = 'X_0_name';buy_image = 'selector/buy_preview/buy_X_0.png'"
+                 "DoModal('scripts/buy.lua');");
+    EXPECT_STREQ(
+        GLogicalManager::BuyDialogText(-5, "it's_2").CStr(),
+        "price = { cost = -5 };upgrade_description = 'it\\'s_2_descript';"
+        "upgrade_name = 'it\\'s_2_name';buy_image = 'selector/buy_preview/buy_it\\'s_2.png'"
+        "DoModal('scripts/buy.lua');");
+}
+
 TEST_F(BuyDialog, RunsTheBuyTextForTheOfferedUpgradeOnce) {
     GLogicalManager& manager = GLogicalManager::Instance();
     std::unique_ptr<GGameObject> object = Offer("X");
