@@ -23,7 +23,7 @@ public:
 protected:
     // Whether the point lies on any part of the target's visual; never without a visual.
     virtual bool HitsTarget(TPoint point) const;
-    // The strategy's target's visual world depth; false without a visual.
+    // The world depth of the object's visual; false without a visual.
     static bool DepthOf(G_VoidLink* object, float& depth);
     // Replaces a pending call only when the object is drawn in front of the pending call's
     // first argument. Nothing without a target or listener.
@@ -36,7 +36,8 @@ protected:
     // The target becomes the drop target when something else is dragged onto it, and stops
     // being one when the point leaves it.
     void TrackDropTarget(TPoint point);
-    // The drop target's strategy at a release: the dragged object is dropped on it.
+    // The drop target's strategy at a release: a dragged object still pressed is dropped on it.
+    // Either way the release ends with no drop target.
     void ReleaseOnDropTarget();
     // The press goes: the pressed target becomes the hovered one, shown opaque, hot place hidden.
     void EndPress();
