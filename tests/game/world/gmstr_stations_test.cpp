@@ -78,6 +78,32 @@ TEST_F(StationStrategyTest, FlushMovesTheDropTargetAwayUnderAQueueAndRunsThePend
     shared.mDropTarget = nullptr;
 }
 
+TEST_F(StationStrategyTest, StrategyThatGoesForgetsEveryEntryNamingItsTargetOrItself) {
+    GGameObject* queue = PlaceSquare("queue", 300, 100);
+    GGameObject* other = PlaceSquare("other", 100, 100);
+    auto* strategy = Give(queue, new GMStr_Queue);
+    auto* kept = Give(other, new GMStr_Door);
+    GMouseInteraction& shared = MouseInteraction();
+    shared =
+        GMouseInteraction{queue, queue, queue, queue, nullptr, false, true, strategy, strategy};
+    queue->SetStrategy(nullptr);
+    EXPECT_EQ(shared.mPressed, nullptr);
+    EXPECT_EQ(shared.mHovered, nullptr);
+    EXPECT_EQ(shared.mDropTarget, nullptr);
+    EXPECT_EQ(shared.mQueueHover, nullptr);
+    EXPECT_EQ(shared.mDoorCursorHolder, nullptr);
+    EXPECT_EQ(shared.mDragCursorHolder, nullptr);
+    // Entries naming others stay.
+    shared = GMouseInteraction{other, other, other, other, nullptr, false, true, kept, kept};
+    Give(queue, new GMStr_Queue);
+    queue->SetStrategy(nullptr);
+    EXPECT_EQ(shared.mPressed, other);
+    EXPECT_EQ(shared.mQueueHover, other);
+    EXPECT_EQ(shared.mDoorCursorHolder, kept);
+    EXPECT_EQ(shared.mDragCursorHolder, kept);
+    shared = GMouseInteraction();
+}
+
 TEST_F(StationStrategyTest, EditorDragsAfterMoreThanThreePixelsAndPostsNothing) {
     for (const int dx : {3, 4}) {
         SCOPED_TRACE(dx);
