@@ -15,6 +15,7 @@ class GFlyEmitter;
 class GGameData;
 class GGameObject;
 class GLogicalManagerHooks;
+class G_VoidLink;
 class TModalWindow;
 
 class GLogicalManager {
@@ -58,10 +59,30 @@ public:
     // The walkability grid of the play area and its path finder: empty until game data is set.
     GPathGrid& GetPathGrid() { return mPathGrid; }
 
+    // The mouse cursor: 1 click, 2 want, 3 drag, anything else the default arrow. The kind
+    // already shown does nothing. Returns the kind.
+    int SetCursor(int kind);
+    // 5 until the first SetCursor, which therefore always sets a cursor.
+    int GetCursorKind() const { return mCursorKind; }
+    // The object's buy dialog in the main window script; the object becomes the pending upgrade.
+    // Nothing for a link that is not a game object.
+    void RunBuyDialog(G_VoidLink* upgrade);
+    // The buy dialog's answer: with ok the pending upgrade is bought, the money shown and the
+    // progress saved. The pending upgrade is cleared either way.
+    void CPP_EndBuyDialog(bool ok);
+    // Not owned; null when no buy dialog is open.
+    GGameObject* GetPendingUpgrade() const { return mPendingUpgrade; }
+    // How the upgrade screen names the object's offered upgrade: base type, "_", upgrade level.
+    static str UpgradeName(GGameObject& object);
+    // The Lua text that opens the buy dialog for the upgrade of that name and price.
+    static str BuyDialogText(int price, const str& name);
+
 private:
     GGameData* mGameData = nullptr;
     TModalWindow* mGameScreen = nullptr;
     GLogicalManagerHooks* mHooks;
     int32_t mGameState = 0;
+    int32_t mCursorKind = 5;
+    GGameObject* mPendingUpgrade = nullptr;
     GPathGrid mPathGrid;
 };

@@ -13,4 +13,9 @@ public:
 
     // The game window's fly emitter for the particle script; null when there is none.
     virtual GFlyEmitter* FindFlyEmitter(const str& /*script*/) { return nullptr; }
+    // The hint panel with the texts of the two string-table labels, and hiding it.
+    virtual void ShowHint(const str& /*nameLabel*/, const str& /*descriptionLabel*/) {}
+    virtual void HideHint() {}
+    // The game window's display of the player's money.
+    virtual void SetMoney(int /*money*/) {}
 };
