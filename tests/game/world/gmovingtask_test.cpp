@@ -243,6 +243,24 @@ TEST_F(MovingTaskTest, PausedWalkPlansAgainWhenResumed) {
     EXPECT_EQ(walker->GetCurrentTask(), nullptr);
 }
 
+TEST_F(MovingTaskTest, AWalkWhosePathWentEndsAtItsNextStep) {
+    TWalker* walker = PlaceWalker(100);
+    ASSERT_NE(walker, nullptr);
+    mScene.mPlan = {{10.0f, 10.0f}, {10.0f, 40.0f}};
+    ASSERT_EQ(walker->AddTask("walk", &mScene, true), 1);
+    GBaseSimpleTask* task = walker->GetCurrentTask();
+    Tick(100);
+    EXPECT_EQ(task->Pause(), 1);
+    // Resumed with nothing to walk: the task runs on until its next tick, and ends there.
+    mScene.mPlan.clear();
+    EXPECT_EQ(task->Resume(), 1);
+    Tick(100);
+    EXPECT_EQ(walker->GetCurrentTask(), nullptr);
+    EXPECT_EQ(Text(walker, "calls"), "B3;E3;");
+    ExpectAt(walker, 10.0f, 13.0f);
+    EXPECT_EQ(mScene.mEnds, (std::vector<int>{0}));
+}
+
 TEST(GMovingTaskDirectionTest, TheLongerAxisWinsAndATieIsHorizontal) {
     struct Case {
         TVec2 to;
