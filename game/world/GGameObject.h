@@ -73,7 +73,11 @@ public:
     virtual void SetLocked(bool flag) { mLocked = flag; }
     virtual bool IsStudent() const { return false; }
     virtual bool Reserved23() { return false; }
-    virtual int WalkTo(const str& /*target*/, int /*a*/, int /*b*/, int /*c*/) { return 0; }
+    // Queues the walk task toward the named target for the listener; 0 in the base.
+    virtual int WalkTo(const str& /*target*/, const str& /*task*/, GBaseLogicalScene* /*listener*/,
+                       bool /*atFront*/) {
+        return 0;
+    }
     virtual int PickHolder(std::vector<GGameObject*>& /*objects*/) { return 0; }
     virtual void UpdateHolder() {}
     virtual void SetUpgradeLevel(int level) { mUpgradeLevel = level; }

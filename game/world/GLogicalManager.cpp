@@ -64,6 +64,11 @@ GFlyEmitter* GLogicalManager::CreateParticleEffect(const str& script) {
     return mHooks->FindFlyEmitter(script);
 }
 
+G_ICanListenSwitch* GLogicalManager::GetSwitchListener() const {
+    // The level is the listener; the game data does not hold one yet.
+    return nullptr;
+}
+
 bool GLogicalManager::UpdateBuyButton() {
     return false;
 }

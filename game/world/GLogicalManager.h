@@ -10,13 +10,19 @@
 #include "game/world/GPathGrid.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
+class GBaseLogicalScene;
 class GFlyEmitter;
 class GGameData;
 class GGameObject;
 class GLogicalManagerHooks;
 class G_VoidLink;
+class G_ICanListenSwitch;
 class TModalWindow;
+class TScript;
+struct lua_State;
 
 class GLogicalManager {
 public:
@@ -24,6 +30,8 @@ public:
 
     // Binds the game log's module "Logical" to the discarding writer.
     GLogicalManager();
+    // Deletes the live scenes and the scene script; withdraws the functions from the main script.
+    ~GLogicalManager();
     GLogicalManager(const GLogicalManager&) = delete;
     GLogicalManager& operator=(const GLogicalManager&) = delete;
 
@@ -64,6 +72,67 @@ public:
     int SetCursor(int kind);
     // 5 until the first SetCursor, which therefore always sets a cursor.
     int GetCursorKind() const { return mCursorKind; }
+    // The level's listener of the mouse strategies; null without a level.
+    G_ICanListenSwitch* GetSwitchListener() const;
+
+    // Scenes. The scene script runs the scene file; every scene hook runs in it. Null until a
+    // scene file was loaded.
+    TScript* GetSceneScript() const { return mSceneScript.get(); }
+    // Deletes the live scenes, makes a new scene script with the "CPP_" functions, runs the file
+    // and makes a prototype of each entry of its "scenes" table.
+    void LoadScenes(const str& file);
+    // Deletes every live scene (the game closes).
+    void DeleteLiveScenes();
+    void SetCurrentScene(GBaseLogicalScene* scene) { mCurrentScene = scene; }
+    GBaseLogicalScene* GetCurrentScene() const { return mCurrentScene; }
+    const std::vector<GBaseLogicalScene*>& GetLiveScenes() const { return mLiveScenes; }
+    bool IsLiveScene(const GBaseLogicalScene* scene) const;
+    // A copy of the named prototype linked to the object and target, created and (when asked and
+    // full) begun; null when there is no such scene, the link refused or the scene closed itself.
+    GBaseLogicalScene* CreateScene(const str& name, GGameObject* object, GGameObject* target,
+                                   bool beginWhenFull, bool keepState);
+    // Where a scene ends: forgotten as the current scene and by the dispatcher, and deleted. An
+    // unknown scene is ignored.
+    void DestroyScene(GBaseLogicalScene* scene);
+    // StopAndClose on every live scene the object fills; true when there was one.
+    bool StopScenesOf(GGameObject* object);
+    // A scene lets the object go: it may take the mouse again and hears the scene's end.
+    void ReleaseFromScene(GBaseLogicalScene* scene, GGameObject* object, bool reenable);
+    // Plans the object's path to the target's landing point (or its approach point); true when
+    // the path has points.
+    bool WalkToEntry(GGameObject* object, GGameObject* target, bool landing);
+    // The object is being deleted: no live scene, holder or carry keeps it.
+    void ForgetObject(GGameObject* object);
+    // Exact classes the scenes tell apart by name until their classes exist.
+    static bool IsPreparationQueue(const GGameObject* object);
+    static bool IsPacifier(const GGameObject* object);
+    // Hands the occupants of the preparation queues forward so the occupied ones close up.
+    void CompactPreparationQueues();
+
+    // The Lua functions of the main and scene scripts; participant n is entry n of the current
+    // scene.
+    void RegisterLuaFunctions(lua_State* state);
+    int CPP_SetAnimState(int participant, str state);
+    int CPP_SetSimpleAnimState(int participant, str state);
+    int CPP_CalcPath(int participant, int target);
+    int CPP_MoveToBasePos(int participant);
+    int CPP_SendMessageToObject(int participant, int kind, str text);
+    int CPP_ModifyCheck(int participant, int delta);
+    int CPP_TouchUp(int participant);
+    void CPP_SetTouchUpDirection();
+    void CPP_SyncTaskTime(int participant, str task, int participant2, str task2);
+    void CPP_RestoreTaskTime(int participant, str task);
+    void CPP_PlaySound(str name);
+    void CPP_EndChooseUser(int dialog, int entry, int result, int poiseFactor);
+    void CPP_EndPowerMeterDialog(int dialog, int kind, int value);
+    void CPP_RunChooseUser(int entry);
+    void CPP_RunPowerMeterDialog(int entry);
+    void CPP_OnEndJudging();
+    void CPP_OnEnterPodium(int flag);
+    void CPP_GenerateChooseUser(int participant, int poiseFactor);
+    void CPP_OnPoisePower(int kind, int ignored);
+    void CPP_CheckComboNumbers();
+
     // The object's buy dialog in the main window script; the object becomes the pending upgrade.
     // Nothing for a link that is not a game object.
     void RunBuyDialog(G_VoidLink* upgrade);
@@ -85,4 +154,18 @@ private:
     int32_t mCursorKind = 5;
     GGameObject* mPendingUpgrade = nullptr;
     GPathGrid mPathGrid;
+    std::unique_ptr<TScript> mSceneScript;
+    str mSceneFile;
+    // Owned, in creation order.
+    std::vector<GBaseLogicalScene*> mLiveScenes;
+    // Not owned: the scene whose Lua hook runs.
+    GBaseLogicalScene* mCurrentScene = nullptr;
+    // The main script the functions were published in, to withdraw them from.
+    lua_State* mPublishedState = nullptr;
+
+    // CreateScene; made tells whether a scene came about, even one that has closed already.
+    GBaseLogicalScene* MakeScene(const str& name, GGameObject* object, GGameObject* target,
+                                 bool beginWhenFull, bool keepState, bool& made);
+    // The participant of the current scene, or null.
+    GGameObject* Participant(int index) const;
 };

@@ -40,6 +40,7 @@ private:
 class GObjectFactory {
 public:
     using TObjectCreator = GGameObject* (*)();
+    using TSceneCreator = GBaseLogicalScene* (*)();
 
     static GObjectFactory& Instance();
     // The next value of the process-wide class-id counter (the first class gets 1).
@@ -52,6 +53,15 @@ public:
 
     // True; a class name already registered keeps its first creator.
     bool RegisterObjectCreator(const str& className, TObjectCreator creator);
+    // True; a class name already registered keeps its first creator.
+    bool RegisterSceneCreator(const str& className, TSceneCreator creator);
+    // A numbered copy of the scene's prototype (the caller owns it). Without a prototype, a
+    // definition table makes one of its "class_name" with the logical manager's scene script,
+    // which is kept and answered itself (not owned by the caller); null without a table, a scene
+    // script, a known class or a definition the class accepts.
+    GBaseLogicalScene* GetScene(const str& name, TLuaTable* definition);
+    // The prototype itself, or null.
+    GBaseLogicalScene* FindScenePrototype(const str& name) const;
     // A clone of the name's prototype, built from the tables on the first request; null without a
     // type table, for an unknown "class_name" or when the prototype fails to read the tables. The
     // caller owns it.
@@ -60,15 +70,20 @@ public:
     // initialised with the listener; null for another code or when it cannot run. The caller owns
     // it.
     GBaseSimpleTask* CreateTask(GTaskData& data, GBaseLogicalScene* listener);
-    // Deletes the object prototypes; the flags name the game data and the scene prototypes, which
-    // the factory does not hold yet. The counters keep their values.
+    // Deletes the object prototypes and, with the second flag, the scene prototypes; the first
+    // flag names the game data, which the factory does not hold yet. The counters keep their
+    // values.
     void Clear(bool deleteGameData, bool deleteScenePrototypes);
 
     int GetTaskCounter() const { return mTaskCounter; }
+    int GetSceneCounter() const { return mSceneCounter; }
     bool HasPrototype(const str& name) const { return mObjectPrototypes.count(name) != 0; }
 
 private:
     std::map<str, std::unique_ptr<ProductCreator<GGameObject>>> mObjectPrototypes;
     std::map<str, TObjectCreator> mObjectCreators;
     int32_t mTaskCounter = 0;
+    std::map<str, TSceneCreator> mSceneCreators;
+    std::map<str, std::unique_ptr<GBaseLogicalScene>> mScenePrototypes;
+    int32_t mSceneCounter = 0;
 };

@@ -1,0 +1,19 @@
+#include "game/world/GBaseLogicalScene.h"
+
+#include <algorithm>
+
+void GBaseLogicalScene::AddTask(GBaseSimpleTask* task) {
+    mTasks.push_back(task);
+}
+
+void GBaseLogicalScene::RemoveTask(GBaseSimpleTask* task) {
+    const auto found = std::find(mTasks.begin(), mTasks.end(), task);
+    if (found != mTasks.end()) {
+        mTasks.erase(found);
+    }
+}
+
+const str& GBaseLogicalScene::GetName() const {
+    static const str kNoName;
+    return kNoName;
+}
