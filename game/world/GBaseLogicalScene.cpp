@@ -1,6 +1,14 @@
 #include "game/world/GBaseLogicalScene.h"
 
+#include "game/world/GBaseSimpleTask.h"
+
 #include <algorithm>
+
+GBaseLogicalScene::~GBaseLogicalScene() {
+    for (GBaseSimpleTask* task : mTasks) {
+        task->ClearListener();
+    }
+}
 
 void GBaseLogicalScene::AddTask(GBaseSimpleTask* task) {
     mTasks.push_back(task);

@@ -21,7 +21,8 @@ public:
     GBaseLogicalScene() = default;
     GBaseLogicalScene(const GBaseLogicalScene&) = delete;
     GBaseLogicalScene& operator=(const GBaseLogicalScene&) = delete;
-    virtual ~GBaseLogicalScene() = default;
+    // The tasks that still report to the scene stop doing so.
+    virtual ~GBaseLogicalScene();
 
     // A task the scene gave was queued on its object: it reports to this scene.
     virtual void AddTask(GBaseSimpleTask* task);
