@@ -109,7 +109,10 @@ protected:
                      "function workEndTask(r) return 0 end\n"
                      "function longBeginTask(r) return 1 end\n"
                      "function longTaskTimer(n) return 1 end\n"
-                     "function longEndTask(r) return 0 end\n");
+                     "function longEndTask(r) return 0 end\n"
+                     "function movingBeginTask(r) return 1 end\n"
+                     "function movingTaskTimer(n) return 1 end\n"
+                     "function movingEndTask(r) return 0 end\n");
     }
 
     std::vector<std::string> mFiles;
