@@ -128,6 +128,12 @@ public:
     // SetPlace at the depth of its y; a running particle effect follows.
     void MoveToPoint(float x, float y);
     void SetMouseEnabled(bool flag);
+    // The price of the upgrade on offer while the object has a strategy, else 0.
+    int GetUpgradePrice() const;
+    // The offered upgrade's level while it has a strategy and is recommended, else 0.
+    int GetRecommendedLevel() const;
+    // Another object is recommended instead.
+    void HideRecommended();
     void SetMouseLocked(bool flag);
     void SetMouseBlocked(bool flag);
     // Takes the strategy (null removes it); the activation rule is applied.

@@ -6,13 +6,20 @@
 #pragma once
 
 #include "engine/core/str.h"
+#include "game/world/GEventDispatcher.h"
 #include "game/world/GGameObjectTimer.h"
 
 #include <cstdint>
+#include <map>
+#include <vector>
 
+class GBaseLogicalScene;
 class GFlyEmitter;
 class GGameData;
 class GGameObject;
+class GLevel;
+class GVLayer;
+class TWindow;
 class GLogicalManagerHooks;
 class TModalWindow;
 
@@ -58,9 +65,106 @@ public:
     // Refreshes the buy button of the upgrade phase; false without a level.
     bool UpdateBuyButton();
 
+
+    // The game data's current level, or null.
+    GLevel* GetLevel() const;
+    // The game and scene controls' draw lists, the hint panels and score texts of the game
+    // window; null without it.
+    GVLayer* GetGameLayer() const;
+    GVLayer* GetSceneLayer() const;
+    TWindow* GetHintPanel() const;
+    TWindow* GetSmallHintPanel() const;
+    TWindow* GetWhiteScoreText() const;
+    TWindow* GetIdleScoreLabel(const str& text) const;
+    // To the power meter, when the level has one.
+    void AddPowerScore(int points);
+    // False without a heroine; else whether the current level offers touch-ups.
+    bool CanTouchUp();
+
+    // The level's special objects, filed by their exact class; other classes are ignored.
+    void RegisterObject(GGameObject* object);
+    void UnregisterObject(GGameObject* object);
+    // The first preparation queue (in sorted order) without an occupant, or null.
+    GGameObject* FirstFreePreparationQueue() const;
+    GGameObject* GetHeroine() const { return mHeroine; }
+    GGameObject* GetJudgingScene() const { return mJudgingScene; }
+    GGameObject* GetJudgingDoor() const { return mJudgingDoor; }
+    GGameObject* GetEntranceDoor() const { return mEntranceDoor; }
+    GGameObject* GetPowerMeter() const { return mPowerMeter; }
+    const std::map<str, GGameObject*>& GetPersonages() const { return mPersonages; }
+    const std::multimap<str, GGameObject*>& GetGirls() const { return mGirls; }
+    const std::vector<GGameObject*>& GetJudgingPlaces() const { return mJudgingPlaces; }
+    const std::vector<GGameObject*>& GetPreparationQueues() const { return mPreparationQueues; }
+
+    // Leaving 3 for 2 queues the deferred Lua texts; entering 2 resumes after a carry; entering 3
+    // holds the judging scene unless the judging door does not know the carried object's scene;
+    // entering 4 takes the mouse from every object.
+    void SetGameState(int state);
+    void ResumeAfterCarry();
+    // Whether the judging scene's timer is held while something is carried.
+    bool IsJudgingSceneHeld() const { return mJudgingSceneHeld; }
+    void SetCarriedObject(GGameObject* object) { mCarriedObject = object; }
+    GGameObject* GetCarriedObject() const { return mCarriedObject; }
+    // A Lua text for the game control that waits while something is carried.
+    void DeferLuaText(const str& text) { mDeferredLuaTexts.push_back(text); }
+    const std::vector<str>& GetDeferredLuaTexts() const { return mDeferredLuaTexts; }
+    void SetCurrentScene(GBaseLogicalScene* scene) { mCurrentScene = scene; }
+    GBaseLogicalScene* GetCurrentScene() const { return mCurrentScene; }
+    void SetPoiseEffect(GFlyEmitter* effect) { mPoiseEffect = effect; }
+    GFlyEmitter* GetPoiseEffect() const { return mPoiseEffect; }
+    int GetPowerInUse() const { return mPowerInUse; }
+    GEventDispatcher& GetEventDispatcher() { return mEventDispatcher; }
+
+    // The level flow.
+    void OnLevelLoaded(GLevel* level);
+    void OnLevelBegin();
+    void OnLevelEnd();
+    // Applies the bought girl upgrades as play starts.
+    void OnUpgradePhaseEnd();
+    // The result, award or try-again dialog in the main window script.
+    void ShowLevelResult(int result);
+    static bool IsAwardLevel(int level);
+    // Forgets everything that belongs to the level.
+    void ResetLevel();
+    // Deletes the live scenes and forgets the game's windows.
+    void DeleteLiveScenes();
+    // After the main loop: the player's total score ends the statistics' session.
+    void CloseGame();
+    // The position editor's saver; nothing is saved until the developer tools come.
+    int SaveObjectPosition(const str& name, int x, int y);
+
 private:
+    // The power buttons go (Lua "HidePowerButtons").
+    static void HidePowerButtons();
+    void SetObjectsMouse(bool enabled);
+    void ClearLevelObjects();
+
     GGameData* mGameData = nullptr;
     TModalWindow* mGameScreen = nullptr;
     GLogicalManagerHooks* mHooks;
     int32_t mGameState = 0;
+    // Owned.
+    std::vector<GBaseLogicalScene*> mLiveScenes;
+    int32_t mPowerInUse = 0;
+    // The registries; objects are the level's.
+    std::map<str, GGameObject*> mPersonages;
+    std::multimap<str, GGameObject*> mGirls;
+    std::vector<GGameObject*> mJudgingPlaces;
+    std::vector<GGameObject*> mPreparationQueues;
+    GGameObject* mHeroine = nullptr;
+    GGameObject* mJudgingScene = nullptr;
+    GGameObject* mJudgingDoor = nullptr;
+    GGameObject* mEntranceDoor = nullptr;
+    GGameObject* mPowerMeter = nullptr;
+    GEventDispatcher mEventDispatcher;
+    // Not owned: the scene whose Lua hook runs.
+    GBaseLogicalScene* mCurrentScene = nullptr;
+    std::vector<str> mDeferredLuaTexts;
+    bool mQueuePreviewOn = false;
+    bool mPodiumRequest = false;
+    GGameObject* mPendingUpgrade = nullptr;
+    // The poise power's effect; owned by the game window.
+    GFlyEmitter* mPoiseEffect = nullptr;
+    GGameObject* mCarriedObject = nullptr;
+    bool mJudgingSceneHeld = false;
 };

@@ -6,6 +6,8 @@
 #include "engine/core/str.h"
 
 class GFlyEmitter;
+class GVLayer;
+class TWindow;
 
 class GLogicalManagerHooks {
 public:
@@ -13,4 +15,34 @@ public:
 
     // The game window's fly emitter for the particle script; null when there is none.
     virtual GFlyEmitter* FindFlyEmitter(const str& /*script*/) { return nullptr; }
+
+    // The game window.
+    virtual bool HasGameWindow() { return false; }
+    virtual void SetBackground(const str& /*background*/) {}
+    virtual void UpdateJudgingCount() {}
+    virtual void PlacePowerButton(const str& /*power*/, int /*position*/) {}
+    virtual void ShowPowerButtons(bool /*show*/) {}
+    virtual void SetMoney(int /*money*/) {}
+    virtual void SetGuideGlow(bool /*on*/) {}
+    virtual void StopScoreText() {}
+    // "CPP_LoadLevel" of the game window.
+    virtual void LoadLevel(int /*level*/, int /*stage*/) {}
+    // The game control's and the scene control's draw lists.
+    virtual GVLayer* GetGameLayer() { return nullptr; }
+    virtual GVLayer* GetSceneLayer() { return nullptr; }
+    virtual TWindow* GetHintPanel() { return nullptr; }
+    virtual TWindow* GetSmallHintPanel() { return nullptr; }
+    virtual TWindow* GetWhiteScoreText() { return nullptr; }
+    virtual TWindow* GetIdleScoreLabel(const str& /*text*/) { return nullptr; }
+
+    // The goal indicator of the game window.
+    virtual void SetScore(int /*score*/) {}
+    virtual void SetGoals(int /*goal*/, int /*expert*/) {}
+    virtual void AddDistance(int /*distance*/) {}
+
+    // The game control runs the Lua text when it may (GGameCtrl::QueueLuaText).
+    virtual void QueueLuaText(const str& /*text*/) {}
+
+    // Stops the tutorial when one runs.
+    virtual void StopTutorial(bool /*finished*/) {}
 };
