@@ -87,12 +87,12 @@ void GGameData::ReadUpgrades() {
         ReadPowers(*powers);
     }
     if (std::unique_ptr<TLuaTable> objects{upgrades->GetTable("objects")}) {
-        ForEachEntry(*objects, [this](const TLuaObjectWrapper& /*key*/,
-                                      const TLuaObjectWrapper& value) {
-            if (std::unique_ptr<TLuaTable> object = AsTable(value)) {
-                ReadObject(*object);
-            }
-        });
+        ForEachEntry(*objects,
+                     [this](const TLuaObjectWrapper& /*key*/, const TLuaObjectWrapper& value) {
+                         if (std::unique_ptr<TLuaTable> object = AsTable(value)) {
+                             ReadObject(*object);
+                         }
+                     });
     }
 }
 
@@ -245,8 +245,7 @@ int GGameData::GetCurrentLevelNumber() const {
     return mLevel != nullptr ? mLevel->GetLevelNumber() : 0;
 }
 
-int GGameData::GetObjectUpgrade(const GGameObject* object, int upgradeLevel,
-                                GUpgradeData& record) {
+int GGameData::GetObjectUpgrade(const GGameObject* object, int upgradeLevel, GUpgradeData& record) {
     const TUpgradeGroup* group = object != nullptr ? FindGroup(object->GetName()) : nullptr;
     if (group == nullptr) {
         return -1;

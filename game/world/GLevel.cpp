@@ -99,12 +99,12 @@ void GLevel::PreloadVisuals() {
         return;
     }
     std::vector<str> names;
-    ForEachEntry(*section, [&names](const TLuaObjectWrapper& /*key*/,
-                                    const TLuaObjectWrapper& value) {
-        if (value.IsString()) {
-            names.push_back(value.ToString());
-        }
-    });
+    ForEachEntry(*section,
+                 [&names](const TLuaObjectWrapper& /*key*/, const TLuaObjectWrapper& value) {
+                     if (value.IsString()) {
+                         names.push_back(value.ToString());
+                     }
+                 });
     for (const str& name : names) {
         // The function keeps its own place in the list and ends it with an empty text.
         for (str path = ScriptCallStr(&mScript, "GetPreloadingXml", name, 0); path.Length() > 0;
@@ -116,8 +116,7 @@ void GLevel::PreloadVisuals() {
 
 void GLevel::PlaceSections(TLuaTable& levelData, TLuaTable& objects, bool preloadOnly) {
     std::unique_ptr<TLuaTable> extensions(levelData.GetTable("LevelBaseTypes"));
-    ForEachEntry(levelData, [&](const TLuaObjectWrapper& /*key*/,
-                                const TLuaObjectWrapper& value) {
+    ForEachEntry(levelData, [&](const TLuaObjectWrapper& /*key*/, const TLuaObjectWrapper& value) {
         std::unique_ptr<TLuaTable> section = AsTable(value);
         if (section == nullptr || section->GetBool("base_type_extension")) {
             return;
@@ -128,11 +127,10 @@ void GLevel::PlaceSections(TLuaTable& levelData, TLuaTable& objects, bool preloa
         if (types == nullptr) {
             return;
         }
-        ForEachEntry(*section, [&](const TLuaObjectWrapper& name,
-                                   const TLuaObjectWrapper& entry) {
+        ForEachEntry(*section, [&](const TLuaObjectWrapper& name, const TLuaObjectWrapper& entry) {
             if (std::unique_ptr<TLuaTable> placement = AsTable(entry)) {
-                PlaceObject(name.ToString(), *placement, instances.get(), *types,
-                            extensions.get(), preloadOnly);
+                PlaceObject(name.ToString(), *placement, instances.get(), *types, extensions.get(),
+                            preloadOnly);
             }
         });
     });
@@ -140,11 +138,10 @@ void GLevel::PlaceSections(TLuaTable& levelData, TLuaTable& objects, bool preloa
 
 void GLevel::PlaceObject(const str& name, TLuaTable& placement, TLuaTable* instanceTable,
                          TLuaTable& typeTable, TLuaTable* extensions, bool preloadOnly) {
-    std::unique_ptr<TLuaTable> instance(instanceTable != nullptr
-                                            ? instanceTable->GetTable(name.CStr())
-                                            : nullptr);
-    const str baseType = instance != nullptr ? instance->GetString("base_type")
-                                             : placement.GetString("base_type");
+    std::unique_ptr<TLuaTable> instance(
+        instanceTable != nullptr ? instanceTable->GetTable(name.CStr()) : nullptr);
+    const str baseType =
+        instance != nullptr ? instance->GetString("base_type") : placement.GetString("base_type");
     // Objects without data of their own share one prototype per base type.
     const str requested = instance != nullptr ? name : baseType;
     std::unique_ptr<TLuaTable> type(typeTable.GetTable(baseType.CStr()));
@@ -161,8 +158,7 @@ void GLevel::PlaceObject(const str& name, TLuaTable& placement, TLuaTable* insta
             GGameData* data = manager.GetGameData();
             const bool upgradable = data != nullptr && data->GetFirstUpgradeLevel(name) >= 0;
             object->SetUpgradeLevel(
-                upgradable ? GPlayerInfo::Instance()->GetUpgradeIndex(name, mLevelNumber) - 1
-                           : -1);
+                upgradable ? GPlayerInfo::Instance()->GetUpgradeIndex(name, mLevelNumber) - 1 : -1);
             std::unique_ptr<TLuaTable> extension(
                 extensions != nullptr ? extensions->GetTable(baseType.CStr()) : nullptr);
             if (object->InitInLevel(&placement, extension.get(), str(), this)) {

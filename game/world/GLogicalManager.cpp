@@ -203,8 +203,9 @@ void GLogicalManager::UnregisterObject(GGameObject* object) {
         break;
     }
     case TRegistry::kGirl: {
-        const auto found = std::find_if(mGirls.begin(), mGirls.end(),
-                                        [object](const auto& entry) { return entry.second == object; });
+        const auto found = std::find_if(mGirls.begin(), mGirls.end(), [object](const auto& entry) {
+            return entry.second == object;
+        });
         if (found != mGirls.end()) {
             mGirls.erase(found);
         }

@@ -65,7 +65,6 @@ public:
     // Refreshes the buy button of the upgrade phase; false without a level.
     bool UpdateBuyButton();
 
-
     // The game data's current level, or null.
     GLevel* GetLevel() const;
     // The game and scene controls' draw lists, the hint panels and score texts of the game

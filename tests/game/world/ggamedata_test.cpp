@@ -3,6 +3,7 @@
 // "Restart".
 #include "game/world/GGameData.h"
 
+#include "game/visual/GVFactory.h"
 #include "tests/game/world/level_fixture.h"
 
 #include <gtest/gtest.h>
@@ -231,6 +232,27 @@ TEST_F(GameDataTest, RestartNeedsALevelAndTheGameWindow) {
     EXPECT_EQ(MainNumber("gRestart"), 1);
     EXPECT_EQ(mGameData.GetLevel(), nullptr);
     EXPECT_EQ(mHooks.calls, (std::vector<std::string>{"stop score text", "load 6 2"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TLevelTest, TheFactoryMakesTheGameDataOnceWithTheGamesFolders) {
+    WriteGameData("Upgrades = { powers = { speed = { index = 1 } } }");
+    GVFactory& visuals = GVFactory::Instance();
+    const str objects = visuals.GetObjectFolder();
+    const str textures = visuals.GetTextureFolder();
+    visuals.SetObjectFolder("elsewhere/");
+    GGameData* data = GObjectFactory::Instance().GetGameData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(GObjectFactory::Instance().GetGameData(), data);
+    EXPECT_STREQ(visuals.GetObjectFolder().CStr(), "xml/");
+    EXPECT_STREQ(visuals.GetTextureFolder().CStr(), "anim/");
+    EXPECT_STREQ(data->GetPowerName(0).CStr(), "speed") << "loaded";
+    GObjectFactory::Instance().Clear(true, false);
+    visuals.SetObjectFolder(objects);
+    visuals.SetTextureFolder(textures);
 }
 
 } // namespace

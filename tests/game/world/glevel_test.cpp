@@ -3,17 +3,17 @@
 #include "game/world/GLevel.h"
 
 #include "game/common/GLogManager.h"
-#include "tests/fixtures/childprocess.h"
 #include "game/visual/GVFactory.h"
 #include "game/world/GStratMousePikUp.h"
+#include "tests/fixtures/childprocess.h"
 #include "tests/game/world/level_fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using world_test::TFixtureGirl;
 using world_test::TExtensionProbe;
+using world_test::TFixtureGirl;
 using world_test::TLevelTest;
 
 // Booth and lamp are upgradable; the booth's group offers its first level from level 1, the
@@ -147,7 +147,9 @@ TEST_F(TLevelTest, TimerPeriodGoalsAndMissingTables) {
     for (const TCase& c : cases) {
         GLevel level;
         WriteFile(std::string("stage") + std::to_string(&c - cases) + ".lua", c.stage);
-        ASSERT_TRUE(level.Load(str::FromFormat("stage%d.lua", static_cast<int>(&c - cases)), 1, 2, str(), false)) << c.stage;
+        ASSERT_TRUE(level.Load(str::FromFormat("stage%d.lua", static_cast<int>(&c - cases)), 1, 2,
+                               str(), false))
+            << c.stage;
         EXPECT_EQ(level.GetTimerPeriod(), c.period) << c.stage;
         EXPECT_EQ(level.GetGoal(), c.goal) << c.stage;
         EXPECT_EQ(level.GetExpert(), c.expert) << c.stage;
@@ -346,8 +348,8 @@ TEST_F(TLevelTest, BestGirlAndCombos) {
 
 TEST_F(TLevelTest, TheLevelsLuaFunctions) {
     WriteFile("stage.lua", "LevelData = {} Objects = {} n = CPP_GetLevelNum() s = "
-                               "CPP_GetStageNum() r = required('x') e = CPP_UnderEditor() "
-                               "retUpgradeStr = 'none'");
+                           "CPP_GetStageNum() r = required('x') e = CPP_UnderEditor() "
+                           "retUpgradeStr = 'none'");
     GLevel level;
     ASSERT_TRUE(level.Load("stage.lua", 3, 12, "extra = 5", false));
     TScript& script = level.GetScript();

@@ -52,11 +52,11 @@ TEST_F(LogicalManagerLevelTest, RegistriesFileObjectsByExactClassAndForgetThem) 
     auto* scene = new TClassed("GJudgingScene");
     auto* judgingDoor = new TClassed("GJudgingSceneDoor");
     auto* kin = new TClassed("GJudgingQueueX");
-    for (GGameObject* object : {static_cast<GGameObject*>(place), static_cast<GGameObject*>(queue),
-                                static_cast<GGameObject*>(heroine), static_cast<GGameObject*>(door),
-                                static_cast<GGameObject*>(meter), static_cast<GGameObject*>(scene),
-                                static_cast<GGameObject*>(judgingDoor),
-                                static_cast<GGameObject*>(kin)}) {
+    for (GGameObject* object :
+         {static_cast<GGameObject*>(place), static_cast<GGameObject*>(queue),
+          static_cast<GGameObject*>(heroine), static_cast<GGameObject*>(door),
+          static_cast<GGameObject*>(meter), static_cast<GGameObject*>(scene),
+          static_cast<GGameObject*>(judgingDoor), static_cast<GGameObject*>(kin)}) {
         level.AddObject(object);
     }
     GLogicalManager& manager = Manager();
@@ -69,11 +69,11 @@ TEST_F(LogicalManagerLevelTest, RegistriesFileObjectsByExactClassAndForgetThem) 
     EXPECT_EQ(manager.GetJudgingDoor(), judgingDoor);
     EXPECT_EQ(manager.FirstFreePreparationQueue(), queue);
 
-    for (GGameObject* object : {static_cast<GGameObject*>(place), static_cast<GGameObject*>(queue),
-                                static_cast<GGameObject*>(heroine), static_cast<GGameObject*>(door),
-                                static_cast<GGameObject*>(meter), static_cast<GGameObject*>(scene),
-                                static_cast<GGameObject*>(judgingDoor),
-                                static_cast<GGameObject*>(kin)}) {
+    for (GGameObject* object :
+         {static_cast<GGameObject*>(place), static_cast<GGameObject*>(queue),
+          static_cast<GGameObject*>(heroine), static_cast<GGameObject*>(door),
+          static_cast<GGameObject*>(meter), static_cast<GGameObject*>(scene),
+          static_cast<GGameObject*>(judgingDoor), static_cast<GGameObject*>(kin)}) {
         EXPECT_EQ(level.RemoveObject(object, false), 1);
     }
     EXPECT_TRUE(manager.GetJudgingPlaces().empty());
@@ -89,7 +89,8 @@ TEST_F(LogicalManagerLevelTest, RegistriesFileObjectsByExactClassAndForgetThem) 
 TEST_F(LogicalManagerLevelTest, PersonagesAndGirlsAreKeyedAndForgottenByObject) {
     GLevel& level = StartWith(kEmptyStage);
     GObjectFactory& factory = GObjectFactory::Instance();
-    std::unique_ptr<TLuaTable> girlType = Table("{ class_name = 'FixtureGirl', base_type = 'singer' }");
+    std::unique_ptr<TLuaTable> girlType =
+        Table("{ class_name = 'FixtureGirl', base_type = 'singer' }");
     std::unique_ptr<TLuaTable> amyData = Table("{ name = 'amy' }");
     std::unique_ptr<TLuaTable> bea = Table("{ name = 'bea' }");
     GGameObject* amy = factory.CreateObject("amy", girlType.get(), amyData.get());
@@ -216,9 +217,8 @@ TEST_F(LogicalManagerLevelTest, BeginningSortsThePlacesAndPlacesThePowerButtonsO
     EXPECT_EQ(Manager().GetPreparationQueues(), (std::vector<GGameObject*>{low, high}));
     EXPECT_EQ(Manager().FirstFreePreparationQueue(), low);
     // Makeup unlocks at 5; position 3 is free; "sneaky" has no place.
-    EXPECT_EQ(mHooks.calls,
-              (std::vector<std::string>{"power button speed 0", "power button hair 1",
-                                        "power button poise 2"}));
+    EXPECT_EQ(mHooks.calls, (std::vector<std::string>{"power button speed 0", "power button hair 1",
+                                                      "power button poise 2"}));
 }
 
 const char kGirlUpgrades[] = R"(
@@ -316,8 +316,8 @@ TEST_F(LogicalManagerLevelTest, BuyButtonFollowsTheMoneyInTheUpgradePhase) {
     booth->GetUpgradeData().mPrice = 80;
     level.EndUpgradePhase();
     EXPECT_FALSE(manager.UpdateBuyButton()) << "in play";
-    EXPECT_EQ(mHooks.calls, (std::vector<std::string>{"glow off", "glow on", "glow on",
-                                                      "glow on"}));
+    EXPECT_EQ(mHooks.calls,
+              (std::vector<std::string>{"glow off", "glow on", "glow on", "glow on"}));
 }
 
 TEST_F(LogicalManagerLevelTest, ClosingTheGameFilesTheTotalScoreOnceInASession) {

@@ -45,9 +45,8 @@ public:
     }
     bool InitInLevel(TLuaTable* objectTable, TLuaTable* typeExtension, const str& extraLua,
                      GLevel* level) override {
-        sExtensions.emplace_back(typeExtension != nullptr
-                                     ? typeExtension->GetString("extra").CStr()
-                                     : "-");
+        sExtensions.emplace_back(typeExtension != nullptr ? typeExtension->GetString("extra").CStr()
+                                                          : "-");
         return GGameObject::InitInLevel(objectTable, typeExtension, extraLua, level);
     }
 };
@@ -83,7 +82,9 @@ struct TRecordingHooks final : GLogicalManagerHooks {
     }
     void AddDistance(int distance) override { Note("distance " + std::to_string(distance)); }
     void QueueLuaText(const str& text) override { Note(std::string("queue ") + text.CStr()); }
-    void StopTutorial(bool finished) override { Note(finished ? "stop tutorial" : "drop tutorial"); }
+    void StopTutorial(bool finished) override {
+        Note(finished ? "stop tutorial" : "drop tutorial");
+    }
 };
 
 // The main script's side: fake progress ("GetUpgradeIndex" answers from gUpgradeIndex by object
@@ -133,7 +134,9 @@ protected:
         TWorldObjectTest::TearDown();
     }
 
-    static void Main(const std::string& text) { Manager()->GetWindowScript()->DoLuaString(text.c_str()); }
+    static void Main(const std::string& text) {
+        Manager()->GetWindowScript()->DoLuaString(text.c_str());
+    }
     static std::string MainText(const char* name) {
         return Manager()->GetWindowScript()->GetGlobalString(name).CStr();
     }
