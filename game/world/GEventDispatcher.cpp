@@ -2,30 +2,30 @@
 
 #include <algorithm>
 
-bool GEventDispatcher::THalf::Lists(const GEventSceneListener* listener) const {
+bool GEventDispatcher::GHalf::Lists(const GEventSceneListener* listener) const {
     return std::any_of(mListeners.begin(), mListeners.end(),
-                       [listener](const TEntry& entry) { return entry.mListener == listener; });
+                       [listener](const GEntry& entry) { return entry.mListener == listener; });
 }
 
-int GEventDispatcher::THalf::Add(GEventSceneListener* listener, const void* key) {
+int GEventDispatcher::GHalf::Add(GEventSceneListener* listener, const void* key) {
     if (mDispatching) {
-        mPending.push_back(TEntry{key, listener});
+        mPending.push_back(GEntry{key, listener});
         return 1;
     }
     if (Lists(listener)) {
         return 0;
     }
-    mListeners.push_back(TEntry{key, listener});
+    mListeners.push_back(GEntry{key, listener});
     return 1;
 }
 
-int GEventDispatcher::THalf::Remove(GEventSceneListener* listener) {
+int GEventDispatcher::GHalf::Remove(GEventSceneListener* listener) {
     const auto found =
         std::find_if(mListeners.begin(), mListeners.end(),
-                     [listener](const TEntry& entry) { return entry.mListener == listener; });
+                     [listener](const GEntry& entry) { return entry.mListener == listener; });
     if (found != mListeners.end()) {
         if (mDispatching) {
-            *found = TEntry{};
+            *found = GEntry{};
             mPurgeNeeded = true;
         } else {
             mListeners.erase(found);
@@ -36,7 +36,7 @@ int GEventDispatcher::THalf::Remove(GEventSceneListener* listener) {
     // it, pointing at a scene that may be gone.
     const auto pending =
         std::find_if(mPending.begin(), mPending.end(),
-                     [listener](const TEntry& entry) { return entry.mListener == listener; });
+                     [listener](const GEntry& entry) { return entry.mListener == listener; });
     if (pending == mPending.end()) {
         return 0;
     }
@@ -45,7 +45,7 @@ int GEventDispatcher::THalf::Remove(GEventSceneListener* listener) {
 }
 
 template <class Match, class Call>
-int GEventDispatcher::THalf::Run(Match match, Call call) {
+int GEventDispatcher::GHalf::Run(Match match, Call call) {
     mDispatching = true;
     int count = 0;
     // By index: handlers may append to the pending list, never to this one.
@@ -58,7 +58,7 @@ int GEventDispatcher::THalf::Run(Match match, Call call) {
     }
     mDispatching = false;
     if (mPurgeNeeded) {
-        std::erase_if(mListeners, [](const TEntry& entry) { return entry.mListener == nullptr; });
+        std::erase_if(mListeners, [](const GEntry& entry) { return entry.mListener == nullptr; });
         mPurgeNeeded = false;
     }
     mListeners.insert(mListeners.end(), mPending.begin(), mPending.end());
@@ -66,7 +66,7 @@ int GEventDispatcher::THalf::Run(Match match, Call call) {
     return count;
 }
 
-void GEventDispatcher::THalf::Clear() {
+void GEventDispatcher::GHalf::Clear() {
     mListeners.clear();
     mPending.clear();
 }
@@ -103,7 +103,7 @@ int GEventDispatcher::Broadcast(int kind) {
     if (kind != kBroadcast || mBroadcast.mDispatching) {
         return 0;
     }
-    return mBroadcast.Run([](const TEntry&) { return true; },
+    return mBroadcast.Run([](const GEntry&) { return true; },
                           [](GEventSceneListener* listener) { listener->OnBroadcastEvent(); });
 }
 
@@ -111,7 +111,7 @@ int GEventDispatcher::Dispatch(const void* key) {
     if (key == nullptr || mKeyed.mDispatching) {
         return 0;
     }
-    return mKeyed.Run([key](const TEntry& entry) { return entry.mKey == key; },
+    return mKeyed.Run([key](const GEntry& entry) { return entry.mKey == key; },
                       [](GEventSceneListener* listener) { listener->OnKeyedEvent(); });
 }
 

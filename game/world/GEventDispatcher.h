@@ -36,13 +36,13 @@ public:
     void Clear();
 
 private:
-    struct TEntry {
+    struct GEntry {
         const void* mKey = nullptr;
         GEventSceneListener* mListener = nullptr;
     };
-    struct THalf {
-        std::vector<TEntry> mListeners;
-        std::vector<TEntry> mPending;
+    struct GHalf {
+        std::vector<GEntry> mListeners;
+        std::vector<GEntry> mPending;
         bool mDispatching = false;
         bool mPurgeNeeded = false;
 
@@ -55,6 +55,6 @@ private:
         void Clear();
     };
 
-    THalf mKeyed;
-    THalf mBroadcast;
+    GHalf mKeyed;
+    GHalf mBroadcast;
 };

@@ -102,7 +102,7 @@ void GGameData::ReadPowers(const TLuaTable& powers) {
         if (entry == nullptr) {
             return;
         }
-        TUpgradeGroup group;
+        GUpgradeGroup group;
         group.mKind = kPowerGroup;
         group.mName = key.ToString();
         GUpgradeData record = ReadRecord(*entry);
@@ -123,7 +123,7 @@ void GGameData::ReadPowers(const TLuaTable& powers) {
 }
 
 void GGameData::ReadObject(const TLuaTable& object) {
-    TUpgradeGroup group;
+    GUpgradeGroup group;
     group.mKind = kObjectGroup;
     group.mName = object.GetString("name");
     if (group.mName.Length() == 0) {
@@ -155,7 +155,7 @@ void GGameData::ReadObject(const TLuaTable& object) {
     mGroups.emplace(group.mName, group);
 }
 
-const GGameData::TUpgradeGroup* GGameData::FindGroup(const str& name) const {
+const GGameData::GUpgradeGroup* GGameData::FindGroup(const str& name) const {
     const auto found = mGroups.find(name);
     return found != mGroups.end() ? &found->second : nullptr;
 }
@@ -246,7 +246,7 @@ int GGameData::GetCurrentLevelNumber() const {
 }
 
 int GGameData::GetObjectUpgrade(const GGameObject* object, int upgradeLevel, GUpgradeData& record) {
-    const TUpgradeGroup* group = object != nullptr ? FindGroup(object->GetName()) : nullptr;
+    const GUpgradeGroup* group = object != nullptr ? FindGroup(object->GetName()) : nullptr;
     if (group == nullptr) {
         return -1;
     }
@@ -267,7 +267,7 @@ int GGameData::GetObjectUpgrade(const GGameObject* object, int upgradeLevel, GUp
 }
 
 const GUpgradeData* GGameData::FindUpgrade(const str& name, int position) const {
-    const TUpgradeGroup* group = FindGroup(name);
+    const GUpgradeGroup* group = FindGroup(name);
     if (group == nullptr || position < 0 || position >= static_cast<int>(group->mRecords.size())) {
         return nullptr;
     }
@@ -275,7 +275,7 @@ const GUpgradeData* GGameData::FindUpgrade(const str& name, int position) const 
 }
 
 const GUpgradeData* GGameData::FindUpgradeByLevel(const str& object, int upgradeLevel) const {
-    const TUpgradeGroup* group = FindGroup(object);
+    const GUpgradeGroup* group = FindGroup(object);
     if (group == nullptr) {
         return nullptr;
     }
@@ -288,7 +288,7 @@ const GUpgradeData* GGameData::FindUpgradeByLevel(const str& object, int upgrade
 }
 
 int GGameData::GetFirstUpgradeLevel(const str& name) const {
-    const TUpgradeGroup* group = FindGroup(name);
+    const GUpgradeGroup* group = FindGroup(name);
     return group != nullptr && !group->mRecords.empty() ? group->mRecords.front().mUpgradeLevel
                                                         : -1;
 }

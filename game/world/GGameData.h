@@ -94,7 +94,7 @@ public:
     int GetOfferCount() const { return mOfferCount; }
 
 private:
-    struct TUpgradeGroup {
+    struct GUpgradeGroup {
         int32_t mKind = 0;
         str mName;
         std::vector<GUpgradeData> mRecords;
@@ -105,13 +105,13 @@ private:
     void ReadUpgrades();
     void ReadPowers(const TLuaTable& powers);
     void ReadObject(const TLuaTable& object);
-    const TUpgradeGroup* FindGroup(const str& name) const;
+    const GUpgradeGroup* FindGroup(const str& name) const;
 
     std::map<int, str> mGirlBaseTypes;
     bool mClosing = false;
     std::unique_ptr<GLevel> mLevel;
     std::unique_ptr<TScript> mScript;
-    std::map<str, TUpgradeGroup> mGroups;
+    std::map<str, GUpgradeGroup> mGroups;
     bool mTouchupAnswer = false;
     int32_t mTouchupLevel = -1;
     int32_t mLoadState = 0;

@@ -81,5 +81,6 @@ private:
     std::map<str, TObjectCreator> mObjectCreators;
     std::unique_ptr<GGameData> mGameData;
     int32_t mTaskCounter = 0;
-    int32_t mSceneCounter = 0;
+    // Numbers the scene copies once the factory makes scenes.
+    [[maybe_unused]] int32_t mSceneCounter = 0;
 };
