@@ -132,6 +132,15 @@ public:
     // The position editor's saver; nothing is saved until the developer tools come.
     int SaveObjectPosition(const str& name, int x, int y);
 
+    // The level's switch slots: what the mouse strategies report. Play input comes with the
+    // logical scenes; until then nothing happens.
+    void OnDragOver(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
+    int OnDrop(GGameObject* /*dragged*/, GGameObject* /*target*/) { return 0; }
+    void OnDragLeave(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
+    void OnDragEnd(GGameObject* /*object*/) {}
+    void OnGrab(GGameObject* /*object*/) {}
+    void OnObjectClick(GGameObject* /*object*/, int /*blocked*/) {}
+
 private:
     // The power buttons go (Lua "HidePowerButtons").
     static void HidePowerButtons();

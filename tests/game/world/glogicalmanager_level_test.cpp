@@ -333,4 +333,43 @@ TEST_F(LogicalManagerLevelTest, ClosingTheGameFilesTheTotalScoreOnceInASession) 
     EXPECT_FALSE(statistics->IsSessionActive());
 }
 
+TEST_F(LogicalManagerLevelTest, TouchUpsNeedAHeroineAndTheirLevel) {
+    WriteGameData("Upgrades = { powers = { touchup = { level = 3 } } }");
+    mGameData.Load();
+    GLevel& level = StartWith(kEmptyStage, 3);
+    EXPECT_FALSE(Manager().CanTouchUp()) << "no heroine";
+    level.AddObject(new TClassed("GMainHeroine"));
+    EXPECT_TRUE(Manager().CanTouchUp());
+    StartWith(kEmptyStage, 2).AddObject(new TClassed("GMainHeroine"));
+    EXPECT_FALSE(Manager().CanTouchUp()) << "level 2";
+}
+
+// Notes the edit mode it is given.
+class TEditable : public GGameObject {
+public:
+    explicit TEditable(std::string* journal) : mJournal(journal) {}
+    bool IsEditable() const override { return true; }
+    void SetEditMode(bool on, int level) override {
+        *mJournal += (on ? "on " : "off ") + std::to_string(level) + ";";
+        GGameObject::SetEditMode(on, level);
+    }
+
+private:
+    std::string* mJournal;
+};
+
+TEST_F(LogicalManagerLevelTest, EditModeTakesTheMouseAndEditsTheEditableObjects) {
+    std::string journal;
+    GLevel& level = StartWith(kEmptyStage, 5);
+    auto* plain = new GGameObject;
+    plain->SetStrategy(new GStratMousePikUp);
+    plain->SetMouseEnabled(true);
+    level.AddObject(plain);
+    level.AddObject(new TEditable(&journal));
+    level.SetEditMode(true);
+    EXPECT_TRUE(plain->GetStrategy()->IsInactive());
+    level.SetEditMode(false);
+    EXPECT_EQ(journal, "on 5;off 5;");
+}
+
 } // namespace
