@@ -21,6 +21,7 @@ class GLevel;
 class GVLayer;
 class TWindow;
 class GLogicalManagerHooks;
+class G_VoidLink;
 class TModalWindow;
 
 class GLogicalManager {
@@ -140,6 +141,23 @@ public:
     void OnDragEnd(GGameObject* /*object*/) {}
     void OnGrab(GGameObject* /*object*/) {}
     void OnObjectClick(GGameObject* /*object*/, int /*blocked*/) {}
+    // The mouse cursor: 1 click, 2 want, 3 drag, anything else the default arrow. The kind
+    // already shown does nothing. Returns the kind.
+    int SetCursor(int kind);
+    // 5 until the first SetCursor, which therefore always sets a cursor.
+    int GetCursorKind() const { return mCursorKind; }
+    // The object's buy dialog in the main window script; the object becomes the pending upgrade.
+    // Nothing for a link that is not a game object.
+    void RunBuyDialog(G_VoidLink* upgrade);
+    // The buy dialog's answer: with ok the pending upgrade is bought, the money shown and the
+    // progress saved. The pending upgrade is cleared either way.
+    void CPP_EndBuyDialog(bool ok);
+    // Not owned; null when no buy dialog is open.
+    GGameObject* GetPendingUpgrade() const { return mPendingUpgrade; }
+    // How the upgrade screen names the object's offered upgrade: base type, "_", upgrade level.
+    static str UpgradeName(GGameObject& object);
+    // The Lua text that opens the buy dialog for the upgrade of that name and price.
+    static str BuyDialogText(int price, const str& name);
 
 private:
     // The power buttons go (Lua "HidePowerButtons").
@@ -175,4 +193,5 @@ private:
     GFlyEmitter* mPoiseEffect = nullptr;
     GGameObject* mCarriedObject = nullptr;
     bool mJudgingSceneHeld = false;
+    int32_t mCursorKind = 5;
 };

@@ -45,4 +45,8 @@ public:
 
     // Stops the tutorial when one runs.
     virtual void StopTutorial(bool /*finished*/) {}
+
+    // The hint panel with the texts of the two string-table labels, and hiding it.
+    virtual void ShowHint(const str& /*nameLabel*/, const str& /*descriptionLabel*/) {}
+    virtual void HideHint() {}
 };

@@ -2,11 +2,32 @@
 
 #include "game/visual/GVObject.h"
 #include "game/world/GStateKey.h"
+#include "game/world/G_Invoker.h"
 #include "game/world/G_VoidLink.h"
 
 GMouseInteraction& MouseInteraction() {
     static GMouseInteraction interaction;
     return interaction;
+}
+
+G_VoidLink* GetPressedObject() {
+    return MouseInteraction().mPressed;
+}
+
+void FlushMouseStrategyState() {
+    GMouseInteraction& shared = MouseInteraction();
+    if (shared.mDropTarget != nullptr && shared.mQueueHover != nullptr) {
+        if (auto* listener = dynamic_cast<G_ICanListenMouse*>(shared.mDropTarget)) {
+            listener->OnMouseMove(TPoint{-1, -1});
+        }
+    }
+    shared.mQueueHover = nullptr;
+    // Cleared first: the call may lead to another event being offered.
+    G_Invoker* pending = shared.mPending;
+    shared.mPending = nullptr;
+    if (pending != nullptr) {
+        pending->Invoke();
+    }
 }
 
 namespace {
@@ -28,6 +49,16 @@ void ForgetTarget(const G_VoidLink* target) {
 
 GStratMousePikUp::~GStratMousePikUp() {
     ForgetTarget(mTarget);
+    GMouseInteraction& shared = MouseInteraction();
+    if (mTarget != nullptr && shared.mQueueHover == mTarget) {
+        shared.mQueueHover = nullptr;
+    }
+    // A holder that went would block every other strategy's cursor through a freed pointer.
+    for (GStratMousePikUp** holder : {&shared.mDoorCursorHolder, &shared.mDragCursorHolder}) {
+        if (*holder == this) {
+            *holder = nullptr;
+        }
+    }
 }
 
 bool GStratMousePikUp::OnMouseDown(TPoint /*point*/) {

@@ -8,22 +8,44 @@
 #include "game/world/G_ICanListenMouse.h"
 
 class G_ICanListenSwitch;
+class G_Invoker;
 class G_VoidLink;
+class GStratMousePikUp;
 
 // The interaction state all strategies share: which object the mouse pressed, hovers and drags
-// over. Pointers are not owned; a strategy that goes clears those naming its target.
+// over, and the one call pending until the level flushes. Pointers are not owned; a strategy that
+// goes clears those naming its target or itself.
 struct GMouseInteraction {
+    // The object whose strategy took the press (the dragged object).
     G_VoidLink* mPressed = nullptr;
+    // The object under the mouse that shows hover feedback.
     G_VoidLink* mHovered = nullptr;
+    // The object a dragged object is over.
     G_VoidLink* mDropTarget = nullptr;
+    // A queue the mouse is over while another object is the drop target.
+    G_VoidLink* mQueueHover = nullptr;
+    G_Invoker* mPending = nullptr;
+    // Hover feedback shown by a drag strategy.
+    bool mHandFlag = false;
+    // A plain release may post a click; cleared when the drop target's strategy took the release.
+    bool mReleaseArmed = true;
+    // The inactive strategies that set the click cursor: doors, and the drag strategies.
+    GStratMousePikUp* mDoorCursorHolder = nullptr;
+    GStratMousePikUp* mDragCursorHolder = nullptr;
 };
 
 GMouseInteraction& MouseInteraction();
+// The object being pressed or dragged, null when none.
+G_VoidLink* GetPressedObject();
+// Run by the level after every object saw a mouse event: a queue hovered while another object is
+// the drop target makes that object lose the drop (a move to (-1, -1)); then the pending call, if
+// any, runs once.
+void FlushMouseStrategyState();
 
 class GStratMousePikUp : public G_ICanListenMouse {
 public:
     GStratMousePikUp() = default;
-    // Clears the shared entries that name its target.
+    // Clears the shared entries that name its target or itself.
     ~GStratMousePikUp() override;
     GStratMousePikUp(const GStratMousePikUp&) = delete;
     GStratMousePikUp& operator=(const GStratMousePikUp&) = delete;

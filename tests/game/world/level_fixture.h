@@ -57,7 +57,7 @@ inline const bool gFixtureClassesRegistered =
     GObjectFactory::Instance().RegisterObjectCreator(
         "ExtensionProbe", [] { return static_cast<GGameObject*>(new TExtensionProbe); });
 
-struct TRecordingHooks final : GLogicalManagerHooks {
+struct TLevelHooks final : GLogicalManagerHooks {
     std::vector<std::string> calls;
     bool gameWindow = false;
 
@@ -162,7 +162,7 @@ protected:
     }
     GLevel* Level() const { return mGameData.GetLevel(); }
 
-    TRecordingHooks mHooks;
+    TLevelHooks mHooks;
     std::map<std::string, std::string> mFiles;
 };
 
