@@ -26,6 +26,10 @@ GVLayer* GameLayer() {
     return GLogicalManager::Instance().GetGameLayer();
 }
 
+GGameObject* AsObject(G_VoidLink* link) {
+    return dynamic_cast<GGameObject*>(link);
+}
+
 } // namespace
 
 GLevel::GLevel() {
@@ -356,6 +360,7 @@ bool GLevel::OnMouseDown(TPoint point) {
     for (GGameObject* object : mObjects) {
         object->OnMouseDown(point);
     }
+    FlushMouseStrategyState();
     return true;
 }
 
@@ -363,6 +368,7 @@ bool GLevel::OnMouseUp(TPoint point) {
     for (GGameObject* object : mObjects) {
         object->OnMouseUp(point);
     }
+    FlushMouseStrategyState();
     return true;
 }
 
@@ -370,7 +376,56 @@ bool GLevel::OnMouseMove(TPoint point) {
     for (GGameObject* object : mObjects) {
         object->OnMouseMove(point);
     }
+    FlushMouseStrategyState();
     return true;
+}
+
+void GLevel::OnOOOA(G_VoidLink* object, G_VoidLink* place) {
+    GGameObject* dragged = AsObject(object);
+    GGameObject* target = AsObject(place);
+    if (dragged != nullptr && target != nullptr) {
+        GLogicalManager::Instance().OnDragOver(dragged, target);
+    }
+}
+
+void GLevel::OnOODTA(G_VoidLink* object, G_VoidLink* target) {
+    GGameObject* dragged = AsObject(object);
+    GGameObject* onto = AsObject(target);
+    if (dragged != nullptr && onto != nullptr) {
+        GLogicalManager::Instance().OnDrop(dragged, onto);
+    }
+}
+
+void GLevel::OnOTL(G_VoidLink* object, G_VoidLink* queue) {
+    GGameObject* dragged = AsObject(object);
+    GGameObject* left = AsObject(queue);
+    if (dragged != nullptr && left != nullptr) {
+        GLogicalManager::Instance().OnDragLeave(dragged, left);
+    }
+}
+
+void GLevel::OnOFD(G_VoidLink* object) {
+    if (GGameObject* dragged = AsObject(object)) {
+        GLogicalManager::Instance().OnDragEnd(dragged);
+    }
+}
+
+void GLevel::OnOSD(G_VoidLink* object) {
+    if (GGameObject* grabbed = AsObject(object)) {
+        GLogicalManager::Instance().OnGrab(grabbed);
+    }
+}
+
+void GLevel::OnClick(G_VoidLink* object) {
+    if (GGameObject* clicked = AsObject(object)) {
+        GLogicalManager::Instance().OnObjectClick(clicked, 0);
+    }
+}
+
+void GLevel::OnBMC(G_VoidLink* object) {
+    if (GGameObject* clicked = AsObject(object)) {
+        GLogicalManager::Instance().OnObjectClick(clicked, 1);
+    }
 }
 
 void GLevel::SetEditMode(bool on) {

@@ -9,6 +9,7 @@
 #include "engine/core/str.h"
 #include "engine/script/script.h"
 #include "game/world/GGameObjectTimer.h"
+#include "game/world/G_ICanListenSwitch.h"
 
 #include <cstdint>
 #include <map>
@@ -18,7 +19,7 @@
 class GGameObject;
 class TLuaTable;
 
-class GLevel : public GBaseTimerObj {
+class GLevel : public G_ICanListenSwitch, public GBaseTimerObj {
 public:
     static constexpr const char* kStageFile = "scripts/stages/stages.lua";
     // Level-timer ticks between the last girl leaving a lost level and the try-again dialog.
@@ -56,7 +57,21 @@ public:
     void SetResult(int result);
     bool IsExpertReached() const { return mScore >= mGoal && mScore >= mExpert; }
 
-    // The point goes to every object's strategy, in order; true.
+    // The deferred calls of the mouse strategies go on to the logical manager; a call that names
+    // no game object does nothing.
+    void OnOOOA(G_VoidLink* object, G_VoidLink* place) override;
+    void OnOODTA(G_VoidLink* object, G_VoidLink* target) override;
+    void OnOTL(G_VoidLink* object, G_VoidLink* queue) override;
+    void OnOFD(G_VoidLink* object) override;
+    void OnOTU(G_VoidLink* /*object*/) override {}
+    void OnOSD(G_VoidLink* object) override;
+    void OnOCOn(G_VoidLink* /*object*/) override {}
+    void OnOCOff(G_VoidLink* /*object*/) override {}
+    void OnClick(G_VoidLink* object) override;
+    void OnBMC(G_VoidLink* object) override;
+
+    // The point goes to every object's strategy, in order, then the strategies' one pending call
+    // runs; true.
     bool OnMouseDown(TPoint point);
     bool OnMouseUp(TPoint point);
     bool OnMouseMove(TPoint point);

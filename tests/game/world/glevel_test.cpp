@@ -5,6 +5,7 @@
 #include "game/common/GLogManager.h"
 #include "game/visual/GVFactory.h"
 #include "game/world/GStratMousePikUp.h"
+#include "game/world/G_Invoker.h"
 #include "tests/fixtures/childprocess.h"
 #include "tests/game/world/level_fixture.h"
 
@@ -302,37 +303,63 @@ TEST_F(TLevelTest, ALostLevelOffersTryingAgainSevenTicksLaterAWonOneAtOnce) {
     EXPECT_EQ(MainText("LevelResult"), "win");
 }
 
-// Notes each mouse call it hears, by object name.
+// Notes the clicks the strategies post.
+class TClickSwitch final : public G_ICanListenSwitch {
+public:
+    explicit TClickSwitch(std::string* journal) : mJournal(journal) {}
+    void OnOOOA(G_VoidLink* /*object*/, G_VoidLink* /*place*/) override {}
+    void OnOODTA(G_VoidLink* /*object*/, G_VoidLink* /*target*/) override {}
+    void OnOTL(G_VoidLink* /*object*/, G_VoidLink* /*queue*/) override {}
+    void OnOFD(G_VoidLink* /*object*/) override {}
+    void OnOTU(G_VoidLink* /*object*/) override {}
+    void OnOSD(G_VoidLink* /*object*/) override {}
+    void OnOCOn(G_VoidLink* /*object*/) override {}
+    void OnOCOff(G_VoidLink* /*object*/) override {}
+    void OnClick(G_VoidLink* /*object*/) override { *mJournal += "click;"; }
+    void OnBMC(G_VoidLink* /*object*/) override {}
+
+private:
+    std::string* mJournal;
+};
+
+// Notes each mouse call it hears, by object name; a release posts a click.
 class TNotingStrategy : public GStratMousePikUp {
 public:
-    TNotingStrategy(std::string* journal, std::string name)
-        : mJournal(journal), mName(std::move(name)) {}
+    TNotingStrategy(std::string* journal, std::string name, G_ICanListenSwitch* listener)
+        : mJournal(journal), mName(std::move(name)), mClicks(listener) {}
     bool OnMouseDown(TPoint /*point*/) override {
         *mJournal += mName + " down;";
         return true;
     }
     bool OnMouseUp(TPoint /*point*/) override {
         *mJournal += mName + " up;";
+        G_Invoke_Click::Instance().Set(mClicks, nullptr);
+        MouseInteraction().mPending = &G_Invoke_Click::Instance();
         return true;
     }
 
 private:
     std::string* mJournal;
     std::string mName;
+    G_ICanListenSwitch* mClicks;
 };
 
 TEST_F(TLevelTest, MousePressAndReleaseReachEveryObjectInOrder) {
     std::string journal;
+    TClickSwitch clicks(&journal);
     GLevel level;
     for (const char* name : {"one", "two"}) {
         auto* object = new GGameObject;
-        object->SetStrategy(new TNotingStrategy(&journal, name));
+        object->SetStrategy(new TNotingStrategy(&journal, name, &clicks));
         object->SetMouseEnabled(true);
         level.AddObject(object);
     }
     EXPECT_TRUE(level.OnMouseDown(TPoint{5, 5}));
     EXPECT_TRUE(level.OnMouseUp(TPoint{5, 5}));
-    EXPECT_EQ(journal, "one down;two down;one up;two up;");
+    EXPECT_EQ(journal, "one down;two down;one up;two up;click;") << "one pending call, flushed";
+    EXPECT_EQ(MouseInteraction().mPending, nullptr);
+    level.OnMouseMove(TPoint{6, 6});
+    EXPECT_EQ(journal, "one down;two down;one up;two up;click;");
     EXPECT_FALSE(level.OnKeyDown(27, 0));
     EXPECT_FALSE(level.OnKeyUp(27));
 }
