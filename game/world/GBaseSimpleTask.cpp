@@ -20,6 +20,13 @@ bool GBaseSimpleTask::Init(const GTaskData& data, GBaseLogicalScene* listener) {
     return mObject != nullptr;
 }
 
+bool GBaseSimpleTask::NameLuaFunctions() {
+    mTimerFunction = mName + "TaskTimer";
+    mBeginFunction = mName + "BeginTask";
+    mEndFunction = mName + "EndTask";
+    return mName.Length() > 0;
+}
+
 int GBaseSimpleTask::Start() {
     if (mState != kReady) {
         return 0;

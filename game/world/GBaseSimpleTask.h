@@ -63,6 +63,14 @@ protected:
     // Kept for callers that pass it; the timer and the task unhook each other whichever goes
     // first.
     bool mDetach = true;
+    // The object's Lua functions that the tasks calling Lua call: name + "TaskTimer",
+    // "BeginTask", "EndTask".
+    str mTimerFunction;
+    str mBeginFunction;
+    str mEndFunction;
+
+    // Names the three functions after the task; true when it has a name.
+    bool NameLuaFunctions();
 
 private:
     // The timer repeating with the delay from now, without catching up.

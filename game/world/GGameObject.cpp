@@ -1,7 +1,6 @@
 #include "game/world/GGameObject.h"
 
 #include "engine/script/lua/lualib.h"
-#include "engine/script/lua/luanumber.h"
 #include "engine/script/luabinding.h"
 #include "engine/script/luawrapper.h"
 #include "game/common/GLogManager.h"
@@ -370,9 +369,7 @@ void GGameObject::MoveTo(TPoint point, float depth) {
 
 void GGameObject::SetPlace(TVec2 point, float depth) {
     if (!mWalkCells.empty()) {
-        const float cell = static_cast<float>(GLogicalManager::kCellSize);
-        point.x = (static_cast<float>(LuaNumberToInt(point.x / cell)) + 0.5f) * cell;
-        point.y = (static_cast<float>(LuaNumberToInt(point.y / cell)) + 0.5f) * cell;
+        point = GLogicalManager::Instance().GetPathGrid().SnapToCell(point);
     }
     mPosition = point;
     if (mVisual != nullptr) {

@@ -10,6 +10,7 @@
 #include "engine/core/vec.h"
 #include "engine/script/script.h"
 #include "game/world/GGameObjectTimer.h"
+#include "game/world/GPathGrid.h"
 #include "game/world/GTaskData.h"
 #include "game/world/GUpgradeData.h"
 #include "game/world/G_ICanListenMouse.h"
@@ -82,8 +83,8 @@ public:
     virtual void LeaveUpgradeMode(int level);
     virtual bool IsHolder() const { return false; }
     virtual int StartCurrentTask();
-    // The path of a moving object; null in the base.
-    virtual void* GetPathData() { return nullptr; }
+    // The points a moving task walks the object along, first the next; null in the base.
+    virtual GPathPoints* GetPathData() { return nullptr; }
     virtual void SetPosition(int x, int y);
     virtual int TakeObject(GGameObject* /*object*/) { return 0; }
     virtual GGameObject* GetOccupant() { return nullptr; }
@@ -162,6 +163,8 @@ public:
     int8_t GetWalkMaskCell(int index) const;
     int GetWalkMaskWidth() const { return mWalkWidth; }
     int GetWalkMaskHeight() const { return mWalkHeight; }
+    // Width x height cells row after row, or none.
+    const std::vector<int8_t>& GetWalkMaskCells() const { return mWalkCells; }
     // The numbers "x", "y", "z" of the sub-table; false without the table or the sub-table.
     static bool ReadPoint(TLuaTable* table, const char* key, TVec2& point, float& z);
     // The level closes: tasks go without unhooking and the timer is let go.

@@ -33,6 +33,11 @@ GLogicalManager::GLogicalManager() : mHooks(&gMissingWindows) {
     GetLogManager()->SetModuleWriter("Logical", GLogManager::kNullWriter);
 }
 
+void GLogicalManager::SetGameData(GGameData* data) {
+    mGameData = data;
+    mPathGrid.Allocate();
+}
+
 void GLogicalManager::SetHooks(GLogicalManagerHooks* hooks) {
     mHooks = hooks != nullptr ? hooks : &gMissingWindows;
 }
@@ -289,8 +294,11 @@ void GLogicalManager::HidePowerButtons() {
     RunMainScript("HidePowerButtons();");
 }
 
-void GLogicalManager::OnLevelLoaded(GLevel* /*level*/) {
+void GLogicalManager::OnLevelLoaded(GLevel* level) {
     mCarriedObject = nullptr;
+    if (level != nullptr) {
+        mPathGrid.Fill(level->GetObjects());
+    }
     mGameState = 1;
     mHooks->UpdateJudgingCount();
     mPowerInUse = 0;

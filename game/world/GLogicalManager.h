@@ -1,13 +1,14 @@
 // The process-wide object that drives play on the current level. This is the part game objects
 // and their tasks reach: the timers' task list (the game screen's), the game data's closing flag,
-// score, change notices, removal from the level, particle effects and the buy button, each giving
-// its answer for a missing game screen, game data or level. Made on first use, destroyed at
-// process exit. Main thread only.
+// score, change notices, removal from the level, particle effects, the buy button and the path
+// grid, each giving its answer for a missing game screen, game data or level. Made on first use,
+// destroyed at process exit. Main thread only.
 #pragma once
 
 #include "engine/core/str.h"
 #include "game/world/GEventDispatcher.h"
 #include "game/world/GGameObjectTimer.h"
+#include "game/world/GPathGrid.h"
 
 #include <cstdint>
 #include <map>
@@ -26,9 +27,6 @@ class TModalWindow;
 
 class GLogicalManager {
 public:
-    // The side of one cell of the path grid over the play area.
-    static constexpr int kCellSize = 20;
-
     static GLogicalManager& Instance();
 
     // Binds the game log's module "Logical" to the discarding writer.
@@ -36,8 +34,8 @@ public:
     GLogicalManager(const GLogicalManager&) = delete;
     GLogicalManager& operator=(const GLogicalManager&) = delete;
 
-    // Not owned.
-    void SetGameData(GGameData* data) { mGameData = data; }
+    // Not owned. The path grid is sized for the play area.
+    void SetGameData(GGameData* data);
     GGameData* GetGameData() const { return mGameData; }
     // The modal window whose task list runs the timers (not owned); null when there is none.
     // Tests set it directly; the game control sets it when it registers.
@@ -65,6 +63,8 @@ public:
     GFlyEmitter* CreateParticleEffect(const str& script);
     // Refreshes the buy button of the upgrade phase; false without a level.
     bool UpdateBuyButton();
+    // The walkability grid of the play area and its path finder: empty until game data is set.
+    GPathGrid& GetPathGrid() { return mPathGrid; }
 
     // The game data's current level, or null.
     GLevel* GetLevel() const;
@@ -194,4 +194,5 @@ private:
     GGameObject* mCarriedObject = nullptr;
     bool mJudgingSceneHeld = false;
     int32_t mCursorKind = 5;
+    GPathGrid mPathGrid;
 };

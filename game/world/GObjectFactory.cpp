@@ -8,6 +8,7 @@
 #include "game/world/GGameObject.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GMovingTask.h"
 #include "game/world/GSimpleTask.h"
 #include "game/world/GStatistics.h"
 
@@ -59,6 +60,9 @@ GBaseSimpleTask* GObjectFactory::CreateTask(GTaskData& data, GBaseLogicalScene* 
     switch (data.mSubType) {
     case 0:
         task = new GSimpleTask;
+        break;
+    case 1:
+        task = new GMovingTask;
         break;
     default:
         return nullptr;

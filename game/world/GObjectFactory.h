@@ -58,8 +58,9 @@ public:
     // type table, for an unknown "class_name" or when the prototype fails to read the tables. The
     // caller owns it.
     GGameObject* CreateObject(const str& name, TLuaTable* typeTable, TLuaTable* instanceData);
-    // A task of the data's type code (0 simple), numbered by the task counter, initialised with
-    // the listener; null for another code or when it cannot run. The caller owns it.
+    // A task of the data's type code (0 simple, 1 moving), numbered by the task counter,
+    // initialised with the listener; null for another code or when it cannot run. The caller owns
+    // it.
     GBaseSimpleTask* CreateTask(GTaskData& data, GBaseLogicalScene* listener);
     // A level loaded from the stage file; unless preload only, the statistics hear that it
     // started. Null (and a line in the game log) when the stage file did not load. The caller
@@ -81,6 +82,4 @@ private:
     std::map<str, TObjectCreator> mObjectCreators;
     std::unique_ptr<GGameData> mGameData;
     int32_t mTaskCounter = 0;
-    // Numbers the scene copies once the factory makes scenes.
-    [[maybe_unused]] int32_t mSceneCounter = 0;
 };

@@ -4,10 +4,8 @@
 
 bool GSimpleTask::Init(const GTaskData& data, GBaseLogicalScene* listener) {
     const bool ready = GBaseSimpleTask::Init(data, listener);
-    mTimerFunction = mName + "TaskTimer";
-    mBeginFunction = mName + "BeginTask";
-    mEndFunction = mName + "EndTask";
-    return ready && mName.Length() > 0;
+    const bool named = NameLuaFunctions();
+    return ready && named;
 }
 
 int GSimpleTask::OnTick(int ticksDone) {

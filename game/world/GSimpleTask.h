@@ -15,9 +15,4 @@ public:
     int Begin(bool resumed) override;
     // "EndTask" (reason), then the base.
     int End(int reason) override;
-
-private:
-    str mTimerFunction;
-    str mBeginFunction;
-    str mEndFunction;
 };

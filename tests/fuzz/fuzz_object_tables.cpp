@@ -1,18 +1,23 @@
 // Builds a game object's Lua type table and object table from the bytes: tasks, triggers and
 // scenes of every shape, and a "log_grid" of rows that are tables, numbers or strings with "n"
 // fields of any value. The object reads them (InitFromTable), is cloned and placed (InitInLevel),
-// and every walk mask cell is read, on the original and the clone; ASan watches every step.
+// and every walk mask cell is read, on the original and the clone. The clone, moved to a position
+// from the bytes, fills a path grid with its mask, and a path is planned between two more
+// positions; ASan watches every step.
 #include "engine/script/lua/lua.h"
 #include "engine/script/luawrapper.h"
 #include "engine/script/script.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GPathGrid.h"
 #include "tests/fuzz/fuzz_bytes.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -182,6 +187,32 @@ void ReadEveryCell(const GGameObject& object) {
     }
 }
 
+// Mostly a point of the play area or just off it; sometimes any double: NaN, infinities, huge.
+float Coordinate(TFuzzBytes& bytes) {
+    if (bytes.Byte() % 4 == 0) {
+        const double value = bytes.Double();
+        // Past the float range the conversion is undefined: such values stand for infinities.
+        if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
+            return value > 0 ? std::numeric_limits<float>::infinity()
+                             : -std::numeric_limits<float>::infinity();
+        }
+        return static_cast<float>(value);
+    }
+    const int low = bytes.Byte();
+    const int high = bytes.Byte();
+    return static_cast<float>((low | (high << 8)) % 900) - 50.0f;
+}
+
+GPathGrid& Grid() {
+    static GPathGrid grid;
+    static bool sized = false;
+    if (!sized) {
+        grid.Allocate();
+        sized = true;
+    }
+    return grid;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -200,6 +231,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::unique_ptr<GGameObject> clone(prototype.Clone());
         clone->InitInLevel(&object, nullptr, "", nullptr);
         ReadEveryCell(*clone);
+
+        const float x = Coordinate(bytes);
+        clone->MoveToPoint(x, Coordinate(bytes));
+        Grid().Fill(std::vector<GGameObject*>{clone.get(), nullptr, &prototype});
+        const float fromX = Coordinate(bytes);
+        const TVec2 from(fromX, Coordinate(bytes));
+        const float toX = Coordinate(bytes);
+        const TVec2 to(toX, Coordinate(bytes));
+        GPathPoints points;
+        Grid().PlanPath(from, to, points);
     }
     lua_settop(state, 0);
     // Collect the tables now: memory left for a later collection reads as a leak to the fuzzer.

@@ -103,6 +103,19 @@ TEST_F(LogicalManagerLevelTest, PersonagesAndGirlsAreKeyedAndForgottenByObject) 
     EXPECT_EQ(Manager().GetGirls().find("singer")->second, other);
 }
 
+TEST_F(LogicalManagerLevelTest, ALoadedLevelFillsThePathGrid) {
+    GPathGrid& grid = Manager().GetPathGrid();
+    grid.Clear(0);
+    StartWith("LevelData = { hall = { BaseType = 'types', block = { included = true, base_type = "
+              "'block', name = 'block', pos_x = 50, pos_y = 30 } } } Objects = { types = { block = "
+              "{ class_name = 'GGameObject', log_grid = { { 3 } } } } } function LevelTimerFunc() "
+              "end");
+    EXPECT_EQ(Manager().GetGameState(), 1);
+    // 50, 30 is in cell (2, 1) of 20-unit cells.
+    EXPECT_EQ(grid.GetWalkValue(2, 1), 3);
+    EXPECT_EQ(grid.GetWalkValue(1, 1), 0);
+}
+
 TEST_F(LogicalManagerLevelTest, CarryingHoldsTheJudgingSceneUnlessTheDoorDoesNotKnowTheScene) {
     GLevel& level = StartWith(kEmptyStage);
     auto* scene = new TClassed("GJudgingScene");
