@@ -388,6 +388,12 @@ TEST_F(TLevelTest, TheLevelsLuaFunctions) {
     str command = "@retUpgradeStr = 'bought'";
     level.EvalUpgradeCommand(command);
     EXPECT_STREQ(command.CStr(), "bought");
+    EXPECT_EQ(EndCode([&] { level.OnTimer(); }), 1) << "no LevelTimerFunc";
+
+    WriteFile("preload.lua", "LevelData = {} Objects = {} PreloadObjectsSection = { 'x' }");
+    GLevel preloading;
+    EXPECT_EQ(EndCode([&] { preloading.Load("preload.lua", 1, 1, str(), true); }), 1)
+        << "no GetPreloadingXml";
 }
 
 } // namespace
