@@ -364,6 +364,29 @@ TEST_F(TLevelTest, MousePressAndReleaseReachEveryObjectInOrder) {
     EXPECT_FALSE(level.OnKeyUp(27));
 }
 
+TEST_F(TLevelTest, PlayStartingDropsWhatWasNotBoughtAndWhatWantsToGo) {
+    // The manager removes an object through the game data's level.
+    WriteStage("LevelData = {} Objects = {} function LevelTimerFunc() end");
+    ASSERT_TRUE(mGameData.StartLevel(1, 1));
+    GLevel& level = *Level();
+    auto* unbought = new GGameObject;
+    unbought->SetUpgradeLevel(-1);
+    unbought->SetStrategy(new GStratMousePikUp);
+    auto* leaving = new GGameObject;
+    leaving->CPP_WantDestroy();
+    auto* bought = new GGameObject;
+    bought->SetUpgradeLevel(0);
+    bought->SetStrategy(new GStratMousePikUp);
+    auto* plain = new GGameObject;
+    for (GGameObject* object : {unbought, leaving, bought, plain}) {
+        level.AddObject(object);
+    }
+    level.EndUpgradePhase();
+    EXPECT_EQ(level.GetObjects(), (std::vector<GGameObject*>{bought, plain}));
+    EXPECT_FALSE(level.IsUpgradePhase());
+    EXPECT_EQ(bought->GetStrategy(), nullptr) << "the upgrade view went";
+}
+
 TEST_F(TLevelTest, BestGirlAndCombos) {
     GLevel level;
     EXPECT_EQ(level.NextCombo("a"), 0);
