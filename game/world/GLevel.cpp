@@ -42,7 +42,9 @@ GLevel::~GLevel() {
     }
     mObjects.clear();
     mHolders.clear();
-    if (mTimer != nullptr && !mClosing) {
+    // The timer clears this pointer when its task list deletes it first, so it is safe to let go
+    // of it while closing too; left attached it would tick a deleted level.
+    if (mTimer != nullptr) {
         mTimer->Detach();
     }
     WithdrawLevelFunctions(mScript.GetState(), this);

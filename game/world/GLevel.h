@@ -26,7 +26,7 @@ public:
     static constexpr int kTryAgainTicks = 7;
 
     GLevel();
-    // Deletes the objects in order; the timer is let go unless the level was closing.
+    // Deletes the objects in order and lets the timer go.
     ~GLevel() override;
     GLevel(const GLevel&) = delete;
     GLevel& operator=(const GLevel&) = delete;
@@ -95,6 +95,7 @@ public:
     bool OnTimer() override;
 
     int GetObjectCount() const { return static_cast<int>(mObjects.size()); }
+    bool IsClosing() const { return mClosing; }
     const std::vector<GGameObject*>& GetObjects() const { return mObjects; }
     const std::vector<GGameObject*>& GetHolders() const { return mHolders; }
     int GetLevelNumber() const { return mLevelNumber; }

@@ -387,6 +387,18 @@ TEST_F(TLevelTest, PlayStartingDropsWhatWasNotBoughtAndWhatWantsToGo) {
     EXPECT_EQ(bought->GetStrategy(), nullptr) << "the upgrade view went";
 }
 
+TEST_F(TLevelTest, AClosedLevelsTimerTicksNoMore) {
+    WriteStage("LevelData = {} Objects = {} function LevelTimerFunc(tick) gTicks = tick end");
+    ASSERT_TRUE(mGameData.StartLevel(1, 1));
+    visual_test::Tick(1000);
+    EXPECT_EQ(Level()->GetTickCounter(), 1);
+    EXPECT_EQ(mGameData.CloseLevel(), 1);
+    EXPECT_TRUE(mGameData.IsClosing());
+    EXPECT_EQ(Level(), nullptr);
+    visual_test::Tick(1000);
+    visual_test::Tick(1000);
+}
+
 TEST_F(TLevelTest, BestGirlAndCombos) {
     GLevel level;
     EXPECT_EQ(level.NextCombo("a"), 0);
