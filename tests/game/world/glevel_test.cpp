@@ -116,6 +116,12 @@ function GetPreloadingXml(name, zero)
   return lists[name][at[name]] or ''
 end
 )");
+    ServeImage("dot.png", 4);
+    for (const char* path : {"g/a", "g/b", "n/c"}) {
+        ServeXml(path, "<main><images><img name=\"dot.png\"/></images><framelist><frame w=\"4\" "
+                       "h=\"4\"/></framelist><states><state id=\"normal\" "
+                       "framelist=\"0\"/></states></main>");
+    }
     mGameData.Load();
     std::unique_ptr<GLevel> level(GObjectFactory::Instance().CreateLevel(3, 1, true));
     ASSERT_NE(level, nullptr);
@@ -125,6 +131,9 @@ end
     }
     EXPECT_STREQ(level->GetScript().GetGlobalString("gPreloadCalls").CStr(),
                  "girls:0;girls:0;girls:0;7:0;7:0;");
+    for (const char* key : {"xml/g/a.xml", "xml/g/b.xml", "xml/n/c.xml"}) {
+        EXPECT_TRUE(GVFactory::Instance().IsCached(key)) << key;
+    }
     EXPECT_EQ(MainText("STAGE_BACKGROUND"), "hall.png");
     EXPECT_TRUE(TExtensionProbe::sExtensions.empty()) << "nothing is placed";
     EXPECT_EQ(std::count(mHooks.calls.begin(), mHooks.calls.end(), "goals 60 120"), 0);
