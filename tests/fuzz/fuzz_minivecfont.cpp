@@ -26,9 +26,10 @@ void Expect(bool condition) {
 
 // Rasterising many glyphs takes long under the sanitizers; a few show the rest.
 constexpr int kDrawnGlyphs = 4;
-// A glyph this many times its units or more in both directions, or in one direction and turned,
-// crosses millions of cells, for seconds an input, and reaches no code that one huge direction
-// along the rows or the columns does not.
+// A glyph this many times its units or more one way reaches the rasteriser's clamps. Huge and
+// more than a few pixels the other way (in scale or in strokes), or huge and turned, it crosses
+// millions of cells, for a second or more an input under the sanitizers, and reaches no code that
+// a thin huge glyph does not.
 constexpr float kHugeScale = 64.0f;
 constexpr size_t kParameterBytes = 16;
 
@@ -52,6 +53,11 @@ float ScaleFrom(uint8_t byte) {
 
 bool Huge(float scale) {
     return !(std::fabs(scale) < kHugeScale) && !std::isnan(scale);
+}
+
+// At most `limit` either way; NaN stays.
+float HeldTo(float value, float limit) {
+    return value > limit ? limit : value < -limit ? -limit : value;
 }
 
 // A stroke width from one byte: 0 to 8 pixels in 32nds, or a negative or non-finite width.
@@ -81,12 +87,19 @@ void DrawGlyphs(const TMiniVecFont& font, const uint8_t* p) {
         std::memcpy(&bits, p + 12, sizeof bits);
         draw.mScaleX = std::bit_cast<float>(bits);
     }
-    const bool huge = Huge(draw.mScaleX) || Huge(draw.mScaleY);
-    if (Huge(draw.mScaleX) && Huge(draw.mScaleY)) {
-        draw.mScaleY = 1.0f;
-    }
     draw.mStrokeWidth[0] = WidthFrom(p[3]);
     draw.mStrokeWidth[1] = WidthFrom(p[4]);
+    const bool huge = Huge(draw.mScaleX) || Huge(draw.mScaleY);
+    if (Huge(draw.mScaleX)) {
+        draw.mScaleY = HeldTo(draw.mScaleY, 1.0f);
+    } else if (Huge(draw.mScaleY)) {
+        draw.mScaleX = HeldTo(draw.mScaleX, 1.0f);
+    }
+    if (huge) {
+        for (float& width : draw.mStrokeWidth) {
+            width = HeldTo(width, 1.0f);
+        }
+    }
     draw.mSlant = (p[0] & 4) != 0;
     const auto turn = static_cast<uint16_t>(p[5] | p[6] << 8);
     if (turn != 0 && !huge) {
