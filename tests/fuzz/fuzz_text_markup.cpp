@@ -80,7 +80,8 @@ float ScaleFrom(uint8_t byte) {
     case 5:
         return std::numeric_limits<float>::quiet_NaN();
     case 6:
-        return 7.25f;
+        // Large, though not so large that a long text of big glyphs takes a second to rasterise.
+        return 2.75f;
     default:
         return 0.125f;
     }
