@@ -11,6 +11,8 @@
 #include "game/common/GUserManagerScript.h"
 #include "game/common/WindowScriptState.h"
 
+#include <utility>
+
 namespace {
 
 // Indexed by the game mode; the hiscore client files scores under the mode's name.
@@ -36,7 +38,7 @@ TSoundManagerLink* SoundManager() {
 
 } // namespace
 
-GUserManager::GUserManager(TRandom& random) : mRandom(random) {
+GUserManager::GUserManager(std::function<TRandom&()> random) : mRandom(std::move(random)) {
     mScriptState = PublishUserManager(this);
     mPrefs = std::make_unique<TPrefs>(true);
     mHiscores = std::make_unique<TQzHiscores>(true);
@@ -142,7 +144,7 @@ void GUserManager::CreateNewUser(str name) {
     mPrefs->SetInt("musiclevel", musicLevel, added, kSave);
     mPrefs->SetInt("soundoff", soundOff, added, kSave);
     // 1 to 2147483646: never 0, which reads as "no id".
-    const double draw = RandomUnitReal(mRandom);
+    const double draw = RandomUnitReal(mRandom());
     mPrefs->SetInt("uniq_id", 1 + LuaNumberToInt(draw * 2147483646.0), added, kSave);
     SetCurrentUser(added);
 }
@@ -200,9 +202,13 @@ void GUserManager::QuitToMainMenu() {
     }
 }
 
-void CreateUserManager(TRandom& random) {
+void CreateUserManager(std::function<TRandom&()> random) {
     DestroyUserManager();
-    gUserManager = new GUserManager(random);
+    gUserManager = new GUserManager(std::move(random));
+}
+
+void CreateUserManager(TRandom& random) {
+    CreateUserManager([&random]() -> TRandom& { return random; });
 }
 
 GUserManager* GetUserManager() {

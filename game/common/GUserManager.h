@@ -9,6 +9,7 @@
 #include "engine/core/str.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 struct lua_State;
@@ -20,8 +21,9 @@ class GUserManager {
 public:
     // Publishes the Lua functions, loads the preferences and the hiscore client, files scores
     // under game mode 0 and selects the stored current player. New players' ids are drawn from
-    // `random`, which must outlive the manager (the game hands it the statistics' generator).
-    explicit GUserManager(TRandom& random);
+    // the generator `random` answers when one is made (the game answers the statistics' one,
+    // which is built after the profiles).
+    explicit GUserManager(std::function<TRandom&()> random);
     // Saves the preferences (the store does not save on its own), frees the store, then the
     // hiscore client, and withdraws the Lua functions.
     ~GUserManager();
@@ -67,13 +69,16 @@ public:
 private:
     std::unique_ptr<TPrefs> mPrefs;
     std::unique_ptr<TQzHiscores> mHiscores;
-    TRandom& mRandom;
+    std::function<TRandom&()> mRandom;
     int32_t mGameMode = 0;
     // The state the Lua functions were published in; null when there was no window script.
     lua_State* mScriptState = nullptr;
 };
 
-// Deletes a manager that exists, then makes the one manager, drawing player ids from `random`.
+// Deletes a manager that exists, then makes the one manager, drawing player ids from the generator
+// `random` answers.
+void CreateUserManager(std::function<TRandom&()> random);
+// The same with a generator that outlives the manager.
 void CreateUserManager(TRandom& random);
 // Null before CreateUserManager and after DestroyUserManager.
 GUserManager* GetUserManager();

@@ -83,8 +83,9 @@ void GGameMain::Start() {
     if (TStringTableLink* strings = mPlatform->GetStringTable()) {
         mPlatform->SetWindowTitle(strings->GetString("windowtitle"));
     }
-    CreateUserManager(GStatistics::Instance()->GetRandom());
+    CreateUserManager([]() -> TRandom& { return GStatistics::Instance()->GetRandom(); });
     GetUserManager()->ApplyVideoMode();
+    GStatistics::Instance();
 
     TWindowManager* manager = GetWindowManager();
     TWindowScript* script = Script();
