@@ -4,7 +4,10 @@
 #include "engine/core/file.h"
 #include "engine/core/log.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -17,10 +20,33 @@ uint16_t ReadMeshWord(TFile* file) {
     return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
 }
 
-// Stored as the value x 1000 in a signed 16-bit field.
-float ReadMeshValue(TFile* file) {
-    return static_cast<float>(static_cast<int16_t>(ReadMeshWord(file))) / 1000.0f;
-}
+// `count` little-endian 16-bit fields read at once (a mesh may announce a million of them);
+// those the file cuts short read as 0, as ReadMeshWord reads them.
+class TMeshWords {
+public:
+    TMeshWords(TFile* file, size_t count) : mBytes(count * 2, 0) {
+        if (mBytes.empty()) {
+            return;
+        }
+        const int read = FileRead(file, mBytes.data(), static_cast<int>(mBytes.size()));
+        if (read > 0 && read % 2 != 0) {
+            mBytes[static_cast<size_t>(read) - 1] = 0;
+        }
+    }
+
+    uint16_t Next() {
+        const uint16_t word = static_cast<uint16_t>(mBytes[mAt] | mBytes[mAt + 1] << 8);
+        mAt += 2;
+        return word;
+    }
+
+    // Stored as the value x 1000 in a signed 16-bit field.
+    float NextValue() { return static_cast<float>(static_cast<int16_t>(Next())) / 1000.0f; }
+
+private:
+    std::vector<uint8_t> mBytes;
+    size_t mAt = 0;
+};
 
 } // namespace
 
@@ -72,22 +98,23 @@ bool TModel::Init(const str& path) {
     const uint16_t triangleCount = ReadMeshWord(file);
     std::vector<TMeshVertex> vertices(vertexCount);
     std::vector<uint16_t> indices(static_cast<size_t>(triangleCount) * 3);
+    TMeshWords words(file, vertices.size() * 8 + indices.size());
+    FileClose(file);
     for (TMeshVertex& vertex : vertices) {
-        vertex.x = ReadMeshValue(file);
-        vertex.y = ReadMeshValue(file);
-        vertex.z = ReadMeshValue(file);
-        vertex.nx = ReadMeshValue(file);
-        vertex.ny = ReadMeshValue(file);
-        vertex.nz = ReadMeshValue(file);
-        vertex.u = ReadMeshValue(file);
-        vertex.v = ReadMeshValue(file);
+        vertex.x = words.NextValue();
+        vertex.y = words.NextValue();
+        vertex.z = words.NextValue();
+        vertex.nx = words.NextValue();
+        vertex.ny = words.NextValue();
+        vertex.nz = words.NextValue();
+        vertex.u = words.NextValue();
+        vertex.v = words.NextValue();
     }
     bool inRange = true;
     for (uint16_t& index : indices) {
-        index = ReadMeshWord(file);
+        index = words.Next();
         inRange = inRange && index < vertexCount;
     }
-    FileClose(file);
     // Drawing would read past the vertices.
     if (!inRange) {
         return false;

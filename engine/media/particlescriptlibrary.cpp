@@ -4,9 +4,11 @@ namespace {
 
 // Value nodes are {cmd, params} tables that CompileParam turns into statements. Unary minus takes
 // only its operand: the machine hands __unm a second, nil operand, which would make a node of two
-// arguments that FUnm refuses. CompileParameters
-// keeps the sizes of its own arguments in a local table: a node among its arguments compiles its
-// own arguments first, and a shared table would take their sizes in place of the outer ones.
+// arguments that FUnm refuses. The machine turns what __lt and __le give into a boolean, which
+// compiles to nothing: a comparison alerts where the script wrote it, naming the function that
+// compiles it. CompileParameters keeps the sizes of its own arguments in a local table: a node
+// among its arguments compiles its own arguments first, and a shared table would take their
+// sizes in place of the outer ones.
 constexpr char kParticleScriptLibrary[] = R"lua(
 kBlendNormal = 0
 kBlendOpaque = 1
@@ -15,9 +17,27 @@ kBlendSubtractive = 3
 kBlendMultiplicative = 4
 kBlendMode = "blendmode"
 
+local function RefuseComparison(operator, use)
+  local _, where = pcall(error, "", 4)
+  if _ALERT then
+    _ALERT(where .. "a comparison of particle values (a " .. operator ..
+           " b) gives no value: use " .. use)
+  end
+end
+
+local function Less(...)
+  RefuseComparison("<", "fLess (a, b), or fGreater (a, b) for a > b")
+  return CreateValue("lt", arg)
+end
+
+local function LessEqual(...)
+  RefuseComparison("<=", "fLessEqual (a, b), or fGreaterEqual (a, b) for a >= b")
+  return CreateValue("le", arg)
+end
+
 ValueMT = {}
-ValueMT.__lt = function(...) return CreateValue("lt", arg) end
-ValueMT.__le = function(...) return CreateValue("le", arg) end
+ValueMT.__lt = Less
+ValueMT.__le = LessEqual
 ValueMT.__add = function(...) return CreateValue("add", arg) end
 ValueMT.__sub = function(...) return CreateValue("sub", arg) end
 ValueMT.__div = function(...) return CreateValue("div", arg) end
@@ -30,8 +50,8 @@ function CreateValue(name, args)
   return t
 end
 
-ParticleMemberMT.__lt = function(...) return CreateValue("lt", arg) end
-ParticleMemberMT.__le = function(...) return CreateValue("le", arg) end
+ParticleMemberMT.__lt = Less
+ParticleMemberMT.__le = LessEqual
 ParticleMemberMT.__add = function(...) return CreateValue("add", arg) end
 ParticleMemberMT.__sub = function(...) return CreateValue("sub", arg) end
 ParticleMemberMT.__div = function(...) return CreateValue("div", arg) end

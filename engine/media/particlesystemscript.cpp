@@ -249,9 +249,10 @@ int TLuaParticleSystem::CompileTable(lua_State* state) {
     lua_pushstring(state, "cmd");
     lua_rawget(state, 1);
     if (lua_isnil(state, 2) && numbers) {
-        // A constant of 2 to 4 numbers; any other count is no value.
+        // A constant of 1 to 4 numbers (one is what Value (x) makes); any other count is no value.
         float v[4] = {};
-        if (n < 2 || n > 4) {
+        if (n < 1 || n > 4) {
+            Alert(str::FromFormat("A constant holds 1 to 4 numbers, not %d", n));
             return 0;
         }
         for (int i = 0; i < n; ++i) {
@@ -260,7 +261,9 @@ int TLuaParticleSystem::CompileTable(lua_State* state) {
             lua_pop(state, 1);
         }
         TParticleFunctionPtr constant;
-        if (n == 2) {
+        if (n == 1) {
+            constant = std::make_shared<FPush<float>>(v[0]);
+        } else if (n == 2) {
             constant = std::make_shared<FPush<TVec2>>(TVec2(v[0], v[1]));
         } else if (n == 3) {
             constant = std::make_shared<FPush<TVec3>>(TVec3(v[0], v[1], v[2]));

@@ -11,6 +11,7 @@
 #include "engine/ui/windowscript.h"
 #include "engine/ui/windowstyle.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -165,6 +166,15 @@ void TText::Draw() {
     TRenderer2dScope pass;
     pass.mActive = renderer->Begin2d();
     mSprite->DrawInRect(GetClientRect(), mDrawScale, mPadding, mDrawAlpha, TTexturePtr());
+}
+
+void TText::SetScroll(float factor, int /*unused*/) {
+    if (mSprite == nullptr) {
+        return;
+    }
+    // NaN reads as 0.
+    const float held = factor > 0.0f ? std::min(factor, 1.0f) : 0.0f;
+    mSprite->SetFirstLine(held * static_cast<float>(mSprite->GetScrollRange(mDrawScale, mPadding)));
 }
 
 bool TText::OnMouseDown(const TPoint& point) {

@@ -28,6 +28,9 @@ public:
     // Highlights the link under the mouse, tracking the mouse while one is highlighted.
     bool OnMouseMove(const TPoint& point) override;
     bool OnMouseLeave() override;
+    // Scrolls the text: 0 shows it from its first line, 1 shows its last page, values between
+    // move the first shown line in proportion; others are held to 0..1. Nothing without a sprite.
+    void SetScroll(float factor, int unused) override;
     // Slot 28: lays the text out again when it changed; nothing without a sprite.
     virtual void SetText(const str& text);
     // Slot 29: the shown text; empty without a sprite.

@@ -320,11 +320,15 @@ bool TTextSprite::SetHoverLink(const TPoint* point, int lineSpacing) {
 }
 
 int TTextSprite::GetScrollRange(float scale, int lineSpacing) const {
-    float sum = 0.0f;
+    // The spacing falls between lines only, and the line that no longer fits is not shown: the
+    // draw leaves out a line that reaches past the bottom, so a page counted with it would lose
+    // the last line of the text.
+    float sum = -scale * static_cast<float>(lineSpacing);
     for (int i = static_cast<int>(mLines.size()) - 1; i >= 0; --i) {
         sum += scale * static_cast<float>(lineSpacing + mLines[static_cast<size_t>(i)]->height);
         if (sum > static_cast<float>(mHeight)) {
-            return i;
+            // A last line taller than the sprite still comes first rather than nothing.
+            return std::min(i + 1, static_cast<int>(mLines.size()) - 1);
         }
     }
     return 0;

@@ -151,7 +151,8 @@ public:
     str LinkAt(const TPoint& point, int lineSpacing) const;
     // Hovers the link under the point (none without one); true when the hovered link changed.
     bool SetHoverLink(const TPoint* point, int lineSpacing);
-    // How many lines may scroll out at the top before the last one is in view.
+    // How many lines scroll out at the top when the last page is shown: the last lines that fit
+    // the sprite's height, with the spacing between them, form that page.
     int GetScrollRange(float scale, int lineSpacing) const;
     int GetLineCount() const { return static_cast<int>(mLines.size()); }
 

@@ -1,7 +1,15 @@
 #include "game/shell/GGameHooks.h"
 
+#include "game/world/GGameData.h"
+#include "game/world/GLevel.h"
+#include "game/world/GLogicalManager.h"
 #include "game/world/GMusicPlayer.h"
 #include "game/world/GStatistics.h"
+
+bool GGameHooks::IsLevelPlaying() {
+    const GLevel* level = GLogicalManager::Instance().GetLevel();
+    return level != nullptr && level->GetLevelState() == 2;
+}
 
 bool GGameHooks::IsLevelActive() {
     return GStatistics::Instance()->IsLevelActive();
@@ -13,4 +21,8 @@ void GGameHooks::StatisticOnPause(bool paused) {
 
 void GGameHooks::PlayMusic(int track, int loop) {
     GMusicPlayer::Instance()->Play(track, true, loop != 0);
+}
+
+void GGameHooks::CloseGame() {
+    GLogicalManager::Instance().CloseGame();
 }

@@ -1,12 +1,14 @@
-// The game main's hooks as the whole game answers them: the music player and the statistics of
-// the game world. The game main makes one for its run. Main thread.
+// The game main's hooks as the whole game answers them: the logical manager's level, the music
+// player and the statistics of the game world. The game main makes one for its run. Main thread.
 #pragma once
 
 #include "game/shell/GGameMainHooks.h"
 
 class GGameHooks final : public GGameMainHooks {
 public:
+    bool IsLevelPlaying() override;
     bool IsLevelActive() override;
     void StatisticOnPause(bool paused) override;
     void PlayMusic(int track, int loop) override;
+    void CloseGame() override;
 };

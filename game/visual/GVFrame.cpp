@@ -36,8 +36,11 @@ bool GVFrame::Load(TXmlNode* element, GVBase* /*owner*/) {
     const int y = gvxml::ReadInt(element, "y", 0);
     const int w = gvxml::ReadInt(element, "w", 0);
     const int h = gvxml::ReadInt(element, "h", 0);
+    if (w == 0 && h == 0) {
+        return false;
+    }
     // A negative size would give a reversed rectangle and a negative mask size.
-    if ((w == 0 && h == 0) || w < 0 || h < 0) {
+    if (w < 0 || h < 0) {
         mEmpty = true;
         return false;
     }
@@ -64,7 +67,9 @@ bool GVFrame::Save(TXmlNode* element) {
     };
     gvxml::SetText(element, "x", number(mRect.left));
     gvxml::SetText(element, "y", number(mRect.top));
-    gvxml::SetText(element, "w", number(int64_t{mRect.right} - mRect.left));
+    // An empty slot goes out as a reversed size, which reads back as a slot: written as 0 by 0
+    // it would be dropped and the frames after it would take other numbers.
+    gvxml::SetText(element, "w", mEmpty ? str("-1") : number(int64_t{mRect.right} - mRect.left));
     gvxml::SetText(element, "h", number(int64_t{mRect.bottom} - mRect.top));
     gvxml::SetText(element, "img", number(mTexture));
     gvxml::SetText(element, "regx", real(mRawRegistration.x));

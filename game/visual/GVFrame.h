@@ -17,8 +17,8 @@ public:
     GVFrame() : GVBase(kFrame) {}
 
     // Reads "x", "y", "w", "h", "img", "regx", "regy" and "centering". False for a frame that
-    // shows nothing (0 by 0, or a negative size): it stays an empty slot, so that the numbers of
-    // the frames after it do not move.
+    // shows nothing: 0 by 0 (the list drops it), or a negative size, which is marked empty and
+    // keeps its number as a slot that draws nothing.
     bool Load(TXmlNode* element, GVBase* owner) override;
     // The attributes Load reads; zeros and an unset mode are written empty.
     bool Save(TXmlNode* element) override;

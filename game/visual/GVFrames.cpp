@@ -42,9 +42,12 @@ bool GVFrames::Load(TXmlNode* element, GVBase* owner) {
         auto* frame = new GVFrame;
         if (frame->Load(child, owner)) {
             ++shown;
-        } else {
+        } else if (frame->mEmpty) {
             *frame = GVFrame();
             frame->mEmpty = true;
+        } else {
+            delete frame;
+            continue;
         }
         AppendFrame(frame);
     }

@@ -11,8 +11,8 @@ class GVFrames : public GVConteiner<GVFrame, int> {
 public:
     GVFrames() : GVConteiner(kFrames, "frame") {}
 
-    // "centering" and the "frame" elements in order; a frame that shows nothing keeps an empty
-    // slot, so that the numbers the states use stay right. True when at least one frame shows
+    // "centering" and the "frame" elements in order, numbered in the order kept: a 0 by 0 frame
+    // is dropped, one of negative size keeps an empty slot. True when at least one frame shows
     // something. Registrations are computed by the caller, which knows the textures.
     bool Load(TXmlNode* element, GVBase* owner) override;
     // "centering" and the frames as "frame" elements, added to the element.

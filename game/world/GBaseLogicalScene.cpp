@@ -5,7 +5,13 @@
 #include <algorithm>
 
 GBaseLogicalScene::~GBaseLogicalScene() {
-    for (GBaseSimpleTask* task : mTasks) {
+    DetachTasks();
+}
+
+void GBaseLogicalScene::DetachTasks() {
+    std::vector<GBaseSimpleTask*> tasks;
+    tasks.swap(mTasks);
+    for (GBaseSimpleTask* task : tasks) {
         task->ClearListener();
     }
 }

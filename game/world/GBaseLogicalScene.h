@@ -87,6 +87,8 @@ public:
     virtual void ForgetObject(const GGameObject* /*object*/) {}
 
     const std::vector<GBaseSimpleTask*>& GetTasks() const { return mTasks; }
+    // The tasks stop reporting to the scene and it forgets them.
+    void DetachTasks();
     bool WaitsForPersonage() const { return mWaitPersonage; }
 
 protected:

@@ -221,6 +221,19 @@ void GGameObject::LeaveUpgradeMode(int /*level*/) {
     }
 }
 
+int GGameObject::GetUpgradePrice() const {
+    return mStrategy != nullptr ? mUpgradeData.mPrice : 0;
+}
+
+int GGameObject::GetRecommendedLevel() const {
+    return mStrategy != nullptr && mUpgradeData.mRecommended ? mUpgradeData.mLevel : 0;
+}
+
+void GGameObject::HideRecommended() {
+    mUpgradeData.mRecommended = false;
+    SetVisualState("hiderecomended");
+}
+
 void GGameObject::EnterUpgradeMode(int /*level*/) {
     mStrategy.reset();
 }

@@ -133,6 +133,12 @@ public:
     // SetPlace at the depth of its y; a running particle effect follows.
     void MoveToPoint(float x, float y);
     void SetMouseEnabled(bool flag);
+    // The price of the upgrade on offer while the object has a strategy, else 0.
+    int GetUpgradePrice() const;
+    // The offered upgrade's level while it has a strategy and is recommended, else 0.
+    int GetRecommendedLevel() const;
+    // Another object is recommended instead.
+    void HideRecommended();
     void SetMouseLocked(bool flag);
     void SetMouseBlocked(bool flag);
     // Takes the strategy (null removes it); the activation rule is applied.
@@ -156,6 +162,8 @@ public:
     bool HasScene(const str& scene) const;
     bool IsKnownScene(const str& scene) const;
     str GetSceneName(int index) const;
+    // The scenes the object takes part in now, in order.
+    const std::vector<str>& GetScenes() const { return mScenes; }
     void SetTriggerEnabled(const str& function, bool enabled);
     // The cell at the flat index; 0 outside the mask.
     int8_t GetWalkMaskCell(int index) const;

@@ -6,6 +6,7 @@
 #include "game/common/LuaValues.h"
 #include "game/visual/GVFactory.h"
 #include "game/world/GGameObject.h"
+#include "game/world/LuaTableWalk.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -16,29 +17,6 @@ namespace {
 // The largest walk mask taken: the path grid covers 40 x 30 cells, so anything far beyond that is
 // a broken type table, not a mask.
 constexpr int64_t kMaxWalkCells = int64_t{1} << 16;
-
-// Calls visit(key, value) for each entry of the table in table order.
-template <class Visit>
-void ForEachEntry(const TLuaTable& table, Visit visit) {
-    TLuaObjectWrapper* key = nullptr;
-    while (true) {
-        std::unique_ptr<TLuaObjectWrapper> value(table.Next(&key));
-        if (value == nullptr || key == nullptr) {
-            break;
-        }
-        visit(*key, *value);
-    }
-    delete key;
-}
-
-// The entry as a table view, or null when it is no table.
-std::unique_ptr<TLuaTable> AsTable(const TLuaObjectWrapper& value) {
-    if (!value.IsTable()) {
-        return nullptr;
-    }
-    value.Push();
-    return std::make_unique<TLuaTable>(value.GetState());
-}
 
 // A Lua number proper: numeric strings do not count as walk mask cells.
 bool IsNumberValue(const TLuaObjectWrapper& value) {

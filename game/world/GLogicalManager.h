@@ -6,10 +6,12 @@
 #pragma once
 
 #include "engine/core/str.h"
+#include "game/world/GEventDispatcher.h"
 #include "game/world/GGameObjectTimer.h"
 #include "game/world/GPathGrid.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -17,11 +19,15 @@ class GBaseLogicalScene;
 class GFlyEmitter;
 class GGameData;
 class GGameObject;
+class GLevel;
+class GVLayer;
+class TWindow;
 class GLogicalManagerHooks;
 class G_VoidLink;
 class G_ICanListenSwitch;
 class TModalWindow;
 class TScript;
+class GTutorialFilter;
 struct lua_State;
 
 class GLogicalManager {
@@ -67,6 +73,103 @@ public:
     // The walkability grid of the play area and its path finder: empty until game data is set.
     GPathGrid& GetPathGrid() { return mPathGrid; }
 
+    // The game data's current level, or null.
+    GLevel* GetLevel() const;
+    // The game and scene controls' draw lists, the hint panels and score texts of the game
+    // window; null without it.
+    GVLayer* GetGameLayer() const;
+    GVLayer* GetSceneLayer() const;
+    TWindow* GetHintPanel() const;
+    TWindow* GetSmallHintPanel() const;
+    TWindow* GetWhiteScoreText() const;
+    TWindow* GetIdleScoreLabel(const str& text) const;
+    // To the power meter, when the level has one.
+    void AddPowerScore(int points);
+    // False without a heroine; else whether the current level offers touch-ups.
+    bool CanTouchUp();
+
+    // The level's special objects, filed by their exact class; other classes are ignored.
+    void RegisterObject(GGameObject* object);
+    void UnregisterObject(GGameObject* object);
+    // The first preparation queue (in sorted order) without an occupant, or null.
+    GGameObject* FirstFreePreparationQueue() const;
+    GGameObject* GetHeroine() const { return mHeroine; }
+    GGameObject* GetJudgingScene() const { return mJudgingScene; }
+    GGameObject* GetJudgingDoor() const { return mJudgingDoor; }
+    GGameObject* GetEntranceDoor() const { return mEntranceDoor; }
+    GGameObject* GetPowerMeter() const { return mPowerMeter; }
+    const std::map<str, GGameObject*>& GetPersonages() const { return mPersonages; }
+    const std::multimap<str, GGameObject*>& GetGirls() const { return mGirls; }
+    const std::vector<GGameObject*>& GetJudgingPlaces() const { return mJudgingPlaces; }
+    const std::vector<GGameObject*>& GetPreparationQueues() const { return mPreparationQueues; }
+
+    // Leaving 3 for 2 queues the deferred Lua texts; entering 2 resumes after a carry; entering 3
+    // holds the judging scene unless the judging door does not know the carried object's scene;
+    // entering 4 takes the mouse from every object.
+    void SetGameState(int state);
+    void ResumeAfterCarry();
+    // Whether the judging scene's timer is held while something is carried.
+    bool IsJudgingSceneHeld() const { return mJudgingSceneHeld; }
+    void SetCarriedObject(GGameObject* object) { mCarriedObject = object; }
+    GGameObject* GetCarriedObject() const { return mCarriedObject; }
+    // A Lua text for the game control that waits while something is carried.
+    void DeferLuaText(const str& text) { mDeferredLuaTexts.push_back(text); }
+    const std::vector<str>& GetDeferredLuaTexts() const { return mDeferredLuaTexts; }
+    void SetCurrentScene(GBaseLogicalScene* scene) { mCurrentScene = scene; }
+    GBaseLogicalScene* GetCurrentScene() const { return mCurrentScene; }
+    void SetPoiseEffect(GFlyEmitter* effect) { mPoiseEffect = effect; }
+    GFlyEmitter* GetPoiseEffect() const { return mPoiseEffect; }
+    int GetPowerInUse() const { return mPowerInUse; }
+    GEventDispatcher& GetEventDispatcher() { return mEventDispatcher; }
+
+    // The level flow.
+    void OnLevelLoaded(GLevel* level);
+    void OnLevelBegin();
+    void OnLevelEnd();
+    // Applies the bought girl upgrades as play starts.
+    void OnUpgradePhaseEnd();
+    // The result, award or try-again dialog in the main window script.
+    void ShowLevelResult(int result);
+    static bool IsAwardLevel(int level);
+    // Forgets everything that belongs to the level.
+    void ResetLevel();
+    // Deletes the live scenes and forgets the game's windows.
+    void DeleteLiveScenes();
+    // Deletes the scenes a reset dropped, once the level's objects are gone.
+    void DeleteDroppedScenes();
+    // After the main loop: the player's total score ends the statistics' session.
+    void CloseGame();
+    // The position editor's saver; nothing is saved until the developer tools come.
+    int SaveObjectPosition(const str& name, int x, int y);
+
+    // The level's switch slots: what the mouse strategies report. Dragging over and leaving the
+    // judging places come with the judging rules.
+    void OnDragOver(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
+    void OnDragLeave(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
+    // A carried object released over the target (or none): a scene, or the carry just ends.
+    // 1 when a scene came about.
+    int OnDrop(GGameObject* object, GGameObject* target);
+    // A drag ended without a drop target; 1.
+    int OnDragEnd(GGameObject* object);
+    // An object was picked up: the possible drop targets take the mouse; 1 when carrying.
+    int OnGrab(GGameObject* object);
+    // A click; with keep state the game state stays. 1 when the click was taken.
+    int OnObjectClick(GGameObject* object, bool keepState);
+    int StartCarryPacifier(GGameObject* object);
+    int OnPacifierDrop(GGameObject* pacifier, GGameObject* target);
+    // CreateScene unless something is carried (or forced); null for no object or name.
+    GBaseLogicalScene* GoToScene(const str& name, GGameObject* object, GGameObject* target,
+                                 bool forced);
+    // The heroine joins the first live scene the object fills that is not full; true when there
+    // was one.
+    bool JoinHeroineToSceneOf(GGameObject* object);
+    // GoToScene, forced with a personage, which (or else the heroine) then joins the scene.
+    GBaseLogicalScene* GoToSceneWithPersonage(const str& name, GGameObject* object,
+                                              GGameObject* personage);
+    void OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* girl);
+    // Tutorials lock (1) or free (0) the mouse of every level object outside the exceptions;
+    // the number of level objects.
+    int SetObjectsEnabled(int lock, const std::vector<const GTutorialFilter*>& exceptions);
     // The mouse cursor: 1 click, 2 want, 3 drag, anything else the default arrow. The kind
     // already shown does nothing. Returns the kind.
     int SetCursor(int kind);
@@ -81,10 +184,6 @@ public:
     // Deletes the live scenes, makes a new scene script with the "CPP_" functions, runs the file
     // and makes a prototype of each entry of its "scenes" table.
     void LoadScenes(const str& file);
-    // Deletes every live scene (the game closes).
-    void DeleteLiveScenes();
-    void SetCurrentScene(GBaseLogicalScene* scene) { mCurrentScene = scene; }
-    GBaseLogicalScene* GetCurrentScene() const { return mCurrentScene; }
     const std::vector<GBaseLogicalScene*>& GetLiveScenes() const { return mLiveScenes; }
     bool IsLiveScene(const GBaseLogicalScene* scene) const;
     // A copy of the named prototype linked to the object and target, created and (when asked and
@@ -147,22 +246,56 @@ public:
     static str BuyDialogText(int price, const str& name);
 
 private:
+    // The power buttons go (Lua "HidePowerButtons").
+    static void HidePowerButtons();
+    void SetObjectsMouse(bool enabled);
+    void ClearLevelObjects();
+
     GGameData* mGameData = nullptr;
     TModalWindow* mGameScreen = nullptr;
     GLogicalManagerHooks* mHooks;
     int32_t mGameState = 0;
-    int32_t mCursorKind = 5;
+    // Owned.
+    std::vector<GBaseLogicalScene*> mLiveScenes;
+    int32_t mPowerInUse = 0;
+    // The registries; objects are the level's.
+    std::map<str, GGameObject*> mPersonages;
+    std::multimap<str, GGameObject*> mGirls;
+    std::vector<GGameObject*> mJudgingPlaces;
+    std::vector<GGameObject*> mPreparationQueues;
+    GGameObject* mHeroine = nullptr;
+    GGameObject* mJudgingScene = nullptr;
+    GGameObject* mJudgingDoor = nullptr;
+    GGameObject* mEntranceDoor = nullptr;
+    GGameObject* mPowerMeter = nullptr;
+    GEventDispatcher mEventDispatcher;
+    // Not owned: the scene whose Lua hook runs.
+    GBaseLogicalScene* mCurrentScene = nullptr;
+    std::vector<str> mDeferredLuaTexts;
+    bool mQueuePreviewOn = false;
+    bool mPodiumRequest = false;
     GGameObject* mPendingUpgrade = nullptr;
+    // The poise power's effect; owned by the game window.
+    GFlyEmitter* mPoiseEffect = nullptr;
+    GGameObject* mCarriedObject = nullptr;
+    bool mJudgingSceneHeld = false;
+    int32_t mCursorKind = 5;
     GPathGrid mPathGrid;
     std::unique_ptr<TScript> mSceneScript;
     str mSceneFile;
-    // Owned, in creation order.
-    std::vector<GBaseLogicalScene*> mLiveScenes;
-    // Not owned: the scene whose Lua hook runs.
-    GBaseLogicalScene* mCurrentScene = nullptr;
+    // Owned: what ResetLevel dropped, deleted after the level's objects.
+    std::vector<GBaseLogicalScene*> mDroppedScenes;
     // The main script the functions were published in, to withdraw them from.
     lua_State* mPublishedState = nullptr;
 
+    static bool HasClass(const GGameObject* object, const char* className);
+    // Deletes the live scenes and clears the dispatcher.
+    void DeleteScenes();
+    std::vector<GGameObject*> LevelObjects() const;
+    void ClearQueuePreview();
+    // The carry ends: playing again, the girl dispatched when asked and not over her holder, and
+    // the broadcast.
+    void EndCarry(GGameObject* object, GGameObject* target, bool dispatchGirl);
     // CreateScene; made tells whether a scene came about, even one that has closed already.
     GBaseLogicalScene* MakeScene(const str& name, GGameObject* object, GGameObject* target,
                                  bool beginWhenFull, bool keepState, bool& made);

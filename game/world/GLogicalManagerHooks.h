@@ -6,6 +6,9 @@
 #include "engine/core/str.h"
 
 class GFlyEmitter;
+class GGameObject;
+class GVLayer;
+class TWindow;
 
 class GLogicalManagerHooks {
 public:
@@ -13,9 +16,45 @@ public:
 
     // The game window's fly emitter for the particle script; null when there is none.
     virtual GFlyEmitter* FindFlyEmitter(const str& /*script*/) { return nullptr; }
+
+    // The game window.
+    virtual bool HasGameWindow() { return false; }
+    virtual void SetBackground(const str& /*background*/) {}
+    virtual void UpdateJudgingCount() {}
+    virtual void PlacePowerButton(const str& /*power*/, int /*position*/) {}
+    virtual void ShowPowerButtons(bool /*show*/) {}
+    virtual void SetMoney(int /*money*/) {}
+    virtual void SetGuideGlow(bool /*on*/) {}
+    virtual void StopScoreText() {}
+    // "CPP_LoadLevel" of the game window.
+    virtual void LoadLevel(int /*level*/, int /*stage*/) {}
+    // The game control's and the scene control's draw lists.
+    virtual GVLayer* GetGameLayer() { return nullptr; }
+    virtual GVLayer* GetSceneLayer() { return nullptr; }
+    virtual TWindow* GetHintPanel() { return nullptr; }
+    virtual TWindow* GetSmallHintPanel() { return nullptr; }
+    virtual TWindow* GetWhiteScoreText() { return nullptr; }
+    virtual TWindow* GetIdleScoreLabel(const str& /*text*/) { return nullptr; }
+
+    // The goal indicator of the game window.
+    virtual void SetScore(int /*score*/) {}
+    virtual void SetGoals(int /*goal*/, int /*expert*/) {}
+    virtual void AddDistance(int /*distance*/) {}
+
+    // The game control runs the Lua text when it may (GGameCtrl::QueueLuaText).
+    virtual void QueueLuaText(const str& /*text*/) {}
+
+    // Stops the tutorial when one runs.
+    virtual void StopTutorial(bool /*finished*/) {}
+    // What the tutorial engine hears of play: an accepted click, a pacifier given, a touch-up
+    // done by the heroine.
+    virtual void TutorialClick(GGameObject* /*object*/) {}
+    virtual void TutorialDragEnd(GGameObject* /*object*/) {}
+    virtual void TutorialTouchUpEnd(GGameObject* /*heroine*/, GGameObject* /*girl*/) {}
+    // The scene control forgets a girl that leaves the level.
+    virtual void ForgetGirl(GGameObject* /*girl*/) {}
+
     // The hint panel with the texts of the two string-table labels, and hiding it.
     virtual void ShowHint(const str& /*nameLabel*/, const str& /*descriptionLabel*/) {}
     virtual void HideHint() {}
-    // The game window's display of the player's money.
-    virtual void SetMoney(int /*money*/) {}
 };

@@ -27,13 +27,24 @@ void LogScene(const char* format, const str& scene, int line) {
 } // namespace
 
 GLogicalManager::~GLogicalManager() {
-    DeleteLiveScenes();
+    DeleteScenes();
+    DeleteDroppedScenes();
     WithdrawFromWindowScript(this, mPublishedState);
     mSceneScript.reset();
 }
 
+void GLogicalManager::DeleteScenes() {
+    std::vector<GBaseLogicalScene*> scenes;
+    scenes.swap(mLiveScenes);
+    mCurrentScene = nullptr;
+    for (GBaseLogicalScene* scene : scenes) {
+        delete scene;
+    }
+    mEventDispatcher.Clear();
+}
+
 void GLogicalManager::LoadScenes(const str& file) {
-    DeleteLiveScenes();
+    DeleteScenes();
     mSceneScript.reset();
     mSceneFile = file;
     mSceneScript = std::make_unique<TScript>();
@@ -67,15 +78,6 @@ void GLogicalManager::LoadScenes(const str& file) {
     delete key;
 }
 
-void GLogicalManager::DeleteLiveScenes() {
-    std::vector<GBaseLogicalScene*> scenes;
-    scenes.swap(mLiveScenes);
-    mCurrentScene = nullptr;
-    for (GBaseLogicalScene* scene : scenes) {
-        delete scene;
-    }
-}
-
 bool GLogicalManager::IsLiveScene(const GBaseLogicalScene* scene) const {
     return scene != nullptr &&
            std::find(mLiveScenes.begin(), mLiveScenes.end(), scene) != mLiveScenes.end();
@@ -93,7 +95,7 @@ GBaseLogicalScene* GLogicalManager::MakeScene(const str& name, GGameObject* obje
                                               bool keepState, bool& made) {
     made = false;
     if (!keepState) {
-        mGameState = 2;
+        SetGameState(2);
     }
     GBaseLogicalScene* scene = GObjectFactory::Instance().GetScene(name, nullptr);
     if (scene == nullptr) {
@@ -128,6 +130,9 @@ void GLogicalManager::DestroyScene(GBaseLogicalScene* scene) {
     mLiveScenes.erase(found);
     if (mCurrentScene == scene) {
         mCurrentScene = nullptr;
+    }
+    if (auto* listener = dynamic_cast<GEventSceneListener*>(scene)) {
+        mEventDispatcher.RemoveListenerEverywhere(listener);
     }
     delete scene;
 }
@@ -185,6 +190,9 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
     }
     for (GBaseLogicalScene* scene : mLiveScenes) {
         scene->ForgetObject(object);
+    }
+    if (mCarriedObject == object) {
+        mCarriedObject = nullptr;
     }
 }
 

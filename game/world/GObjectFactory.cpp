@@ -1,15 +1,20 @@
 #include "game/world/GObjectFactory.h"
 
 #include "engine/script/luawrapper.h"
+#include "game/common/GLogManager.h"
+#include "game/visual/GVFactory.h"
 #include "game/world/GBaseSimpleTask.h"
+#include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GInDoor.h"
+#include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalScene.h"
 #include "game/world/GMovingTask.h"
 #include "game/world/GPacifierScene.h"
 #include "game/world/GQueueLogicalScene.h"
 #include "game/world/GSimpleTask.h"
+#include "game/world/GStatistics.h"
 
 GObjectFactory& GObjectFactory::Instance() {
     static GObjectFactory factory;
@@ -106,10 +111,44 @@ GBaseSimpleTask* GObjectFactory::CreateTask(GTaskData& data, GBaseLogicalScene* 
     return task;
 }
 
-void GObjectFactory::Clear(bool /*deleteGameData*/, bool deleteScenePrototypes) {
+GLevel* GObjectFactory::CreateLevel(int level, int stage, bool preloadOnly) {
+    auto made = std::make_unique<GLevel>();
+    if (!made->Load(GLevel::kStageFile, stage, level, str(), preloadOnly)) {
+        // A level without its tables has no objects and would never end.
+        GLogRecord record;
+        record.level = GLogManager::kError;
+        record.module = "Logical";
+        record.message = str::FromFormat("Level %d of stage %d not loaded from %s", level, stage,
+                                         GLevel::kStageFile);
+        record.sourceFile = ".\\GObjectFactory.cpp";
+        record.line = __LINE__;
+        GetLogManager()->Write(record);
+        return nullptr;
+    }
+    if (!preloadOnly) {
+        GStatistics::Instance()->OnLevelStart(level);
+    }
+    return made.release();
+}
+
+GGameData* GObjectFactory::GetGameData() {
+    if (mGameData == nullptr) {
+        GVFactory& visuals = GVFactory::Instance();
+        visuals.SetObjectFolder("xml/");
+        visuals.SetTextureFolder("anim/");
+        mGameData = std::make_unique<GGameData>();
+        mGameData->Load();
+    }
+    return mGameData.get();
+}
+
+void GObjectFactory::Clear(bool deleteGameData, bool deleteScenePrototypes) {
     mObjectPrototypes.clear();
     if (deleteScenePrototypes) {
         mScenePrototypes.clear();
+    }
+    if (deleteGameData) {
+        mGameData.reset();
     }
 }
 

@@ -14,7 +14,9 @@
 
 class GBaseLogicalScene;
 class GBaseSimpleTask;
+class GGameData;
 class GGameObject;
+class GLevel;
 class GTaskData;
 class TLuaTable;
 
@@ -70,9 +72,15 @@ public:
     // initialised with the listener; null for another code or when it cannot run. The caller owns
     // it.
     GBaseSimpleTask* CreateTask(GTaskData& data, GBaseLogicalScene* listener);
-    // Deletes the object prototypes and, with the second flag, the scene prototypes; the first
-    // flag names the game data, which the factory does not hold yet. The counters keep their
-    // values.
+    // A level loaded from the stage file; unless preload only, the statistics hear that it
+    // started. Null (and a line in the game log) when the stage file did not load. The caller
+    // owns it.
+    GLevel* CreateLevel(int level, int stage, bool preloadOnly);
+    // The game data, made and loaded on first use (the visual objects then come from "xml/" and
+    // their textures from "anim/").
+    GGameData* GetGameData();
+    // Deletes the object prototypes and, with the first flag, the game data, with the second the
+    // scene prototypes. The counters keep their values.
     void Clear(bool deleteGameData, bool deleteScenePrototypes);
 
     int GetTaskCounter() const { return mTaskCounter; }
@@ -82,6 +90,7 @@ public:
 private:
     std::map<str, std::unique_ptr<ProductCreator<GGameObject>>> mObjectPrototypes;
     std::map<str, TObjectCreator> mObjectCreators;
+    std::unique_ptr<GGameData> mGameData;
     int32_t mTaskCounter = 0;
     std::map<str, TSceneCreator> mSceneCreators;
     std::map<str, std::unique_ptr<GBaseLogicalScene>> mScenePrototypes;

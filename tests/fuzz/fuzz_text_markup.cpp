@@ -1,6 +1,6 @@
 // Lays arbitrary bytes out as markup text at a few wrap widths, alignments, sizes and rotations
 // taken from the first bytes, measures the block, looks links up and scrolls, and draws it on the
-// headless 800 x 600 display and into a small target texture with the glyph rasteriser the
+// headless 160 x 120 display and into a small target texture with the glyph rasteriser the
 // platform made at its first display.
 #include "engine/core/knownfiles.h"
 #include "engine/media/media.h"
@@ -27,7 +27,7 @@ namespace {
 
 constexpr size_t kParameterBytes = 6;
 
-// The engine with its display up, made once.
+// The engine with its display up, made once per process.
 class TEngine {
 public:
     TEngine() : mFont(BuiltInMiniVecFont().begin(), BuiltInMiniVecFont().end()) {
@@ -44,7 +44,12 @@ public:
                                                      mCommandLine, SW_SHOWNORMAL, true));
         mPlatform->CreateMainWindow();
         CreateRenderer();
-        mPlatform->SetDisplay(800, 600, false);
+        // Small: a text beyond it is cut the same way, and clearing and showing a large frame
+        // takes much of an input's time and memory.
+        mPlatform->SetDisplay(160, 120, false);
+        // The cursor thread draws and allocates beside the inputs, which makes every input look
+        // as if it kept memory and has the fuzzer search for leaks after each.
+        mPlatform->GetWin32()->StopCursorThread();
         mTarget = TTexture::CreateRenderTarget(128, 64, true);
         if (mPlatform->GetWin32()->mGlyphRenderer == nullptr || !mTarget) {
             std::abort();
@@ -75,16 +80,24 @@ float ScaleFrom(uint8_t byte) {
     case 5:
         return std::numeric_limits<float>::quiet_NaN();
     case 6:
-        return 7.25f;
+        // Large, though not so large that a long text of big glyphs takes a second to rasterise.
+        return 2.75f;
     default:
         return 0.125f;
     }
 }
 
+TEngine* sEngine = nullptr;
+
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+    sEngine = new TEngine;
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TEngine engine;
+    const TEngine& engine = *sEngine;
     if (size < kParameterBytes) {
         return 0;
     }

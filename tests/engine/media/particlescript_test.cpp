@@ -53,10 +53,11 @@ TEST_F(ParticleScriptTest, CompileParamTurnsValuesIntoStatements) {
         {"Color(1, 2, 3, 4)", 1, 4, {"(1,2,3,4)"}},
         {"'x'", 1, 0, {}},
         {"nil", 1, 0, {}},
-        // A constant table of one or of more than four numbers is no value.
-        {"{5}", 0, 0, {}},
-        {"{1, 2, 3, 4, 5}", 0, 0, {}},
-        {"{}", 0, 0, {}},
+        // One number in a table is that number: what Value (x) makes.
+        {"{5}", 1, 1, {"(5)"}},
+        {"Value(5)", 1, 1, {"(5)"}},
+        {"Value(5) * pScale", 1, 1, {"(5)", "m4:1", "FMul/2[1,1]"}},
+        {"Value(pScale)", 1, 1, {"m4:1", "FVec/1[1]"}},
         {"pPosition", 1, 2, {"m0:2"}},
         {"pColor", 1, 4, {"m5:4"}},
         // The alpha of the colour: float 8 of the record.
@@ -68,9 +69,8 @@ TEST_F(ParticleScriptTest, CompileParamTurnsValuesIntoStatements) {
         {"-(pUp + pPosition)", 1, 2, {"m2:2", "m0:2", "FAdd/2[2,2]", "FUnm/1[2]"}},
         {"pPosition / 2", 1, 2, {"m0:2", "(2)", "FDiv/2[2,1]"}},
         {"fLess(pScale, pFrame)", 1, 1, {"m4:1", "m9:1", "FLt/2[1,1]"}},
-        // What a < b calls; the operator itself yields a boolean in the script machine.
+        // What a < b calls; the operator itself yields a boolean in the script machine (below).
         {"ParticleMemberMT.__lt(pScale, pFrame)", 1, 1, {"m4:1", "m9:1", "FLt/2[1,1]"}},
-        {"pScale < pFrame", 1, 0, {}},
         {"fGreater(pScale, pFrame)", 1, 1, {"m9:1", "m4:1", "FLt/2[1,1]"}},
         {"fGreaterEqual(pScale, 2)", 1, 1, {"(2)", "m4:1", "FLe/2[1,1]"}},
         {"fAge()", 1, 1, {"FAge/0[]"}},
@@ -134,6 +134,46 @@ TEST_F(ParticleScriptTest, NodesThatCannotBeMadeCompileToNothing) {
                                      "return compile(p) end\n");
     EXPECT_EQ(failed.results, 0);
     EXPECT_TRUE(failed.statements.empty()) << failed.statements.size();
+}
+
+// Values that compile to nothing say so: a comparison where the script wrote it, with the
+// function that compiles it, and a constant of a count of numbers that is no value.
+TEST_F(ParticleScriptTest, ValuesThatCompileToNothingAlert) {
+    struct TCase {
+        const char* expression;
+        int results;
+        const char* alert;
+    };
+    const TCase cases[] = {
+        {"pScale < pFrame", 1,
+         "Lua error: [string \"local r = { CompileParam(pScale < pFrame) }...\"]:1: a comparison "
+         "of particle values (a < b) gives no value: use fLess (a, b), or fGreater (a, b) for "
+         "a > b"},
+        // The machine turns a > b into b < a.
+        {"Vec2(1, 2) > fAge()", 1,
+         ":1: a comparison of particle values (a < b) gives no value: use fLess (a, b), or "
+         "fGreater (a, b) for a > b"},
+        {"pScale <= pFrame", 1,
+         "a comparison of particle values (a <= b) gives no value: use fLessEqual (a, b), or "
+         "fGreaterEqual (a, b) for a >= b"},
+        {"pScale >= pFrame", 1, "(a <= b) gives no value"},
+        {"{1, 2, 3, 4, 5}", 0, "Lua error: A constant holds 1 to 4 numbers, not 5"},
+        {"{}", 0, "Lua error: A constant holds 1 to 4 numbers, not 0"},
+        {"Value()", 0, "Lua error: A constant holds 1 to 4 numbers, not 0"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.expression);
+        const size_t logged = LogText().size();
+        const TCompiled compiled = Compile(c.expression);
+        EXPECT_EQ(compiled.results, c.results);
+        EXPECT_TRUE(compiled.statements.empty());
+        EXPECT_NE(LogText().find(c.alert, logged), std::string::npos) << LogText().substr(logged);
+    }
+    // fLess and its kin compile without a word.
+    const size_t logged = LogText().size();
+    EXPECT_EQ(Compile("fLess(pScale, pFrame)").statements.size(), 3u);
+    EXPECT_EQ(Compile("fGreaterEqual(pScale, 2)").statements.size(), 3u);
+    EXPECT_EQ(LogText().find("comparison", logged), std::string::npos);
 }
 
 // Only the system's own member references compile as members.

@@ -12,6 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -215,6 +216,44 @@ TEST_F(TTextTest, HoveringALinkHighlightsItUntilTheMouseLeaves) {
     EXPECT_TRUE(text->OnMouseLeave());
     EXPECT_EQ(Text(text->GetSprite()->GetHoverLink()), "");
     EXPECT_FALSE(Manager()->IsTracking(text));
+}
+
+TEST_F(TTextTest, ScrollFactorsPickTheFirstShownLineWithinTheTextsRange) {
+    // Eight lines of 20 pixels, line i of i + 1 glyphs, in a 50-pixel window: two lines fit, and
+    // the last page starts at line 6.
+    std::string label;
+    for (int i = 1; i <= 8; ++i) {
+        label += std::string(static_cast<size_t>(i), 'a') + (i < 8 ? "<br>" : "");
+    }
+    Build("Text{ name = 't', x = 10, y = 10, w = 140, h = 50, font = { 'fonts/test.mvec', 20, "
+          "{ 1, 1, 1, 1 } }, label = '" +
+          label + "' }");
+    auto* text = Find<TText>("t");
+    ASSERT_NE(text, nullptr);
+    ASSERT_EQ(text->GetSprite()->GetLineCount(), 8);
+    const struct {
+        float factor;
+        float firstLine;
+        // Glyphs drawn on the window's first and second line; a third never fits.
+        int glyphs[2];
+    } cases[] = {
+        {0.0f, 0.0f, {1, 2}},  {1.0f, 6.0f, {7, 8}}, {0.5f, 3.0f, {4, 5}},
+        {-2.0f, 0.0f, {1, 2}}, {3.0f, 6.0f, {7, 8}}, {std::nanf(""), 0.0f, {1, 2}},
+    };
+    for (const auto& c : cases) {
+        text->SetScroll(c.factor, 0);
+        EXPECT_EQ(text->GetSprite()->GetFirstLine(), c.firstLine) << c.factor;
+        const standin::TScreenImage image = DrawFrame();
+        for (int row = 0; row < 3; ++row) {
+            // Glyph boxes touch: a bar from x 11 to 11 + 16 a glyph, y 13 to 29 on a line.
+            const int y = 10 + 20 * row + 10;
+            int lit = 0;
+            for (int x = 10; x < 150; ++x) {
+                lit += (image.pixels[y * image.width + x] & 0xFFFFFFu) != 0 ? 1 : 0;
+            }
+            EXPECT_EQ(lit, row < 2 ? 16 * c.glyphs[row] + 1 : 0) << c.factor << " row " << row;
+        }
+    }
 }
 
 TEST_F(TTextTest, GoldenTranslatedLabel) {

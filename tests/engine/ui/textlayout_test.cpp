@@ -410,12 +410,14 @@ TEST_F(TTextLayoutTest, ScrollRangeOfATextTallerThanItsBox) {
         float scale;
         int spacing;
         int range;
-    } cases[] = {{1.0f, 0, 7}, {0.5f, 0, 4}, {1.0f, 10, 8}, {0.1f, 0, 0}};
+    } cases[] = {{1.0f, 0, 8}, {0.5f, 0, 5}, {1.0f, 10, 8}, {1.0f, 11, 9}, {0.1f, 0, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(sprite->GetScrollRange(c.scale, c.spacing), c.range)
             << c.scale << " " << c.spacing;
     }
     EXPECT_EQ(Sprite("a<br>b", 200, 50)->GetScrollRange(1.0f, 0), 0);
+    // A last line taller than the box is still the page.
+    EXPECT_EQ(Sprite("a<br>b", 200, 10)->GetScrollRange(1.0f, 0), 1);
 }
 
 TEST_F(TTextLayoutTest, TextsEndingInsideACharacterReadNothingPastTheirEnd) {

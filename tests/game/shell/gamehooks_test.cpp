@@ -2,8 +2,12 @@
 // statistics through them.
 #include "game/shell/GGameHooks.h"
 
+#include "engine/core/knownfiles.h"
 #include "engine/ui/windowscript.h"
 #include "game/shell/GameMainScript.h"
+#include "game/world/GGameData.h"
+#include "game/world/GLevel.h"
+#include "game/world/GLogicalManager.h"
 #include "game/world/GMusicPlayer.h"
 #include "game/world/GStatistics.h"
 #include "tests/engine/ui/manager_fixture.h"
@@ -47,6 +51,33 @@ TEST_F(GameHooksTest, ALevelIsActiveWhileTheStatisticsCountIt) {
     EXPECT_TRUE(mHooks.IsLevelActive());
     statistics->OnLevelEnd(GStatistics::kLevelLost);
     EXPECT_FALSE(mHooks.IsLevelActive());
+}
+
+TEST_F(GameHooksTest, ALevelIsPlayingInItsRunningState) {
+    static const char kStage[] = "LevelData = {} Objects = {} function LevelTimerFunc() end";
+    RegisterMemoryFile(GLevel::kStageFile, kStage, sizeof kStage - 1);
+    GLogicalManager& manager = GLogicalManager::Instance();
+    EXPECT_FALSE(mHooks.IsLevelPlaying()) << "no game data";
+    {
+        GGameData data;
+        manager.SetGameData(&data);
+        EXPECT_FALSE(mHooks.IsLevelPlaying()) << "no level";
+        ASSERT_TRUE(data.StartLevel(1, 1));
+        EXPECT_FALSE(mHooks.IsLevelPlaying()) << "upgrade phase";
+        data.GetLevel()->Begin();
+        EXPECT_TRUE(mHooks.IsLevelPlaying());
+        data.DestroyLevel();
+        manager.SetGameData(nullptr);
+    }
+    RegisterMemoryFile(GLevel::kStageFile, nullptr, 0);
+}
+
+TEST_F(GameHooksTest, ClosingTheGameEndsTheStatisticsSession) {
+    GStatistics* statistics = GStatistics::Instance();
+    statistics->CPP_StatisticOnGameSessionStart();
+    Run("function GetTotalScore() return 0 end");
+    mHooks.CloseGame();
+    EXPECT_FALSE(statistics->IsSessionActive());
 }
 
 } // namespace gamehooks_test

@@ -121,22 +121,45 @@ TEST_F(GVObjectXmlTest, AnImageThatFailsKeepsItsIndexForTheFramesAfterIt) {
     EXPECT_EQ(At(DrawFrame(0xFF000000u), 11, 11), 0x000000u) << "the empty slot draws nothing";
 }
 
-TEST_F(GVObjectXmlTest, ALeftOutFrameKeepsTheNumbersTheStatesUse) {
+TEST_F(GVObjectXmlTest, ADroppedFrameTakesNoNumberAndANegativeOneKeepsAnEmptySlot) {
     ServeImage("a.png", 16);
     ServeXml("frames", "<main><images><img name=\"a.png\"/></images><framelist>"
-                       "<frame w=\"2\" h=\"2\"/><frame/><frame w=\"-2\" h=\"2\"/>"
-                       "<frame x=\"4\" w=\"3\" h=\"3\"/></framelist>"
-                       "<states><state id=\"last\" framelist=\"3\"/>"
-                       "<state id=\"hole\" framelist=\"1\"/></states></main>");
+                       "<frame w=\"4\" h=\"4\"/><frame w=\"0\" h=\"0\"/>"
+                       "<frame x=\"4\" w=\"6\" h=\"6\"/></framelist>"
+                       "<states><state id=\"one\" framelist=\"1\"/></states></main>");
     GVObject* object = Create("frames");
     ASSERT_NE(object, nullptr);
-    ASSERT_EQ(object->GetFrames()->Count(), 4);
-    object->SetState(Key("last"), true);
-    ASSERT_NE(object->GetCurrentFrame(), nullptr);
-    EXPECT_EQ(object->GetCurrentFrame()->mRect.left, 4);
-    object->SetState(Key("hole"), true);
-    EXPECT_EQ(object->GetCurrentFrame(), nullptr);
-    EXPECT_FALSE(object->HitTestPoint(TVec2(0.0f, 0.0f)));
+    ASSERT_EQ(object->GetFrames()->Count(), 2);
+    object->SetState(Key("one"), true);
+    const GVFrame* shown = object->GetCurrentFrame();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ((std::vector<int>{shown->mRect.left, shown->mRect.right, shown->mRect.bottom}),
+              (std::vector<int>{4, 10, 6}));
+    // The added "normal" cycles the two kept frames; none of its steps is blank.
+    EXPECT_EQ(FrameList(object, "normal"), (std::vector<int>{0, 1}));
+    object->SetState(Key("normal"), true);
+    for (const int width : {4, 6, 4}) {
+        const GVFrame* frame = object->GetCurrentFrame();
+        ASSERT_NE(frame, nullptr) << width;
+        EXPECT_EQ(frame->mRect.right - frame->mRect.left, width);
+        object->SetFrame(object->GetFramePosition() + 1);
+    }
+
+    // A reversed size has a number of its own that shows nothing and is never hit.
+    ServeXml("reversed", "<main><images><img name=\"a.png\"/></images><framelist>"
+                         "<frame w=\"2\" h=\"2\"/><frame w=\"-2\" h=\"2\"/>"
+                         "<frame x=\"4\" w=\"3\" h=\"3\"/></framelist>"
+                         "<states><state id=\"last\" framelist=\"2\"/>"
+                         "<state id=\"hole\" framelist=\"1\"/></states></main>");
+    GVObject* reversed = Create("reversed");
+    ASSERT_NE(reversed, nullptr);
+    ASSERT_EQ(reversed->GetFrames()->Count(), 3);
+    reversed->SetState(Key("last"), true);
+    ASSERT_NE(reversed->GetCurrentFrame(), nullptr);
+    EXPECT_EQ(reversed->GetCurrentFrame()->mRect.left, 4);
+    reversed->SetState(Key("hole"), true);
+    EXPECT_EQ(reversed->GetCurrentFrame(), nullptr);
+    EXPECT_FALSE(reversed->HitTestPoint(TVec2(0.0f, 0.0f)));
 }
 
 TEST_F(GVObjectXmlTest, StatesWithoutIdAreLeftOutAndNormalIsAdded) {
@@ -220,7 +243,8 @@ TEST_F(GVObjectXmlTest, ASavedAndReloadedObjectHasTheSameDataFramesAndStates) {
              "<main id=\"s\" deltaX=\"1.5\" alpha=\"0.25\" flip=\"V\" blend=\"mul\" link=\"3\">"
              "<params x=\"1\"/><images><img name=\"a.png\" centering=\"center\"/></images>"
              "<framelist centering=\"left\"><frame x=\"1\" y=\"2\" w=\"3\" h=\"4\" regx=\"1.5\" "
-             "regy=\"2\"/><frame/><frame x=\"5\" w=\"2\" h=\"2\" centering=\"old\"/>"
+             "regy=\"2\"/><frame/><frame w=\"-2\"/><frame x=\"5\" w=\"2\" h=\"2\" "
+             "centering=\"old\"/>"
              "<frame w=\"1\" h=\"1\"/></framelist><effects><Unknown/></effects>"
              "<states><state id=\"a_b\" framelist=\"0..3,1\" defdelay=\"30\" nextstate=\"c\" "
              "deltaY=\"4\"/><state id=\"c\" framelist=\"9\"/><state id=\"far\" "
