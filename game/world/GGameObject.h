@@ -133,6 +133,7 @@ public:
     // SetPlace at the depth of its y; a running particle effect follows.
     void MoveToPoint(float x, float y);
     void SetMouseEnabled(bool flag);
+    bool IsMouseEnabled() const { return mMouseEnabled; }
     // The price of the upgrade on offer while the object has a strategy, else 0.
     int GetUpgradePrice() const;
     // The offered upgrade's level while it has a strategy and is recommended, else 0.

@@ -15,6 +15,7 @@
 #include "game/world/GQueueLogicalScene.h"
 #include "game/world/GSimpleTask.h"
 #include "game/world/GStatistics.h"
+#include "game/world/GTouchUpScene.h"
 
 GObjectFactory& GObjectFactory::Instance() {
     static GObjectFactory factory;
@@ -179,5 +180,7 @@ const bool gQueueLogicalSceneRegistered = GObjectFactory::Instance().RegisterSce
     "GQueueLogicalScene", &CreateLogicalScene<GQueueLogicalScene>);
 const bool gPacifierSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
     "GPacifierScene", &CreateLogicalScene<GPacifierScene>);
+const bool gTouchUpSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
+    "GTouchUpScene", &CreateLogicalScene<GTouchUpScene>);
 
 } // namespace
