@@ -1,6 +1,7 @@
 #include "engine/script/script.h"
 
 #include "engine/core/file.h"
+#include "engine/core/folders.h"
 #include "engine/core/log.h"
 #include "engine/script/lua/lauxlib.h"
 #include "engine/script/lua/lualib.h"
@@ -285,6 +286,8 @@ bool TScript::RunScript(const str& file) {
     lua_State* L = mState;
     const int top = lua_gettop(L);
     if (file.Length() == 0 || !EngineFileExists(file)) {
+        Log("TScript::RunScript: script file '%s' not found (looked for from %s)", file.CStr(),
+            GetFullPath(".").CStr());
         return false;
     }
     str error;
