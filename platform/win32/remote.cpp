@@ -79,10 +79,15 @@ bool FillAddress(const std::string& path, sockaddr_un* address) {
     return true;
 }
 
+// A process stopped and continued (a debugger, job control) sees EINTR from a socket call with a
+// time-out even without a handler: the call is simply made again.
 bool SendAll(int fd, const void* data, size_t size) {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t sent = send(fd, bytes, size, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) {
+            continue;
+        }
         if (sent <= 0) {
             return false;
         }
@@ -96,6 +101,9 @@ bool ReceiveAll(int fd, void* data, size_t size) {
     auto* bytes = static_cast<char*>(data);
     while (size > 0) {
         const ssize_t got = recv(fd, bytes, size, 0);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
         if (got <= 0) {
             return false;
         }

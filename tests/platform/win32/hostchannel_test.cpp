@@ -237,7 +237,9 @@ TEST(HostChannelAcrossProcesses, TheGameInAnotherProcessTalksToItsHost) {
 }
 
 // A game that is slow to take the host's message (a loaded machine, a debugger) keeps its link:
-// the message is counted once it is queued, and the next one reaches the game as well.
+// the message is counted once it is queued, and the next one reaches the game as well. The stop
+// may come while the game still waits for the host's answer to its own message, which must
+// survive it too.
 TEST(HostChannelAcrossProcesses, AGameSlowToAnswerKeepsItsLink) {
     testing_fixtures::TempDir runtime;
     standin::SetRuntimeFolder(runtime.Path().string());
