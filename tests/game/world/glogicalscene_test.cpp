@@ -2,6 +2,7 @@
 // their hooks, walks and tasks, freeing, deferral, stopping, numbering and the scene's end.
 #include "game/world/GLogicalScene.h"
 
+#include "game/common/GLogManager.h"
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GQueueLogicalScene.h"
 #include "tests/game/world/scene_fixture.h"
@@ -347,6 +348,22 @@ TEST_F(LogicalSceneTest, StopScenesOfClosesEveryScenesTheObjectFills) {
     EXPECT_FALSE(GLogicalManager::Instance().StopScenesOf(mDoor));
     EXPECT_TRUE(GLogicalManager::Instance().StopScenesOf(mChair));
     EXPECT_EQ(LiveCount(), 0u);
+}
+
+TEST_F(LogicalSceneTest, CreationAndDestructionGoToTheGameLog) {
+    GetLogManager()->SetModuleWriter("Logical", GLogManager::kCsvWriter);
+    GBaseLogicalScene* scene = Create("two", mGirl, mChair, false);
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(Create("queue", mGirl2, nullptr), nullptr) << "refused: created, never destroyed";
+    scene->StopAndClose();
+    GetLogManager()->SetModuleWriter("Logical", GLogManager::kNullWriter);
+    const std::string log = mFolder.Read("debug_log.csv");
+    for (const char* line : {";Debug;Logical;scene two created!;.\\GLogicalManager.cpp;287",
+                             ";Debug;Logical;scene queue created!;.\\GLogicalManager.cpp;287",
+                             ";Debug;Logical;scene two destroyed!;.\\GLogicalManager.cpp;416"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    }
+    EXPECT_EQ(log.find("scene queue destroyed!"), std::string::npos);
 }
 
 TEST_F(LogicalSceneTest, CalcPathWalksToTheEntryTheHookNames) {
