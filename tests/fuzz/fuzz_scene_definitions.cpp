@@ -3,13 +3,15 @@
 // numbers, strings, booleans or nothing from the bytes. The factory makes prototypes of them; then
 // the bytes drive the manager and the scenes: copies are created on fixture objects, filled, begun,
 // their tasks ended, stages finished, retained and released, stopped, prototypes asked to accept,
-// and objects forgotten and deleted while scenes hold them. ASan watches every step.
+// objects forgotten and deleted while scenes hold them, and dispatches and broadcasts heard. ASan
+// watches every step.
 #include "engine/core/knownfiles.h"
 #include "engine/script/lua/lua.h"
 #include "engine/script/luawrapper.h"
 #include "engine/script/script.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GBaseSimpleTask.h"
+#include "game/world/GEventDispatcher.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GInDoor.h"
 #include "game/world/GLogicalManager.h"
@@ -45,7 +47,7 @@ const char kObjectFunctions[] = "function t1BeginTask(r) return 1 end\n"
                                 "function t2EndTask(r) return 0 end\n";
 
 const char* const kClasses[] = {"GLogicalScene", "GQueueLogicalScene", "GPacifierScene",
-                                "GNoScene"};
+                                "GTouchUpScene", "GNoScene"};
 const char* const kKeys[] = {"a", "b", "c", "n1", "n3", "GInDoor", "GGameObject", ""};
 const char* const kTasks[] = {"", "t1", "t2", "@n1", "none"};
 constexpr int kSceneCount = 4;
@@ -91,7 +93,7 @@ public:
         lua_checkstack(L, 16);
         lua_newtable(L);
         const uint8_t fields = mBytes.Byte();
-        SetString("class_name", kClasses[mBytes.Byte() % 4]);
+        SetString("class_name", kClasses[mBytes.Byte() % 5]);
         for (const char* hook : {"OnCreate", "OnBegin", "OnEnd"}) {
             if (mBytes.Byte() & 1) {
                 SetString(hook, "H");
@@ -171,7 +173,14 @@ private:
     TFuzzBytes& mBytes;
 };
 
-// Plain objects with the two tasks: base types a, a, b, c (a door), b; names n1 to n5.
+// A girl as the scenes tell one, so touch-ups link to her.
+class TFuzzGirl final : public GGameObject {
+public:
+    const char* GetClassName() const override { return "GStudent"; }
+    bool IsStudent() const override { return true; }
+};
+
+// Objects with the two tasks: base types a (a girl), a, b, c (a door), b; names n1 to n5.
 std::vector<std::unique_ptr<GGameObject>> MakeObjects(TScript& tables) {
     std::vector<std::unique_ptr<GGameObject>> objects;
     const char* const baseTypes[] = {"a", "a", "b", "c", "b"};
@@ -185,7 +194,14 @@ std::vector<std::unique_ptr<GGameObject>> MakeObjects(TScript& tables) {
         const std::string object = "return { name = 'n" + std::to_string(i + 1) + "' }";
         tables.DoLuaString(object.c_str(), -1, 1);
         TLuaTable objectTable(tables.GetState());
-        std::unique_ptr<GGameObject> made(i == 3 ? new GInDoor : new GGameObject);
+        std::unique_ptr<GGameObject> made;
+        if (i == 0) {
+            made = std::make_unique<TFuzzGirl>();
+        } else if (i == 3) {
+            made = std::make_unique<GInDoor>();
+        } else {
+            made = std::make_unique<GGameObject>();
+        }
         made->InitFromTable(&typeTable, &objectTable);
         made->InitInLevel(&objectTable, nullptr, kObjectFunctions, nullptr);
         objects.push_back(std::move(made));
@@ -235,7 +251,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
 
     for (int step = 0; step < 48 && !bytes.Empty(); ++step) {
-        switch (bytes.Byte() % 10) {
+        switch (bytes.Byte() % 12) {
         case 0: {
             const std::string& name = names[bytes.Byte() % kSceneCount];
             GGameObject* first = object();
@@ -296,10 +312,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 }
             }
             break;
-        default:
+        case 9:
             if (GGameObject* stopped = object()) {
                 manager.StopScenesOf(stopped);
             }
+            break;
+        case 10:
+            // A girl carried away or removed, heard by her touch-up.
+            manager.GetEventDispatcher().Dispatch(object());
+            break;
+        default:
+            manager.GetEventDispatcher().Broadcast(GEventDispatcher::kBroadcast);
             break;
         }
     }

@@ -7,6 +7,7 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GEventDispatcher.h"
 #include "game/world/GMStr_Main.h"
+#include "game/world/GStratMousePikUp.h"
 #include "tests/game/world/level_fixture.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +62,13 @@ scenes = {
            objects = { { base_type = 'girl' }, { base_type = 'sink' } }, stages = { {} } },
   work = { class_name = 'GLogicalScene', OnCreate = 'Go',
            objects = { { base_type = 'girl' } }, stages = { { tasks = { 'work' } } } },
+  touch = { class_name = 'GTouchUpScene', OnEnd = 'TouchEnd',
+            objects = { { base_type = 'girl' }, { base_type = 'chair' } },
+            stages = { {}, { OnBegin = 'Second' } } },
 }
+touchLog = ''
+function TouchEnd() touchLog = touchLog .. 'end;' end
+function Second(i) touchLog = touchLog .. 'stage' .. i .. ';' return 1 end
 )";
 
 class LogicalManagerInputTest : public TLevelTest {
@@ -92,6 +99,9 @@ protected:
     }
 
     static GLogicalManager& Manager() { return GLogicalManager::Instance(); }
+    static std::string SceneText(const char* name) {
+        return Manager().GetSceneScript()->GetGlobalString(name).CStr();
+    }
 
     // A placed object of the class, knowing every scene, taken by the level.
     TPlayObject* Add(const char* name, const char* baseType, const char* className) {
@@ -263,6 +273,48 @@ TEST_F(LogicalManagerInputTest, TheLevelDeletingAnObjectLeavesNoHolderOrSceneWit
     first->End();
     second->End();
     EXPECT_TRUE(Manager().GetLiveScenes().empty());
+}
+
+TEST_F(LogicalManagerInputTest, ATouchUpWaitsForTheDropAndEndsWhenItsGirlIsTakenAway) {
+    GBaseLogicalScene* scene = Manager().CreateScene("touch", mGirl, nullptr, true, false);
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(Manager().CreateScene("touch", mChair, nullptr, true, false), nullptr)
+        << "only a girl is touched up";
+    EXPECT_FALSE(mGirl->IsBlocked()) << "a touch-up blocks nobody";
+    EXPECT_EQ(scene->AddObject(mChair), 1);
+    scene->BeginIfFull();
+    EXPECT_EQ(scene->GetStageIndex(), 0);
+
+    // Stage 1 waits while the girl is dragged, and begins once the drop is over.
+    Manager().SetGameState(3);
+    MouseInteraction().mPressed = mGirl;
+    scene->FinishStage();
+    EXPECT_EQ(scene->GetStageIndex(), 1);
+    EXPECT_EQ(SceneText("touchLog"), "");
+    MouseInteraction().mPressed = nullptr;
+    Manager().SetGameState(2);
+    Manager().GetEventDispatcher().Broadcast(GEventDispatcher::kBroadcast);
+    EXPECT_EQ(SceneText("touchLog"), "stage1;");
+
+    // Carried away: the scene stops and closes.
+    EXPECT_GE(Manager().GetEventDispatcher().Dispatch(mGirl), 1);
+    EXPECT_EQ(SceneText("touchLog"), "stage1;end;");
+    EXPECT_TRUE(Manager().GetLiveScenes().empty());
+    EXPECT_EQ(Manager().GetEventDispatcher().Dispatch(mGirl), 1) << "only the test's listener";
+}
+
+TEST_F(LogicalManagerInputTest, AnObjectThatWantsToGoLeavesAtItsNextActiveTick) {
+    GBaseLogicalScene* scene = Manager().CreateScene("wash", mGirl, mSink, false, false);
+    ASSERT_NE(scene, nullptr);
+    mSink->GetScript().DoLuaString("CPP_WantDestroy()");
+    mSink->SetActive(false);
+    mSink->OnTimer();
+    ASSERT_EQ(Level()->GetObjects().size(), 4u) << "inactive: nothing happens";
+    mSink->SetActive(true);
+    mSink->OnTimer();
+    EXPECT_EQ(Level()->GetObjects().size(), 3u);
+    mSink = nullptr;
+    EXPECT_TRUE(Manager().GetLiveScenes().empty()) << "its scene was stopped";
 }
 
 TEST_F(LogicalManagerInputTest, ALevelResetWithLiveScenesWhoseObjectsHoldTasks) {
