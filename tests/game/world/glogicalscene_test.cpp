@@ -244,11 +244,13 @@ TEST_F(LogicalSceneTest, RefusedTasksAreNotCountedAndTheStageWaits) {
 TEST_F(LogicalSceneTest, WalksAndTasksAreAddedBeforeAnyStarts) {
     auto* chair = dynamic_cast<TProbe*>(mChair);
     ASSERT_NE(chair, nullptr);
+    chair->mWatch = mGirl;
     GBaseLogicalScene* scene = Create("walk", mGirl, mChair);
     ASSERT_NE(scene, nullptr);
     ASSERT_EQ(chair->mWalks, (std::vector<std::string>{"walk/chair1"}));
     EXPECT_EQ(chair->mWalkListener, scene);
     EXPECT_FALSE(chair->mWalkAtFront) << "the hold flag";
+    EXPECT_EQ(chair->mWatchedState, GBaseSimpleTask::kReady) << "added, not yet started";
     EXPECT_EQ(static_cast<GLogicalScene*>(scene)->GetPendingTasks(), 2);
     ASSERT_NE(mGirl->GetCurrentTask(), nullptr);
     EXPECT_EQ(mGirl->GetCurrentTask()->GetState(), GBaseSimpleTask::kRunning);

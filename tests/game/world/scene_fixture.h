@@ -5,6 +5,7 @@
 
 #include "engine/core/knownfiles.h"
 #include "game/world/GBaseLogicalScene.h"
+#include "game/world/GBaseSimpleTask.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GObjectFactory.h"
 #include "tests/game/world/world_object_fixture.h"
@@ -30,6 +31,8 @@ public:
         mWalks.push_back(std::string(target.CStr()) + "/" + task.CStr());
         mWalkListener = listener;
         mWalkAtFront = atFront;
+        const GBaseSimpleTask* watched = mWatch != nullptr ? mWatch->GetCurrentTask() : nullptr;
+        mWatchedState = watched != nullptr ? watched->GetState() : -1;
         return 1;
     }
     int ModifyCheck(int delta) override { return delta * 10; }
@@ -54,6 +57,9 @@ public:
     bool mWalkAtFront = false;
     std::vector<std::string> mStates;
     GPathPoints mPath;
+    // The state of this object's current task when a walk was asked for (-1 without one).
+    GGameObject* mWatch = nullptr;
+    int mWatchedState = -1;
 };
 
 inline GGameObject* CreateProbe() {
