@@ -24,6 +24,7 @@
 #include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GameMain.h"
+#include "game/shell/TLoaderWindow.h"
 #include "game/world/GLogicalManager.h"
 #include "platform/directx/standin_directx.h"
 #include "platform/dsound/standin_dsound.h"
@@ -202,6 +203,8 @@ protected:
         for (const auto& [key, value] : settings) {
             SetSetting(key, value);
         }
+        // Each run is a new process's run: its first loading screen is the first again.
+        TLoaderWindow::ForgetLoads();
         GGameHooks gameHooks;
         sBody = &body;
         sHooks = mTestHooks != nullptr ? mTestHooks : &gameHooks;

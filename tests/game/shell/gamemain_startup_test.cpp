@@ -242,10 +242,10 @@ TEST(GameMainStartupTest, ABrokenMainScriptShowsTheErrorBoxAndEndsWithOne) {
          {},
          "TScript::RunScript: script file 'scripts/mainloop.lua' not found"},
         {"no main script",
-         {{"assets/strings.xml", gamemain_test::kStrings}},
+         {{"assets/strings.xml", game_harness::kStrings}},
          "TScript::RunScript: script file 'scripts/mainloop.lua' not found"},
         {"a main script that fails",
-         {{"assets/strings.xml", gamemain_test::kStrings},
+         {{"assets/strings.xml", game_harness::kStrings},
           {"assets/scripts/mainloop.lua", "error('main script broken')\n"}},
          "main script broken"},
     };
