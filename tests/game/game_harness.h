@@ -26,6 +26,7 @@
 #include "game/shell/GameMain.h"
 #include "game/shell/TLoaderWindow.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GObjectFactory.h"
 #include "platform/directx/standin_directx.h"
 #include "platform/dsound/standin_dsound.h"
 #include "platform/win32/standin.h"
@@ -203,8 +204,11 @@ protected:
         for (const auto& [key, value] : settings) {
             SetSetting(key, value);
         }
-        // Each run is a new process's run: its first loading screen is the first again.
+        // Each run is a new process's run: its first loading screen is the first again and loads
+        // the game data and the scene prototypes afresh.
         TLoaderWindow::ForgetLoads();
+        GLogicalManager::Instance().SetGameData(nullptr);
+        GObjectFactory::Instance().Clear(true, true);
         GGameHooks gameHooks;
         sBody = &body;
         sHooks = mTestHooks != nullptr ? mTestHooks : &gameHooks;

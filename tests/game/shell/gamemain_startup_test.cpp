@@ -176,6 +176,8 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global CPP_StatisticOnSessionEnd",
         "global CPP_StatisticOnPause",
         "global Slider (root 800x600, profiles, statistics built after the profiles)",
+        "global ProgressBar",
+        "global Loader",
         "global particle_layer",
         "global GFlyEmitter",
         "global TPSimple",
