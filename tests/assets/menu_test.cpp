@@ -73,9 +73,8 @@ protected:
         TWindow* window = Find(name);
         ASSERT_NE(window, nullptr) << name << " in " << Top();
         const TRect rect = window->GetScreenRect();
-        const std::string at =
-            std::to_string((rect.left + rect.right) / 2) + " " +
-            std::to_string((rect.top + rect.bottom) / 2);
+        const std::string at = std::to_string((rect.left + rect.right) / 2) + " " +
+                               std::to_string((rect.top + rect.bottom) / 2);
         ASSERT_TRUE(Play("at 0: move " + at + "\nat 10: down " + at + "\nat 20: up " + at));
         Turn();
         Turn();
@@ -190,6 +189,28 @@ TEST_F(TDemoMenuTest, GoldenMenu) {
             EXPECT_GT(labelled, 50) << RectText(button);
         }
         testing_fixtures::ExpectGolden(image, "tests/assets/golden/mainmenu.png");
+    });
+}
+
+// The loading screen after five ticks: the bar at 31 of 100, the gray veil at 1 - 0.31.
+TEST_F(TDemoMenuTest, GoldenLoader) {
+    RunGame([](TPlatform*, GGameMain&) {
+        ASSERT_TRUE(RunFor(500));
+        ASSERT_EQ(Top(), "loading");
+        const standin::TScreenImage image = Frame();
+        ASSERT_EQ(image.width, 800);
+        ASSERT_EQ(image.height, 600);
+        auto at = [&image](int x, int y) { return image.pixels[y * image.width + x] & 0xFFFFFFu; };
+        // The veil's #202020 at 0.69 over the stage's #2a1040 at the top edge: red 42 x 0.31 +
+        // 32 x 0.69 = 35.1, green 16 x 0.31 + 22.08 = 27.0, blue 64 x 0.31 + 22.08 = 41.9.
+        EXPECT_EQ(at(0, 0), 0x231B2Au);
+        // The filling shows over the bar's first trunc (0.31 x 400) = 124 pixels from its offset
+        // (204, 464): lit at x 264, and not at x 334, where the empty bar's #3a1030 shows
+        // (under the veil: red 58 x 0.31 + 22.08 = 40.06, green 16 x 0.31 + 22.08 = 27.04,
+        // blue 48 x 0.31 + 22.08 = 36.96).
+        EXPECT_GT(at(264, 472) >> 16, 0x50u) << std::hex << at(264, 472);
+        EXPECT_EQ(at(334, 472), 0x281B25u);
+        testing_fixtures::ExpectGolden(image, "tests/assets/golden/loader.png");
     });
 }
 
