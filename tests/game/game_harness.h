@@ -334,6 +334,15 @@ protected:
         return true;
     }
 
+    // Message boxes answer these, in order, without showing anything; the boxes shown are the
+    // test's to take (TearDown expects none left).
+    static void AnswerBoxes(std::vector<int> answers) {
+        standin::SetMessageBoxAnswers(std::move(answers));
+    }
+    static std::vector<standin::TMessageBoxRecord> TakeBoxes() {
+        return standin::TakeMessageBoxes();
+    }
+
     // Events until the first idle one, dropped.
     static void DropPendingEvents(TPlatform* platform) {
         for (int i = 0; i < 200; ++i) {
