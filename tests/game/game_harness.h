@@ -186,6 +186,7 @@ protected:
         standin::TakeSoundCapture();
         standin::UseNullSoundDevice(false);
         standin::UseRealTime();
+        sDrawTurns = false;
         std::filesystem::current_path(mOldFolder);
     }
 
@@ -228,6 +229,9 @@ protected:
         sGame = &game;
         sQuit = false;
         game.Start();
+        // Drawing every turn in software is what would make the loop slower than real time; the
+        // frames tests look at are drawn when asked for.
+        manager->SetDrawingSuspended(!sDrawTurns);
         // What the platform reported while the window opened is no part of the test.
         DropPendingEvents(platform);
         (*sBody)(platform, game);
@@ -403,10 +407,18 @@ protected:
                                                display->GetData().mTargetRect);
     }
 
-    // What the screen shows now, with the cursor.
+    // What the screen shows after one more turn that draws, with the cursor.
     static standin::TScreenImage Screen() {
+        Manager()->SetDrawingSuspended(false);
+        Manager()->Invalidate();
+        Turn();
+        Manager()->SetDrawingSuspended(!sDrawTurns);
         return standin::ReadScreen(sPlatform->GetWin32()->mMainWindow);
     }
+
+    // The loop draws on every turn, as the program does (slower than real time); call before
+    // RunGame.
+    static void DrawEachTurn(bool draw) { sDrawTurns = draw; }
 
     // The null device mixes `frames` frames (44.1 kHz stereo) and hands over all it mixed since the
     // last call.
@@ -431,6 +443,7 @@ protected:
     static inline TPlatform* sPlatform = nullptr;
     static inline GGameMain* sGame = nullptr;
     static inline bool sQuit = false;
+    static inline bool sDrawTurns = false;
 
     testing_fixtures::TempDir mHome{true};
     testing_fixtures::TempDir mRuntime;

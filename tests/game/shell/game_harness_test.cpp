@@ -54,4 +54,19 @@ TEST_F(TGameHarnessTest, TheNullDeviceHandsOverWhatTheGamePlayed) {
     });
 }
 
+// The loop does not draw while the test runs it; the screen is drawn when asked for.
+TEST_F(TGameHarnessTest, TheScreenIsDrawnWhenAskedFor) {
+    UseDemoAssets();
+    RunGame([](TPlatform*, GGameMain&) {
+        ASSERT_TRUE(RunFor(800));
+        ASSERT_EQ(Top(), "mainmenu");
+        const standin::TScreenImage screen = Screen();
+        ASSERT_EQ(screen.width, 800);
+        ASSERT_EQ(screen.height, 600);
+        // The menu's background at row 300 (as in its golden frame), far from the cursor.
+        EXPECT_EQ(screen.pixels[300 * 800 + 5] & 0xFFFFFFu, 0x5C1E4Fu);
+        EXPECT_EQ(Frame().pixels[300 * 800 + 5], screen.pixels[300 * 800 + 5]);
+    });
+}
+
 } // namespace harness_test
