@@ -1,13 +1,17 @@
 // The loading screen on the game harness: its ticks every 100 ms, the loading work at the steps
 // that reach 32 and 64, and how the first and later screens of a run hand over.
 
+#include "engine/script/luawrapper.h"
 #include "engine/ui/image.h"
 #include "game/shell/TLoaderWindow.h"
 #include "game/shell/TProgressBar.h"
+#include "game/world/GGameObject.h"
 #include "game/world/GObjectFactory.h"
 #include "tests/game/game_harness.h"
 
 #include <gmock/gmock.h>
+
+#include <memory>
 
 namespace loader_test {
 
@@ -51,6 +55,12 @@ protected:
     }
 
     void WriteScreens(int value) { mGame.Write("assets/scripts/loader.lua", LoaderScreen(value)); }
+
+    // A table made by the Lua expression in the window script.
+    static std::unique_ptr<TLuaTable> Table(const char* expression) {
+        Script()->DoLuaString(str("loaderTestTable = ") + expression);
+        return std::unique_ptr<TLuaTable>(Script()->GetGlobalTable("loaderTestTable"));
+    }
 
     static TLoaderWindow* Loader() {
         TWindow* window = Find("loader");
@@ -118,6 +128,10 @@ TEST_F(TLoaderTest, TheFirstScreenLoadsAtTheSixthAndSeventhTicksThenSwapsToTheMe
             // A second screen in the same run keeps the scenes and the game data: it clears the
             // factories instead, preloads and ends in the script.
             GGameData* data = LogicalManager().GetGameData();
+            GObjectFactory& factory = GObjectFactory::Instance();
+            delete factory.CreateObject("probe", Table("{ class_name = 'GGameObject' }").get(),
+                                        Table("{ name = 'probe' }").get());
+            ASSERT_TRUE(factory.HasPrototype("probe"));
             Script()->DoLuaString("DoModal('scripts/loader.lua')");
             ASSERT_EQ(Top(), "loading");
             Take();
@@ -125,6 +139,7 @@ TEST_F(TLoaderTest, TheFirstScreenLoadsAtTheSixthAndSeventhTicksThenSwapsToTheMe
             for (int i = 1; i <= 10; ++i) {
                 const TTick tick = Tick(scenes);
                 EXPECT_FALSE(tick.sceneScriptNew) << i;
+                EXPECT_EQ(factory.HasPrototype("probe"), i < 6) << "the factory clears at 6: " << i;
                 for (const std::string& note : tick.notes) {
                     notes.push_back(std::to_string(i) + " " + note);
                 }
