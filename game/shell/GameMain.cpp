@@ -15,6 +15,8 @@
 #include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GameMainScript.h"
+#include "game/shell/TLoaderWindow.h"
+#include "game/shell/TProgressBar.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
 #include "game/visual/particle_layer.h"
@@ -32,10 +34,9 @@ struct GWindowType {
 // Window types 1 to 31 in their fixed order; each class joins the table at its place as it is
 // built. "TextEdit" is registered apart, after CPP_Printf.
 const GWindowType kWindowTypes[] = {
-    {"Slider", &TSlider::Create},
-    {"particle_layer", &particle_layer::Create},
-    {"GFlyEmitter", &GFlyEmitter::Create},
-    {"TPSimple", &TPSimple::Create},
+    {"Slider", &TSlider::Create},          {"ProgressBar", &TProgressBar::Create},
+    {"Loader", &TLoaderWindow::Create},    {"particle_layer", &particle_layer::Create},
+    {"GFlyEmitter", &GFlyEmitter::Create}, {"TPSimple", &TPSimple::Create},
 };
 
 // Registered after CPP_Printf in place of the window script's own "TextEdit".
