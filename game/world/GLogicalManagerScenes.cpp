@@ -45,6 +45,9 @@ void GLogicalManager::DeleteScenes() {
 
 void GLogicalManager::LoadScenes(const str& file) {
     DeleteScenes();
+    // The prototypes run their hooks in the script that goes now: kept, they would call into a
+    // freed state, and a name defined again would hand back a copy nobody owns.
+    GObjectFactory::Instance().Clear(false, true);
     mSceneScript.reset();
     mSceneFile = file;
     mSceneScript = std::make_unique<TScript>();
@@ -193,6 +196,10 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
     }
     if (mCarriedObject == object) {
         mCarriedObject = nullptr;
+    }
+    // A buy dialog still open for it must buy nothing when it ends.
+    if (mPendingUpgrade == object) {
+        mPendingUpgrade = nullptr;
     }
 }
 

@@ -113,5 +113,17 @@ TEST_F(BuyDialog, AnswerBuysShowsTheMoneyAndSavesOrOnlyForgets) {
     EXPECT_EQ(mHooks.mMoney, std::vector<int>{500});
 }
 
+TEST_F(BuyDialog, AnObjectThatLeavesPlayIsBoughtNothingWhenTheDialogEnds) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    std::unique_ptr<GGameObject> object = Offer("X");
+    manager.RunBuyDialog(object.get());
+    manager.UnregisterObject(object.get());
+    EXPECT_EQ(manager.GetPendingUpgrade(), nullptr);
+    object.reset();
+    // The answer reaches no freed object (ASan).
+    manager.CPP_EndBuyDialog(true);
+    EXPECT_EQ(mHooks.mMoney, std::vector<int>{});
+}
+
 } // namespace
 } // namespace world_test

@@ -309,6 +309,20 @@ TEST_F(LogicalSceneTest, CopiesAreNumberedOverTheRunAcrossReloads) {
     delete copy;
 }
 
+TEST_F(LogicalSceneTest, LoadingTheScenesAgainReplacesThePrototypesMadeWithTheOldScript) {
+    GBaseLogicalScene* before = GObjectFactory::Instance().FindScenePrototype("two");
+    ASSERT_NE(before, nullptr);
+    // Without the reload's clearing, the prototype would keep calling the freed scene script,
+    // and the copy made for the name defined again would leak (ASan sees both).
+    LoadScenes(kScenes);
+    GBaseLogicalScene* after = GObjectFactory::Instance().FindScenePrototype("two");
+    ASSERT_NE(after, nullptr);
+    GBaseLogicalScene* scene = Create("two", mGirl, mChair, false);
+    ASSERT_NE(scene, nullptr);
+    scene->StopAndClose();
+    EXPECT_EQ(LiveCount(), 0u);
+}
+
 TEST_F(LogicalSceneTest, StopAndCloseRemovesQueuedTasksThroughTheirObject) {
     GBaseLogicalScene* scene = Create("two", mGirl, mChair, false);
     ASSERT_NE(scene, nullptr);
