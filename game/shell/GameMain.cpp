@@ -11,8 +11,11 @@
 #include "engine/ui/windowscript.h"
 #include "game/common/GLogManager.h"
 #include "game/common/GUserManager.h"
+#include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
+#include "game/shell/GGameWnd.h"
+#include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
@@ -30,6 +33,9 @@ struct GWindowType {
 // built. "TextEdit" is registered apart, after CPP_Printf.
 const GWindowType kWindowTypes[] = {
     {"Slider", &TSlider::Create},
+    {"GGameWnd", &GGameWnd::Create},
+    {"GGameCtrl", &GGameCtrl::Create},
+    {"GSceneCtrl", &GSceneCtrl::Create},
     {"particle_layer", &particle_layer::Create},
     {"GFlyEmitter", &GFlyEmitter::Create},
     {"TPSimple", &TPSimple::Create},
