@@ -1,0 +1,252 @@
+// The game window on a fixture screen and level: the start-up sequence (upgrade phase, play, the
+// level-goal dialog once), the upgrade introduction of level 2, the power-button grid and presses,
+// the selector held while something is carried, the guide glow, the game control's Lua text
+// queue, and a closed screen that the logical manager and the visual factory no longer reach.
+
+#include "game/shell/GGameHooks.h"
+#include "game/visual/GVLayer.h"
+#include "game/world/GLogicalManagerHooks.h"
+#include "tests/game/shell/gamewnd_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace gamewnd_test {
+namespace {
+
+using GameWndTest = TGameWndTest;
+
+TEST_F(GameWndTest, StartsTheLevelAndWalksUpgradePlayAndGoalDialogOnce) {
+    OpenScreen();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(Level()->GetLevelNumber(), 1);
+    EXPECT_EQ(Ran(), "hide;") << "the level load hides the power buttons";
+    EXPECT_EQ(mWnd->GetGameLayer(), mWnd->GetGameCtrl()->GetLayer());
+    EXPECT_EQ(GVFactory::Instance().GetCurrentLayer(), mWnd->GetGameCtrl()->GetLayer());
+    EXPECT_EQ(GLogicalManager::Instance().GetGameScreen(), mGame);
+    EXPECT_TRUE(&GLogicalManager::Instance().GetHooks() == mWnd);
+    EXPECT_FALSE(Shown("judging_counter_img"));
+    ASSERT_EQ(Level()->GetObjectCount(), 2);
+    EXPECT_EQ(GLogicalManager::Instance().GetGameData()->GetOfferCount(), 1);
+
+    Tick(30);
+    EXPECT_EQ(mWnd->GetStepCounter(), 1);
+    EXPECT_EQ(Level()->GetLevelState(), 1) << "the booth is on offer: the upgrade phase";
+    EXPECT_TRUE(Shown("buy_panel"));
+    EXPECT_TRUE(Shown("girl_upgrade_panel"));
+    EXPECT_FALSE(Shown("level_panel"));
+    EXPECT_EQ(Text(Find<TText>("money_account")->GetText()), "120");
+    EXPECT_EQ(Ran(), "") << "level 1 has no upgrade introduction";
+
+    Run("CPP_OnUpgradeModeFinished()");
+    EXPECT_EQ(Level()->GetLevelState(), 2);
+    EXPECT_EQ(GLogicalManager::Instance().GetGameState(), 2);
+    EXPECT_FALSE(Shown("buy_panel"));
+    EXPECT_TRUE(Shown("level_panel"));
+    EXPECT_TRUE(Shown("judging_counter_img"));
+    EXPECT_EQ(Ran(), "");
+    Tick(30);
+    EXPECT_EQ(Ran(), "scripts/levelgoal.lua;scripts/rule_window.lua;");
+    for (int i = 0; i < 5; ++i) {
+        Tick(30);
+    }
+    EXPECT_EQ(Ran(), "") << "shown once";
+
+    Run("gLoaded = CPP_LoadLevel(1, 1)");
+    EXPECT_EQ(Number("gLoaded"), 1);
+    EXPECT_EQ(mWnd->GetStepCounter(), 0);
+    Tick(30);
+    EXPECT_EQ(Level()->GetLevelState(), 1) << "a reload begins the upgrade phase again";
+}
+
+TEST_F(GameWndTest, WithoutOffersTheFirstTickPlaysAndTheNextShowsTheGoal) {
+    AddFile(GGameData::kScriptFile, Bytes(kNoOffers));
+    OpenScreen();
+    Ran();
+    Tick(30);
+    EXPECT_EQ(Level()->GetLevelState(), 2);
+    EXPECT_FALSE(Shown("buy_panel"));
+    EXPECT_EQ(Ran(), "");
+    Tick(30);
+    EXPECT_EQ(Ran(), "scripts/levelgoal.lua;scripts/rule_window.lua;");
+}
+
+TEST_F(GameWndTest, LevelTwoRunsTheUpgradeIntroductionOncePerPlayer) {
+    Run("gLevelNum = 2");
+    OpenScreen();
+    Ran();
+    Tick(30);
+    EXPECT_EQ(Ran(), "scripts/rule_upgrade.lua;");
+    Run("gShown = gGlobalPlayerInfo.gUpgradeIntroShow");
+    EXPECT_EQ(Number("gShown"), 1);
+    Run("CPP_LoadLevel(2, 1)");
+    Tick(30);
+    EXPECT_EQ(Ran(), "hide;") << "only the load's hiding, no second introduction";
+}
+
+TEST_F(GameWndTest, PowerButtonsFillTwoRowsPerColumn) {
+    OpenScreen();
+    Tick(30);
+    Run("CPP_OnUpgradeModeFinished()");
+    // The manager placed the powers of level 1 in display order; "poise" has no button.
+    EXPECT_EQ(mWnd->GetPowerButtons(), (std::vector<str>{"speed", "makeup", "hair", "odd"}));
+    struct TCase {
+        const char* name;
+        int x;
+        int y;
+    };
+    for (const TCase& c :
+         {TCase{"speed", 700, 100}, TCase{"speed_dis", 700, 100}, TCase{"makeup", 700, 160},
+          TCase{"hair", 750, 100}, TCase{"odd", 750, 220}}) {
+        const TRect& rect = Find(c.name)->GetRect();
+        EXPECT_EQ(rect.left, c.x) << c.name;
+        EXPECT_EQ(rect.top, c.y) << c.name;
+        EXPECT_TRUE(Shown(c.name)) << c.name;
+    }
+    EXPECT_EQ(mWnd->PlacePowerButton("speed", 0), 1);
+    EXPECT_EQ(mWnd->PlacePowerButton("makeup", 1), 0) << "no disabled look";
+    EXPECT_EQ(mWnd->PlacePowerButton("nothing", 1), 0);
+    EXPECT_EQ(mWnd->GetPowerButtons().back(), str("makeup")) << "listed all the same";
+
+    mWnd->ShowPowerButtons(false);
+    EXPECT_FALSE(Shown("makeup"));
+    EXPECT_FALSE(Shown("odd"));
+    EXPECT_TRUE(Shown("speed_dis")) << "the disabled looks are the script's";
+}
+
+TEST_F(GameWndTest, PressingAPowerButtonAnswersTheManager) {
+    OpenScreen();
+    Tick(30);
+    Run("gAnswer = CPP_PressPowerButton('speed')");
+    EXPECT_EQ(Number("gAnswer"), 0) << "not running yet";
+    Run("CPP_OnUpgradeModeFinished()");
+    Run("gAnswer = CPP_PressPowerButton('unknown')");
+    EXPECT_EQ(Number("gAnswer"), 0);
+    Run("gAnswer = CPP_PressPowerButton('odd')");
+    EXPECT_EQ(Number("gAnswer"), 0) << "kind 5 is refused";
+    EXPECT_TRUE(Shown("odd")) << "a refusal hides nothing";
+    EXPECT_EQ(mWnd->GetPowerButtons().size(), 4u);
+    Run("gAnswer = CPP_PressPowerButton('speed')");
+    EXPECT_EQ(mWnd->GetPowerButtons(), (std::vector<str>{"makeup", "hair", "odd"}));
+    EXPECT_FALSE(Shown("makeup"));
+    EXPECT_FALSE(Shown("odd"));
+}
+
+TEST_F(GameWndTest, TheSelectorWaitsForTheCarryAndOpensOnceWithTheLaterText) {
+    OpenScreen();
+    Tick(30);
+    Run("CPP_OnUpgradeModeFinished()");
+    Tick(30);
+    Ran();
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(3);
+    manager.GetHooks().RequestSelector("gSetUp = 'first'");
+    manager.GetHooks().RequestSelector("gSetUp = 'second'");
+    Tick(30);
+    Tick(30);
+    EXPECT_EQ(Ran(), "");
+    EXPECT_TRUE(mWnd->IsSelectorPending());
+    manager.SetGameState(2);
+    Tick(30);
+    EXPECT_EQ(Ran(), "selector second;init;");
+    EXPECT_FALSE(mWnd->IsSelectorPending());
+    ASSERT_NE(manager.GetSelectorModal(), nullptr);
+    EXPECT_EQ(Text(Manager()->GetTopModal()->GetName()), "SelectorModalWindow");
+    ASSERT_NE(manager.GetSelectorWindow(), nullptr);
+    EXPECT_EQ(Text(manager.GetSelectorWindow()->GetName()), "select_control");
+    Tick(30);
+    EXPECT_EQ(Ran(), "");
+}
+
+TEST_F(GameWndTest, TheGuideGlowHearsOnlyChanges) {
+    OpenScreen();
+    auto* glow = Find<TPSimple>("guide_glow");
+    ASSERT_NE(glow, nullptr);
+    TScript* script = glow->GetParticles().GetScript();
+    EXPECT_FALSE(mWnd->GetGuideGlowState());
+    struct TCase {
+        bool on;
+        const char* seen;
+    };
+    // A marker left in gActive shows whether the window spoke again.
+    for (const TCase& c : {TCase{false, "marker"}, TCase{true, "true"}, TCase{true, "marker"},
+                           TCase{false, "false"}}) {
+        script->DoLuaString("gActive = 'marker'");
+        mWnd->SetGuideGlow(c.on);
+        script->DoLuaString("gSeen = tostring(gActive)");
+        EXPECT_EQ(Text(script->GetGlobalString("gSeen")), c.seen) << c.on;
+    }
+}
+
+TEST_F(GameWndTest, QueuedTextsRunOnePerTickAndNoneWhileCarrying) {
+    OpenScreen();
+    Tick(30);
+    Run("CPP_OnUpgradeModeFinished()");
+    Tick(30);
+    Ran();
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(3);
+    for (const char* text : {"Note('one')", "Note('two')", "Note('three')"}) {
+        manager.GetHooks().QueueLuaText(text);
+    }
+    Tick(10);
+    Tick(10);
+    EXPECT_EQ(Ran(), "");
+    manager.SetGameState(2);
+    for (const char* seen : {"one;", "two;", "three;"}) {
+        Tick(10);
+        EXPECT_EQ(Ran(), seen);
+    }
+    EXPECT_TRUE(mWnd->GetGameCtrl()->GetLuaTexts().empty());
+}
+
+TEST_F(GameWndTest, AClosedScreenIsReachedByNothing) {
+    OpenScreen();
+    Tick(30);
+    CloseScreen();
+    GLogicalManager& manager = GLogicalManager::Instance();
+    EXPECT_FALSE(manager.GetHooks().HasGameWindow());
+    EXPECT_EQ(manager.GetGameScreen(), nullptr);
+    EXPECT_EQ(manager.GetGameLayer(), nullptr);
+    EXPECT_EQ(GVFactory::Instance().GetCurrentLayer(), nullptr);
+    EXPECT_EQ(Level(), nullptr) << "the level closed with the screen";
+    EXPECT_TRUE(IsNilGlobal("CPP_PressPowerButton"));
+    EXPECT_TRUE(IsNilGlobal("CPP_LoadLevel"));
+    // What used to reach the deleted windows.
+    manager.UpdateBuyButton();
+    manager.GetHooks().QueueLuaText("Note('late')");
+    manager.GetHooks().SetMoney(5);
+    EXPECT_EQ(manager.GetGameData()->Restart(), 0);
+
+    // A second screen works as the first did.
+    OpenScreen();
+    Tick(30);
+    EXPECT_EQ(Level()->GetLevelState(), 1);
+    EXPECT_EQ(manager.GetGameScreen(), mGame);
+}
+
+TEST_F(GameWndTest, AStageFileWithoutItsTablesLeavesAScreenWithoutLevel) {
+    AddFile(GLevel::kStageFile, Bytes("function LevelTimerFunc() end"));
+    OpenScreen();
+    EXPECT_EQ(Level(), nullptr);
+    for (int i = 0; i < 4; ++i) {
+        Tick(30);
+    }
+    Run("CPP_OnUpgradeModeFinished()");
+    Tick(30);
+    EXPECT_EQ(Ran(), "") << "no level, no level-goal dialog";
+    EXPECT_EQ(mWnd->GetStepCounter(), 3);
+}
+
+TEST_F(GameWndTest, TheGameHooksReleaseOnlyAGameControl) {
+    OpenScreen();
+    GGameHooks hooks;
+    EXPECT_TRUE(hooks.HasGameWindow());
+    hooks.SendOutsideRelease(nullptr);
+    hooks.SendOutsideRelease(Find("level_panel"));
+    hooks.SendOutsideRelease(Find("game_ctrl"));
+    CloseScreen();
+    EXPECT_FALSE(hooks.HasGameWindow());
+}
+
+} // namespace
+} // namespace gamewnd_test
