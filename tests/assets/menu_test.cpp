@@ -179,7 +179,7 @@ TEST_F(TDemoMenuTest, TheMainScriptSetsTheGameGlobalsAndOpensTheMenu) {
                                                            {"gLevelNum", "1"},
                                                            {"gStageNum", "0"},
                                                            {"power_begin_x", "16"},
-                                                           {"power_begin_y", "468"},
+                                                           {"power_begin_y", "400"},
                                                            {"power_delta_x", "64"},
                                                            {"power_delta_y", "64"},
                                                            {"gGlobalPlayerInfo", "table"}};
@@ -278,19 +278,65 @@ TEST_F(TDemoMenuTest, QuitAsksFirstAndQuitsOnYes) {
     }
 }
 
-TEST_F(TDemoMenuTest, PlaySaysTheGameComesLater) {
+TEST_F(TDemoMenuTest, PlayOpensTheGameScreenWithEveryWindowTheGameLooksFor) {
+    // The game's own window types are the game main's; plain windows stand in for them here.
+    for (const char* type : {"GGameWnd", "GGameCtrl", "GSceneCtrl", "TPSimple"}) {
+        Script()->RegisterWindowType(type, &TWindow::Create);
+    }
+    PublishGame(true);
     Start();
     Click("play");
-    ASSERT_EQ(TopName(), "scripts/notice.lua");
-    EXPECT_EQ(Shown("title"), "Coming soon");
-    EXPECT_EQ(Shown("body"), "The contest opens in a later version of this demo.");
-    EXPECT_EQ(Text(Find("ok")->GetLabelText()), "OK");
-    Click("ok");
-    EXPECT_EQ(TopName(), "mainmenu");
+    ASSERT_EQ(TopName(), "game") << "the game main pauses only over this name";
+    for (const char* name : {"game_wnd",
+                             "game_ctrl",
+                             "scene_ctrl",
+                             "background",
+                             "score_panel",
+                             "score_number",
+                             "goal_number",
+                             "money_account",
+                             "judging_count_value",
+                             "judging_counter_img",
+                             "name_level1",
+                             "buy_panel",
+                             "start_show",
+                             "girl_upgrade_panel",
+                             "level_panel",
+                             "guide_glow",
+                             "last_event",
+                             "energy_boost",
+                             "energy_boost_dis",
+                             "makeup_power",
+                             "makeup_power_dis",
+                             "hairstyle_power",
+                             "hairstyle_power_dis",
+                             "poise_power",
+                             "poise_power_dis",
+                             "podium_power",
+                             "podium_power_dis",
+                             "pause"}) {
+        EXPECT_NE(Find(name), nullptr) << name;
+    }
+    for (const char* hidden : {"goal_reach_txt", "expert_reach_txt", "last_event"}) {
+        EXPECT_EQ(Find(hidden)->GetFlags() & TWindow::kEnabled, 0u) << hidden;
+    }
+    EXPECT_EQ(Shown("name_level1"), "");
+
+    // The main script's functions for the game.
+    Script()->DoLuaString("ShowLastEvent('great')");
+    EXPECT_EQ(Shown("last_event"), "Great performance!");
+    EXPECT_NE(Find("last_event")->GetFlags() & TWindow::kEnabled, 0u);
+    Script()->DoLuaString("HideLastEvent() HidePowerButtons()");
+    for (const char* hidden : {"last_event", "energy_boost", "podium_power_dis"}) {
+        EXPECT_EQ(Find(hidden)->GetFlags() & TWindow::kEnabled, 0u) << hidden;
+    }
+
+    mJournal.clear();
+    Click("pause");
+    ASSERT_EQ(TopName(), "pause") << "as Esc does";
+    EXPECT_THAT(mJournal, ElementsAre("CPP_StatisticOnPause true"));
     Key(13);
-    EXPECT_EQ(TopName(), "scripts/notice.lua") << "Enter plays";
-    Key(27);
-    EXPECT_EQ(TopName(), "mainmenu");
+    EXPECT_EQ(TopName(), "game");
 }
 
 TEST_F(TDemoMenuTest, PauseAndStopDialogsOpenAndCloseAsTheGameMainDrivesThem) {
