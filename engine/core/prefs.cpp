@@ -3,11 +3,13 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "engine/core/file.h"
 #include "engine/core/filesave.h"
+#include "engine/core/knownfiles.h"
 #include "engine/core/log.h"
 #include "engine/core/settings.h"
 #include "engine/core/xml.h"
@@ -257,47 +259,102 @@ void TPrefs::Load() {
         SelectCurrent();
         return;
     }
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t block[4096];
+    for (int read = 0; (read = FileRead(file, block, sizeof block)) > 0;) {
+        bytes.insert(bytes.end(), block, block + read);
+    }
+    FileClose(file);
 
-    char start[2] = {};
-    if (FileRead(file, start, 2) == 2 && start[0] == '<' && start[1] == '>') {
-        FileClose(file);
+    if (bytes.size() >= 2 && bytes[0] == '<' && bytes[1] == '>') {
         ImportXml();
         Save();
         return;
     }
+    if (!ReadChunks(bytes, keyFromFile) && mSaveEnabled) {
+        // The next save would drop whatever could not be read: the bytes stay for recovery.
+        const str kept = mFileName + ".bad";
+        if (SaveWholeFile(kept, bytes.data(), static_cast<int>(bytes.size()))) {
+            Log("TPrefs: %s is damaged; the players that could be read are kept, the file as it "
+                "was is saved as %s",
+                mFileName.CStr(), ResolveName(kept, true).CStr());
+        } else {
+            Log("TPrefs: %s is damaged and could not be saved as %s", mFileName.CStr(),
+                kept.CStr());
+        }
+    }
+}
 
-    FileSeek(file, 0, kSeekStart);
+bool TPrefs::ReadChunks(const std::vector<std::uint8_t>& bytes, bool keyFromFile) {
+    bool whole = true;
+    std::size_t at = 0;
     std::vector<std::uint8_t> payload;
     char tag[4];
-    if (!ReadChunk(file, payload, tag) || tag[0] != 'I') {
-        FileClose(file);
-        return;
+    TChunkRead status = ReadChunk(bytes, at, payload, tag);
+    if (status == TChunkRead::kEnd) {
+        SelectCurrent();
+        return at == bytes.size();
     }
-    str sectionKey = Lowered(TextOf(payload.data(), payload.size()));
-    if (keyFromFile) {
-        mInstallKey = sectionKey;
+    // Without the leading install key the records go to the install key in use.
+    str sectionKey = mInstallKey;
+    if (status == TChunkRead::kRead && tag[0] == 'I') {
+        sectionKey = Lowered(TextOf(payload.data(), payload.size()));
+        if (keyFromFile) {
+            mInstallKey = sectionKey;
+        }
+        status = ReadChunk(bytes, at, payload, tag);
+    } else if (status == TChunkRead::kRead) {
+        whole = false;
     }
     SelectCurrent();
+    // Pairs are dropped while the install key or the record they belong to is unknown.
+    bool sectionKnown = true;
+    bool indexKnown = true;
     std::size_t index = 0;
-    while (ReadChunk(file, payload, tag)) {
+    // The store writes the records of an install key in rising order; a lower index is damage.
+    long lastIndex = -1;
+    for (; status != TChunkRead::kEnd; status = ReadChunk(bytes, at, payload, tag)) {
+        if (status != TChunkRead::kRead) {
+            whole = false;
+            // A chunk that may have been a "USER" or "IKEY" one leaves its pairs without a home.
+            if (std::memcmp(tag, "IKEY", 4) == 0) {
+                sectionKnown = false;
+            } else if (std::memcmp(tag, "KVPR", 4) != 0) {
+                indexKnown = false;
+            }
+            if (status == TChunkRead::kLost) {
+                // The chunk's bounds are gone: go on at the next chunk header found.
+                at = FindChunk(bytes, at + 1);
+            }
+            continue;
+        }
         if (tag[0] == 'I') {
             sectionKey = Lowered(TextOf(payload.data(), payload.size()));
+            sectionKnown = true;
+            lastIndex = -1;
         } else if (tag[0] == 'U') {
-            if (payload.size() < 2 || ReadU16(payload.data()) > kMaxRecordIndex) {
-                break;
+            const long read = payload.size() < 2 ? -1 : static_cast<long>(ReadU16(payload.data()));
+            indexKnown = read > lastIndex && read <= kMaxRecordIndex;
+            if (!indexKnown) {
+                whole = false;
+                continue;
             }
-            index = ReadU16(payload.data());
-            std::vector<TPrefsRecord>& records = Section(sectionKey);
-            if (records.size() < index + 1) {
-                records.resize(index + 1);
+            index = static_cast<std::size_t>(read);
+            lastIndex = read;
+            if (sectionKnown) {
+                std::vector<TPrefsRecord>& records = Section(sectionKey);
+                if (records.size() < index + 1) {
+                    records.resize(index + 1);
+                }
             }
-        } else if (tag[0] == 'K') {
-            if (payload.size() < 2) {
-                break;
+        } else {
+            const std::size_t keySize = payload.size() < 2 ? SIZE_MAX : ReadU16(payload.data());
+            if (keySize == SIZE_MAX || payload.size() < keySize + 2) {
+                whole = false;
+                continue;
             }
-            const std::size_t keySize = ReadU16(payload.data());
-            if (payload.size() < keySize + 2) {
-                break;
+            if (!sectionKnown || !indexKnown) {
+                continue;
             }
             const str key = TextOf(payload.data() + 2, keySize);
             std::vector<TPrefsRecord>& records = Section(sectionKey);
@@ -307,31 +364,29 @@ void TPrefs::Load() {
             }
             records[index][key].assign(payload.begin() + static_cast<std::ptrdiff_t>(keySize + 2),
                                        payload.end());
-        } else {
-            break;
         }
     }
-    FileClose(file);
+    return whole && at == bytes.size();
 }
 
-bool TPrefs::ReadChunk(TFile* file, std::vector<std::uint8_t>& payload, char (&tag)[4]) {
-    std::uint8_t header[8];
-    if (FileRead(file, header, 8) != 8) {
-        return false;
+TPrefs::TChunkRead TPrefs::ReadChunk(const std::vector<std::uint8_t>& bytes, std::size_t& at,
+                                     std::vector<std::uint8_t>& payload, char (&tag)[4]) {
+    if (bytes.size() - at < 8) {
+        return TChunkRead::kEnd;
     }
+    const std::uint8_t* header = bytes.data() + at;
     std::memcpy(tag, header, 4);
     const std::uint32_t length =
         static_cast<std::uint32_t>(header[4]) | static_cast<std::uint32_t>(header[5]) << 8 |
         static_cast<std::uint32_t>(header[6]) << 16 | static_cast<std::uint32_t>(header[7]) << 24;
-    if (length == 0 || length > kMaxChunkLength) {
-        return false;
+    if ((tag[0] != 'I' && tag[0] != 'U' && tag[0] != 'K') || length == 0 ||
+        length > kMaxChunkLength || length > bytes.size() - at - 8) {
+        return TChunkRead::kLost;
     }
-    payload.resize(length);
-    if (FileRead(file, payload.data(), static_cast<int>(length)) != static_cast<int>(length)) {
-        return false;
-    }
+    payload.assign(header + 8, header + 8 + length);
+    at += 8 + length;
     if (tag[0] == 'U') {
-        return true;
+        return TChunkRead::kRead;
     }
     std::vector<std::uint8_t> plain(length);
     bool ok = false;
@@ -339,15 +394,33 @@ bool TPrefs::ReadChunk(TFile* file, std::vector<std::uint8_t>& payload, char (&t
                         reinterpret_cast<char*>(plain.data()), static_cast<int>(length), false,
                         &ok) != 0 ||
         !ok) {
-        return false;
+        return TChunkRead::kUnreadable;
     }
     const int size = mCipher.GetLastLength();
     if (size <= 0) {
-        return false;
+        return TChunkRead::kUnreadable;
     }
     plain.resize(static_cast<std::size_t>(size));
     payload = std::move(plain);
-    return true;
+    return TChunkRead::kRead;
+}
+
+std::size_t TPrefs::FindChunk(const std::vector<std::uint8_t>& bytes, std::size_t from) {
+    static const char* const kTags[] = {"IKEY", "USER", "KVPR"};
+    for (std::size_t at = from; at + 8 <= bytes.size(); ++at) {
+        for (const char* tag : kTags) {
+            if (std::memcmp(bytes.data() + at, tag, 4) != 0) {
+                continue;
+            }
+            std::size_t probe = at;
+            std::vector<std::uint8_t> payload;
+            char found[4];
+            if (ReadChunk(bytes, probe, payload, found) != TChunkRead::kLost) {
+                return at;
+            }
+        }
+    }
+    return bytes.size();
 }
 
 void TPrefs::AppendEnciphered(std::vector<std::uint8_t>& out, const char* tag,

@@ -11,7 +11,6 @@
 #include "engine/core/cipher.h"
 #include "engine/core/str.h"
 
-class TFile;
 class TXmlNode;
 
 // Key to value bytes (the value text and its zero byte).
@@ -46,8 +45,21 @@ public:
     static constexpr int kMaxUser = 1023;
 
 private:
+    enum class TChunkRead {
+        kRead,
+        kEnd,        // fewer than a header's bytes left
+        kLost,       // the header is damaged: where the next chunk starts is unknown
+        kUnreadable, // the payload does not decipher; the next chunk follows it
+    };
+
     void Load();
-    bool ReadChunk(TFile* file, std::vector<std::uint8_t>& payload, char (&tag)[4]);
+    // Reads the chunks into the store, going on past damaged ones; false when anything was lost.
+    bool ReadChunks(const std::vector<std::uint8_t>& bytes, bool keyFromFile);
+    // Reads the chunk at `at` and moves past it unless its header is damaged.
+    TChunkRead ReadChunk(const std::vector<std::uint8_t>& bytes, std::size_t& at,
+                         std::vector<std::uint8_t>& payload, char (&tag)[4]);
+    // The offset of the next well-formed chunk header from `from` on, else the end.
+    std::size_t FindChunk(const std::vector<std::uint8_t>& bytes, std::size_t from);
     void ImportXml();
     void ImportInstall(TXmlNode& install);
     std::vector<TPrefsRecord>& Section(const str& installKey);

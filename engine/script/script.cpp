@@ -1,6 +1,7 @@
 #include "engine/script/script.h"
 
 #include "engine/core/file.h"
+#include "engine/core/folders.h"
 #include "engine/core/log.h"
 #include "engine/script/lua/lauxlib.h"
 #include "engine/script/lua/lualib.h"
@@ -284,7 +285,12 @@ void TScript::DoLuaString(const str& text, int length, int nresults) {
 bool TScript::RunScript(const str& file) {
     lua_State* L = mState;
     const int top = lua_gettop(L);
-    if (file.Length() == 0 || !EngineFileExists(file)) {
+    if (file.Length() == 0) {
+        return false;
+    }
+    if (!EngineFileExists(file)) {
+        Log("TScript::RunScript: script file '%s' not found (looked for from %s)", file.CStr(),
+            GetFullPath(".").CStr());
         return false;
     }
     str error;

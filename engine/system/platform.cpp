@@ -9,6 +9,7 @@
 #include "engine/core/log.h"
 #include "engine/core/settings.h"
 #include "engine/core/xml.h"
+#include "engine/core/xmlcheck.h"
 #include "engine/system/gamestate.h"
 #include "engine/system/medialink.h"
 #include "engine/system/portal.h"
@@ -77,6 +78,8 @@ TPlatform::TPlatform(TWin32Platform* win32) : mWin32(win32) {
 
     SetSetting("computerid", ComputeComputerId());
 
+    // The reader takes what it can of a damaged file; the log says why settings are missing.
+    XmlLogIfFileMalformed("::assets/settings.xml");
     TXmlNode document;
     if (document.LoadFile("::assets/settings.xml")) {
         if (TXmlNode* settings = document.FindChild("settings")) {

@@ -3,6 +3,7 @@
 #include "engine/core/file.h"
 #include "engine/core/log.h"
 #include "engine/core/xml.h"
+#include "engine/core/xmlcheck.h"
 
 #include <zlib.h>
 
@@ -107,6 +108,8 @@ bool TStringTable::LoadFile(const str& path) {
         }
         bytes.swap(text);
     }
+    // The rows are read whatever the damage; the log says why labels are missing.
+    XmlLogIfMalformed(path, reinterpret_cast<const char*>(bytes.data()), bytes.size());
     AddRows(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return true;
 }

@@ -67,7 +67,6 @@ bool GCsvLogWriter::Write(const GLogRecord& record) {
                                     CsvField(mManager.GetLevelName(record.level)).CStr(),
                                     CsvField(record.module).CStr(), CsvField(record.message).CStr(),
                                     CsvField(record.sourceFile).CStr(), record.line);
-    WriteText(mFile, row);
-    crt::fflush(mFile);
-    return true;
+    const bool written = WriteText(mFile, row);
+    return crt::fflush(mFile) == 0 && written;
 }

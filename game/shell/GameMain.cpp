@@ -1,5 +1,6 @@
 #include "game/shell/GameMain.h"
 
+#include "engine/core/log.h"
 #include "engine/core/settings.h"
 #include "engine/media/renderer.h"
 #include "engine/system/platform.h"
@@ -20,7 +21,9 @@
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
 #include "game/visual/particle_layer.h"
+#include "game/world/ErrorBox.h"
 #include "game/world/GStatistics.h"
+#include "platform/win32/processthreadsapi.h"
 
 namespace {
 
@@ -53,6 +56,8 @@ const char kStopDialog[] = "DoModal('scripts/stop_game.lua')";
 const char kCloseStopDialog[] = "PopModal('stop_game');";
 
 constexpr int kEscapeKey = 27;
+
+const char kMainScript[] = "scripts/mainloop.lua";
 
 } // namespace
 
@@ -106,7 +111,12 @@ void GGameMain::Start() {
     PublishLateGameMainFunctions(script->GetState());
     // The main script may log from its first line on.
     GetLogManager();
-    script->RunScript("scripts/mainloop.lua");
+    if (!script->RunScript(kMainScript)) {
+        // Without it there is no menu and no dialog to leave by: say so and end.
+        Log("GameMain: the main script %s could not be run", kMainScript);
+        ShowErrorBox(str::FromFormat("Cannot run function: %s\n", kMainScript).CStr());
+        TerminateProcess(GetCurrentProcess(), 1);
+    }
     script->DoLuaString("gDebugMode = nil;");
 }
 
@@ -189,8 +199,18 @@ void GGameMain::OnCloseRequested() {
         return;
     }
     str name;
+    if (TopModalName(&name) && name == str("quit_dialog")) {
+        return;
+    }
+    // The dialog waits in the main script's coroutine; when that failed or ended, the dialog runs
+    // as the coroutine itself.
+    TWindowScript* script = Script();
+    const bool alone = script != nullptr && !script->IsYielded();
+    RunLua(alone ? (str("return function() ") + kQuitDialog + " end").CStr() : kQuitDialog);
+    // A request nobody can be asked about is granted: the window must always close.
     if (!TopModalName(&name) || !(name == str("quit_dialog"))) {
-        RunLua(kQuitDialog);
+        Log("GameMain: the quit dialog could not be shown; quitting");
+        mPlatform->PostQuit(0);
     }
 }
 

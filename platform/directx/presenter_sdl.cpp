@@ -1,9 +1,10 @@
 // The presenter on a display: the image goes into the window surface of the window's SDL window.
 // A window surface needs no GPU and belongs to the SDL window, going with it, so the presenter
 // holds nothing to free per window; the scaling to a full screen is SDL's nearest-pixel blit, the
-// same on every machine.
+// same on every machine, into the largest rectangle of the picture's shape.
 #include "platform/directx/presenterimpl.h"
 
+#include "platform/win32/desktop.h"
 #include "platform/win32/windowbackend.h"
 
 #include <SDL2/SDL.h>
@@ -44,21 +45,30 @@ public:
         if (source == nullptr) {
             return;
         }
+        // Full screen keeps the picture's shape (the pointer goes through the same rectangle);
+        // windowed it fills the window pixel for pixel.
+        SDL_Rect at{0, 0, image.width, image.height};
         if (fullscreen) {
-            SDL_BlitScaled(source, nullptr, target, nullptr);
+            const RECT picture =
+                PictureRect(SIZE{image.width, image.height}, SIZE{target->w, target->h});
+            at = SDL_Rect{picture.left, picture.top, picture.right - picture.left,
+                          picture.bottom - picture.top};
+            SDL_BlitScaled(source, nullptr, target, &at);
         } else {
-            SDL_Rect at{0, 0, image.width, image.height};
             SDL_BlitSurface(source, nullptr, target, &at);
-            // What the image does not cover (the window is larger for the moment) is black, not
-            // whatever the surface held before.
-            const Uint32 black = SDL_MapRGB(target->format, 0, 0, 0);
-            if (target->w > image.width) {
-                SDL_Rect right{image.width, 0, target->w - image.width, target->h};
-                SDL_FillRect(target, &right, black);
-            }
-            if (target->h > image.height) {
-                SDL_Rect below{0, image.height, target->w, target->h - image.height};
-                SDL_FillRect(target, &below, black);
+        }
+        // What the image does not cover (the bars, or a window larger for the moment) is black,
+        // not whatever the surface held before.
+        const Uint32 black = SDL_MapRGB(target->format, 0, 0, 0);
+        const SDL_Rect bars[] = {
+            {0, 0, target->w, at.y},
+            {0, at.y + at.h, target->w, target->h - at.y - at.h},
+            {0, at.y, at.x, at.h},
+            {at.x + at.w, at.y, target->w - at.x - at.w, at.h},
+        };
+        for (const SDL_Rect& bar : bars) {
+            if (bar.w > 0 && bar.h > 0) {
+                SDL_FillRect(target, &bar, black);
             }
         }
         SDL_FreeSurface(source);

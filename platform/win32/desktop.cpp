@@ -222,6 +222,70 @@ POINT DesktopToNativeLocked(POINT desktop) {
                  ScaleLength(desktop.y, screen.cy, mode.cy)};
 }
 
+RECT PictureRect(SIZE picture, SIZE screen) {
+    if (picture.cx <= 0 || picture.cy <= 0 || screen.cx <= 0 || screen.cy <= 0) {
+        return RECT{0, 0, std::max<LONG>(screen.cx, 0), std::max<LONG>(screen.cy, 0)};
+    }
+    const std::int64_t wide = static_cast<std::int64_t>(screen.cx) * picture.cy;
+    const std::int64_t tall = static_cast<std::int64_t>(screen.cy) * picture.cx;
+    LONG width = screen.cx;
+    LONG height = screen.cy;
+    if (wide > tall) {
+        width = ScaleLength(screen.cy, picture.cx, picture.cy);
+    } else if (wide < tall) {
+        height = ScaleLength(screen.cx, picture.cy, picture.cx);
+    }
+    const LONG left = (screen.cx - width) / 2;
+    const LONG top = (screen.cy - height) / 2;
+    return RECT{left, top, left + width, top + height};
+}
+
+namespace {
+
+// value * to / from, rounded down also below zero, so that a bar's pixels all fall outside.
+LONG ScaleDown(LONG value, LONG to, LONG from) {
+    const std::int64_t product = static_cast<std::int64_t>(value) * to;
+    std::int64_t quotient = product / from;
+    if (product % from != 0 && product < 0) {
+        --quotient;
+    }
+    return static_cast<LONG>(quotient);
+}
+
+} // namespace
+
+bool StretchedModeLocked() {
+    SIZE mode{};
+    SIZE screen{};
+    return ModeStretch(&mode, &screen);
+}
+
+POINT NativePointerToDesktopLocked(POINT native) {
+    SIZE mode{};
+    SIZE screen{};
+    if (!ModeStretch(&mode, &screen)) {
+        return native;
+    }
+    const RECT picture = PictureRect(mode, screen);
+    return POINT{ScaleDown(native.x - picture.left, mode.cx, picture.right - picture.left),
+                 ScaleDown(native.y - picture.top, mode.cy, picture.bottom - picture.top)};
+}
+
+POINT DesktopPointerToNativeLocked(POINT desktop) {
+    SIZE mode{};
+    SIZE screen{};
+    if (!ModeStretch(&mode, &screen)) {
+        return desktop;
+    }
+    const RECT picture = PictureRect(mode, screen);
+    // To the middle of the screen pixels that show the mode's pixel.
+    const auto place = [](LONG value, LONG start, LONG length, LONG modeLength) {
+        return start + ScaleDown(2 * value + 1, length, 2 * modeLength);
+    };
+    return POINT{place(desktop.x, picture.left, picture.right - picture.left, mode.cx),
+                 place(desktop.y, picture.top, picture.bottom - picture.top, mode.cy)};
+}
+
 namespace {
 
 void ChangeDesktopMode(int width, int height, int bitsPerPixel, int refreshRate) {

@@ -30,6 +30,15 @@ void NoteSystemDesktop(int width, int height, int refreshRate);
 // no such mode is set.
 POINT NativeToDesktopLocked(POINT native);
 POINT DesktopToNativeLocked(POINT desktop);
+// Where a full-screen picture of `picture`'s size is shown on a screen of `screen`'s: the largest
+// rectangle of the picture's shape, centred; black bars fill the rest.
+RECT PictureRect(SIZE picture, SIZE screen);
+// The pointer over such a mode goes through the same rectangle: a position on the bars lies
+// outside the mode's area. (Windows' places and sizes stay stretched over the whole screen: the
+// full-screen window covers it.)
+bool StretchedModeLocked();
+POINT NativePointerToDesktopLocked(POINT native);
+POINT DesktopPointerToNativeLocked(POINT desktop);
 // The area a window maximised from `rect` fills, its caption included and its borders outside:
 // the work area of the monitor nearest it; the whole monitor for a window without a caption.
 RECT MaximizedArea(const RECT& rect, bool caption);

@@ -3,6 +3,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 
@@ -36,7 +37,72 @@ std::vector<TButton> ButtonsOf(UINT type) {
     }
 }
 
+// The box's font averages about 8 pixels a character; three quarters of the screen leaves room
+// for its margins and a window frame.
+constexpr int kBoxGlyphWidth = 8;
+constexpr std::size_t kMinBoxColumns = 40;
+
+std::size_t BoxColumns() {
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0) {
+        return 100;
+    }
+    return std::max(kMinBoxColumns, static_cast<std::size_t>(usable.w * 3 / 4 / kBoxGlyphWidth));
+}
+
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 } // namespace
+
+namespace standin::detail {
+
+std::string WrapBoxText(const std::string& text, std::size_t columns) {
+    std::string out;
+    std::size_t lineStart = 0;  // in out
+    std::size_t lastBlank = 0;  // in out, after lineStart when there is one
+    std::size_t characters = 0; // on the current line
+    for (const char c : text) {
+        if (c == '\n') {
+            out += c;
+            lineStart = out.size();
+            lastBlank = 0;
+            characters = 0;
+            continue;
+        }
+        if (!IsContinuationByte(c) && characters == columns) {
+            if (c == ' ') {
+                out += '\n';
+                lineStart = out.size();
+                lastBlank = 0;
+                characters = 0;
+                continue;
+            }
+            if (lastBlank > lineStart) {
+                out[lastBlank] = '\n';
+                lineStart = lastBlank + 1;
+                characters = 0;
+                for (std::size_t i = lineStart; i < out.size(); ++i) {
+                    characters += IsContinuationByte(out[i]) ? 0 : 1;
+                }
+            } else {
+                out += '\n';
+                lineStart = out.size();
+                characters = 0;
+            }
+            lastBlank = 0;
+        }
+        if (c == ' ') {
+            lastBlank = out.size();
+        }
+        out += c;
+        characters += IsContinuationByte(c) ? 0 : 1;
+    }
+    return out;
+}
+
+} // namespace standin::detail
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     const std::vector<TButton> buttons = ButtonsOf(type);
@@ -52,12 +118,13 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         }
     }
     const std::string title = Utf8FromAnsi(caption != nullptr ? caption : "Error");
-    const std::string body = Utf8FromAnsi(text != nullptr ? text : "");
+    std::string body = Utf8FromAnsi(text != nullptr ? text : "");
     // Nobody could answer a box without a display: it takes its default button at once.
     if ((SDL_WasInit(SDL_INIT_VIDEO) == 0 && !EnsureSdlVideo()) || HeadlessVideo()) {
         std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
         return buttons[defaultIndex].id;
     }
+    body = WrapBoxText(body, BoxColumns());
     std::vector<SDL_MessageBoxButtonData> data;
     for (size_t i = 0; i < buttons.size(); ++i) {
         Uint32 flags = 0;

@@ -9,6 +9,7 @@
 #include "platform/win32/standin.h"
 #include "platform/win32/userstate.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -78,10 +79,15 @@ bool FillAddress(const std::string& path, sockaddr_un* address) {
     return true;
 }
 
+// A process stopped and continued (a debugger, job control) sees EINTR from a socket call with a
+// time-out even without a handler: the call is simply made again.
 bool SendAll(int fd, const void* data, size_t size) {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t sent = send(fd, bytes, size, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) {
+            continue;
+        }
         if (sent <= 0) {
             return false;
         }
@@ -95,6 +101,9 @@ bool ReceiveAll(int fd, void* data, size_t size) {
     auto* bytes = static_cast<char*>(data);
     while (size > 0) {
         const ssize_t got = recv(fd, bytes, size, 0);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
         if (got <= 0) {
             return false;
         }
@@ -247,6 +256,26 @@ bool HostExchange(HWND host, const TWire& wire, void* answer, size_t size) {
     return ok;
 }
 
+// How long a post waits for the game to say the message is queued. One that answers later is not
+// counted, but keeps its link: its late answer is read before the next one.
+constexpr int kPostAnswerSeconds = 30;
+
+enum class TAnswer { kGot, kLate, kGone };
+
+TAnswer ReceiveAnswer(int fd, unsigned char* answer) {
+    for (;;) {
+        const ssize_t got = recv(fd, answer, 1, 0);
+        if (got == 1) {
+            return TAnswer::kGot;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? TAnswer::kLate
+                                                                    : TAnswer::kGone;
+    }
+}
+
 struct TSizeAnswer {
     std::uint32_t taken;
     std::int32_t width;
@@ -293,7 +322,14 @@ struct standin::THostWindow::TState {
     std::string path;
     std::thread thread;
     std::vector<TMessage> messages;
-    std::vector<int> attached;
+    // The connections of the attached windows; `lock` guards the list, `postLock` the exchanges
+    // over them, so that a slow answer never holds up the host's listener.
+    struct TLink {
+        int fd;
+        unsigned owed; // answers to earlier posts that did not come in time
+    };
+    std::vector<TLink> attached;
+    std::mutex postLock;
 };
 
 namespace {
@@ -332,7 +368,10 @@ void ServeHostClient(THostState& state, int client) {
         // and posts must already reach it.
         std::lock_guard<std::mutex> hold(state.lock);
         if (SendAll(client, &answer, 1)) {
-            state.attached.push_back(client);
+            // A loaded machine may keep the game from answering a post for seconds.
+            timeval limit{kPostAnswerSeconds, 0};
+            setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+            state.attached.push_back(THostState::TLink{client, 0});
         } else {
             close(client);
         }
@@ -568,10 +607,11 @@ void THostWindow::Close() {
     mState->thread.join();
     close(mState->listenFd);
     mState->listenFd = -1;
+    std::lock_guard<std::mutex> posting(mState->postLock);
     std::lock_guard<std::mutex> hold(mState->lock);
-    for (int fd : mState->attached) {
-        shutdown(fd, SHUT_RDWR);
-        close(fd);
+    for (const TState::TLink& link : mState->attached) {
+        shutdown(link.fd, SHUT_RDWR);
+        close(link.fd);
     }
     mState->attached.clear();
 }
@@ -588,36 +628,66 @@ std::vector<THostWindow::TMessage> THostWindow::TakeMessages() {
 }
 
 int THostWindow::Post(UINT message, WPARAM wParam, LPARAM lParam) {
-    std::lock_guard<std::mutex> hold(mState->lock);
+    std::lock_guard<std::mutex> posting(mState->postLock);
+    std::vector<TState::TLink> links;
+    {
+        std::lock_guard<std::mutex> hold(mState->lock);
+        links = mState->attached;
+    }
     TWire wire{};
     wire.op = kHostMessage;
     wire.message = message;
     wire.wParam = wParam;
     wire.lParam = lParam;
     int reached = 0;
+    std::vector<int> gone;
+    for (TState::TLink& link : links) {
+        bool alive = SendAll(link.fd, &wire, sizeof wire);
+        // Late answers to earlier posts come first; the last answer is this post's.
+        ++link.owed;
+        unsigned char answer = 0;
+        while (alive && link.owed > 0) {
+            const TAnswer got = ReceiveAnswer(link.fd, &answer);
+            if (got != TAnswer::kGot) {
+                alive = got == TAnswer::kLate;
+                answer = 0;
+                break;
+            }
+            --link.owed;
+        }
+        reached += alive && link.owed == 0 && answer == 1 ? 1 : 0;
+        if (!alive) {
+            // The window let go of the host.
+            gone.push_back(link.fd);
+        }
+    }
+    std::lock_guard<std::mutex> hold(mState->lock);
     auto& attached = mState->attached;
     for (auto it = attached.begin(); it != attached.end();) {
-        unsigned char answer = 0;
-        if (SendAll(*it, &wire, sizeof wire) && ReceiveAll(*it, &answer, 1)) {
-            reached += answer == 1 ? 1 : 0;
-            ++it;
-        } else {
-            // The window let go of the host.
-            close(*it);
+        const auto posted = std::find_if(links.begin(), links.end(),
+                                         [&](const TState::TLink& l) { return l.fd == it->fd; });
+        if (std::find(gone.begin(), gone.end(), it->fd) != gone.end()) {
+            close(it->fd);
             it = attached.erase(it);
+            continue;
         }
+        if (posted != links.end()) {
+            it->owed = posted->owed;
+        }
+        ++it;
     }
     return reached;
 }
 
 int THostWindow::AttachedCount() {
+    std::lock_guard<std::mutex> posting(mState->postLock);
     std::lock_guard<std::mutex> hold(mState->lock);
     auto& attached = mState->attached;
     // A window that let go has hung up its end.
     for (auto it = attached.begin(); it != attached.end();) {
-        pollfd probe{*it, POLLRDHUP, 0};
+        pollfd probe{it->fd, POLLRDHUP, 0};
         if (poll(&probe, 1, 0) != 0 && (probe.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
-            close(*it);
+            close(it->fd);
             it = attached.erase(it);
         } else {
             ++it;

@@ -175,6 +175,9 @@ BYTE KeypadNavigation(SDL_Scancode scancode) {
 // being turned into messages, and pushed events never change it).
 struct TPumpState {
     Uint32 buttons = 0;
+    // SDL's global pointer state at the last pump.
+    bool haveGlobal = false;
+    POINT global{};
     bool shift[2] = {};
     bool ctrl[2] = {};
     bool alt[2] = {};
@@ -342,7 +345,7 @@ void OnText(const char* text, HWND target) {
 
 // Client coordinates of an SDL mouse position in `target`, which may be the capture window.
 LPARAM ClientPoint(HWND sdlWindow, int x, int y, HWND target, POINT* screen) {
-    POINT point = NativeToDesktopLocked(POINT{x, y});
+    POINT point = NativePointerToDesktopLocked(POINT{x, y});
     if (const TWindow* record = WindowOf(sdlWindow)) {
         const RECT client = ClientRectOnScreen(*record);
         point.x += client.left;
@@ -355,6 +358,18 @@ LPARAM ClientPoint(HWND sdlWindow, int x, int y, HWND target, POINT* screen) {
         point.y -= client.top;
     }
     return MAKELPARAM(point.x, point.y);
+}
+
+// Whether the pointer is over a bar beside a full-screen picture of another shape, which no
+// window shows: then nothing is told of it, unless a window has captured the mouse.
+bool OnBar(HWND sdlWindow, HWND target, POINT screen) {
+    const TWindow* record = WindowOf(sdlWindow);
+    if (record == nullptr || target != sdlWindow || !StretchedModeLocked()) {
+        return false;
+    }
+    const RECT client = ClientRectOnScreen(*record);
+    return screen.x < client.left || screen.y < client.top || screen.x >= client.right ||
+           screen.y >= client.bottom;
 }
 
 void OnLeave(HWND window) {
@@ -422,6 +437,9 @@ void OnMouseButton(const SDL_MouseButtonEvent& button, HWND window) {
         POINT screen{};
         point = ClientPoint(window, button.x, button.y, target, &screen);
         user.cursor = screen;
+        if (OnBar(window, target, screen)) {
+            return;
+        }
         activate = down && user.active != TopLevelOf(target);
     }
     if (activate) {
@@ -631,6 +649,9 @@ void HandleEvent(const std::vector<SDL_Event>& events, size_t index) {
             point = ClientPoint(window != nullptr ? window : target, event.motion.x, event.motion.y,
                                 target, &screen);
             user.cursor = screen;
+            if (OnBar(window, target, screen)) {
+                break;
+            }
             if (window != nullptr) {
                 user.mouseWindow = window;
             }
@@ -757,15 +778,25 @@ void PumpSdl() {
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         events.push_back(event);
     }
+    bool moved = false;
     for (size_t i = 0; i < events.size(); ++i) {
+        moved = moved || events[i].type == SDL_MOUSEMOTION;
         HandleEvent(events, i);
     }
     if (!HeadlessVideo()) {
+        // SDL's global state follows the device's raw motion only: it misses warps (ours, which
+        // placed the cursor already, and other programs'). The motion events SDL delivers know
+        // better; the state counts when it moved by itself, as over no window of ours.
         int x = 0;
         int y = 0;
         SDL_GetGlobalMouseState(&x, &y);
-        auto hold = Hold();
-        User().cursor = NativeToDesktopLocked(POINT{x, y});
+        const bool changed = !gPump.haveGlobal || x != gPump.global.x || y != gPump.global.y;
+        gPump.haveGlobal = true;
+        gPump.global = POINT{x, y};
+        if (changed && !moved) {
+            auto hold = Hold();
+            User().cursor = NativePointerToDesktopLocked(POINT{x, y});
+        }
     }
     RunPumpHook();
 }

@@ -184,6 +184,11 @@ std::u16string WideFromUtf8(const std::string& text);
 // Windows-1252 byte for a code point, '?' when it has none.
 char AnsiFromCodePoint(char32_t codePoint);
 
+// Message boxes size themselves to their longest line: lines longer than `columns` characters are
+// broken at their last blank within the limit (a longer word at the limit), the text otherwise
+// unchanged.
+std::string WrapBoxText(const std::string& text, std::size_t columns);
+
 // Requests from other processes, understood by the window procedure side.
 #define STANDIN_REMOTE_FOREGROUND 0xBF01
 #define STANDIN_REMOTE_SHOW 0xBF02

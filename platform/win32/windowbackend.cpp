@@ -163,8 +163,8 @@ public:
     void WarpCursor(const TWindow* inside, POINT local, POINT screen) override {
         {
             auto hold = Hold();
-            local = DesktopToNativeLocked(local);
-            screen = DesktopToNativeLocked(screen);
+            local = DesktopPointerToNativeLocked(local);
+            screen = DesktopPointerToNativeLocked(screen);
         }
         if (inside != nullptr && inside->sdl != nullptr) {
             SDL_WarpMouseInWindow(inside->sdl, local.x, local.y);

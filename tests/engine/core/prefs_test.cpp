@@ -316,7 +316,7 @@ TEST_F(Prefs, ReaderLimitsAndOddChunks) {
          "x",
          1023,
          "y"},
-        {"index 1025 ends the reading",
+        {"index 1025 is refused with its pairs",
          {Ikey("k"), Ikey("k"), User(0), Kvpr("x", Text0("before")), User(1025),
           Kvpr("x", Text0("after"))},
          0,
@@ -343,7 +343,7 @@ TEST_F(Prefs, ReaderLimitsAndOddChunks) {
          "x",
          -1,
          "abc"},
-        {"unknown tag ends the reading",
+        {"pairs after an unknown tag have no record",
          {Ikey("k"), Ikey("k"), User(0), {"QQQQ", "zz"}, Kvpr("x", Text0("y"))},
          0,
          "x",
@@ -366,7 +366,14 @@ TEST_F(Prefs, ReaderLimitsAndOddChunks) {
          0,
          "x",
          -1,
-         "<default>"},
+         "y"},
+        {"user index lower than the one before",
+         {Ikey("k"), Ikey("k"), User(0), Kvpr("x", Text0("global")), User(1), User(0),
+          Kvpr("x", Text0("damaged"))},
+         1,
+         "x",
+         -1,
+         "global"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -379,7 +386,7 @@ TEST_F(Prefs, ReaderLimitsAndOddChunks) {
     }
 }
 
-TEST_F(Prefs, DamagedFilesKeepWhatCameBefore) {
+TEST_F(Prefs, DamagedFilesKeepWhatCanBeRead) {
     const std::string good =
         MakeFile({Ikey("k"), Ikey("k"), User(0), Kvpr("a", Text0("1")), Kvpr("b", Text0("2"))});
     const std::string lastPair = MakeFile({Kvpr("b", Text0("2"))});
@@ -398,7 +405,7 @@ TEST_F(Prefs, DamagedFilesKeepWhatCameBefore) {
         {"cut inside the last chunk", good.substr(0, good.size() - 3), "1", "<default>"},
         {"cut inside a header", good.substr(0, good.size() - lastPair.size() + 5), "1",
          "<default>"},
-        {"zero length", zeroLength, "1", "<default>"},
+        {"zero length", zeroLength, "1", "2"},
         {"length above the limit", tooLong, "1", "<default>"},
         {"under another key",
          MakeFile({Ikey("k"), Ikey("k"), User(0), Kvpr("a", Text0("1"))}, "another key"),
@@ -415,6 +422,102 @@ TEST_F(Prefs, DamagedFilesKeepWhatCameBefore) {
         EXPECT_EQ(Get(prefs, "a", -1), c.a);
         EXPECT_EQ(Get(prefs, "b", -1), c.b);
     }
+}
+
+// Three players as the game stores them, one byte of one player's chunks zeroed: start-up
+// (load, then a saving setter) and quit must keep the two other players and the global record,
+// and the file as it was must be kept beside it.
+TEST_F(Prefs, DamageInOnePlayerKeepsTheOthers) {
+    const char* const names[] = {"Ann", "Bob", "Cyd"};
+    SetSetting("installkey", "k");
+    {
+        TPrefs prefs(true);
+        prefs.SetString("curuser", "Bob", -1, false);
+        for (int user = 0; user < 3; ++user) {
+            prefs.SetString("name", names[user], user, false);
+            prefs.SetInt("soundlevel", 10 + user, user, false);
+        }
+        prefs.Save();
+    }
+    const std::string good = ReadPrefs();
+    std::vector<std::uint32_t> lengths;
+    const std::vector<Chunk> chunks = ReadFile(good, &lengths);
+    // Offsets of each player's "USER" chunk and of its first "KVPR" chunk.
+    std::vector<std::size_t> userAt;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        if (chunks[i].tag == "USER") {
+            userAt.push_back(at);
+        }
+        at += 8 + lengths[i];
+    }
+    ASSERT_EQ(at, good.size());
+    ASSERT_EQ(userAt.size(), 4U);
+    struct Place {
+        const char* what;
+        std::size_t offset; // from the player's "USER" chunk
+    };
+    // "USER" is 10 bytes long; the pair's header and payload follow.
+    const Place places[] = {
+        {"user tag", 0},
+        {"user length", 4},
+        {"user index", 8},
+        {"pair tag", 10},
+        {"pair length", 14},
+        {"pair payload start", 18},
+        {"pair payload end", 10 + 8 + lengths[3] - 1},
+    };
+    testing_fixtures::TempDir logs;
+    SetLogFolder(logs.Path().c_str());
+    for (int damaged = 0; damaged < 3; ++damaged) {
+        for (const Place& place : places) {
+            SCOPED_TRACE(std::string(names[damaged]) + ", " + place.what);
+            std::string bytes = good;
+            const std::size_t offset = userAt[static_cast<std::size_t>(damaged) + 1] + place.offset;
+            ASSERT_NE(bytes[offset], '\0');
+            bytes[offset] = '\0';
+            WritePrefs(bytes);
+            fs::remove(mTemp.Path() / "user/prefs.dat.bad");
+            {
+                TPrefs start(true);
+                start.SetString("curuser", "Bob", -1, true);
+            }
+            TPrefs after(false);
+            EXPECT_EQ(Get(after, "curuser", -1), "Bob");
+            for (int user = 0; user < 3; ++user) {
+                if (user == damaged) {
+                    continue;
+                }
+                // A damaged "USER" chunk may leave the record empty, never renumber the others.
+                EXPECT_EQ(Get(after, "name", user), names[user]);
+                EXPECT_EQ(after.GetInt("soundlevel", -1, user), 10 + user);
+            }
+            EXPECT_EQ(mTemp.Read("user/prefs.dat.bad"), bytes);
+        }
+    }
+    SetLogFolder("");
+    const std::string log = logs.Read("logfile.txt");
+    const std::string kept = (mTemp.Path() / "user/prefs.dat.bad").string();
+    EXPECT_NE(log.find("TPrefs: user:prefs.dat is damaged; the players that could be read are "
+                       "kept, the file as it was is saved as " +
+                       kept),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(Prefs, WholeFilesAreNotKeptAside) {
+    SetSetting("installkey", "k");
+    for (const std::string& bytes :
+         {std::string(), MakeFile({Ikey("k"), Ikey("k"), User(0), Kvpr("a", Text0("1"))})}) {
+        WritePrefs(bytes);
+        TPrefs prefs(true);
+        prefs.Save();
+        EXPECT_FALSE(fs::exists(mTemp.Path() / "user/prefs.dat.bad"));
+    }
+    // Saving disabled writes nothing, not even the copy.
+    WritePrefs("damaged");
+    TPrefs prefs(false);
+    EXPECT_FALSE(fs::exists(mTemp.Path() / "user/prefs.dat.bad"));
 }
 
 TEST_F(Prefs, RoundTripKeepsEveryInstallKey) {

@@ -1,5 +1,6 @@
 #include "tests/engine/script/script_fixture.h"
 
+#include "engine/core/folders.h"
 #include "engine/core/tasklist.h"
 #include "engine/script/luawrapper.h"
 
@@ -140,8 +141,13 @@ TEST_F(ScriptTest, RunScriptReportsMissingBrokenAndFailingFiles) {
     lua_pushstring(L, "below");
     EXPECT_FALSE(mScript->RunScript("missing.lua"));
     EXPECT_FALSE(mScript->RunScript(""));
-    EXPECT_THAT(Logged(), IsEmpty());
+    // A file that is not there is named with the folder it was looked for from.
+    const std::string folder = GetFullPath(".").CStr();
+    EXPECT_THAT(Logged(), ElementsAre("TScript::RunScript: script file 'missing.lua' not found "
+                                      "(looked for from " +
+                                      folder + ")"));
 
+    mLogStart = mDir.Read("logs/logfile.txt").size();
     EXPECT_FALSE(mScript->RunScript("syntax.lua"));
     EXPECT_THAT(Logged(), ElementsAre("Lua error: syntax.lua:1: unexpected symbol near `='"));
 

@@ -153,6 +153,22 @@ TEST_F(TPlatformFacadeTest, MissingSettingsFileOrElementChangesNothing) {
     }
 }
 
+TEST_F(TPlatformFacadeTest, ADamagedSettingsFileIsLoggedWithItsFault) {
+    testing_fixtures::TempDir logs;
+    SetLogFolder(logs.Path().string().c_str());
+    testing_fixtures::TempDir folder;
+    folder.Write("assets/settings.xml", "<settings>\n<a>1</a>\n<b>2</settings>");
+    MakePlatformIn(folder.Path());
+    SetLogFolder(nullptr);
+    // What the reader could take is still taken.
+    EXPECT_EQ(GetSetting("a"), str("1"));
+    const std::string log = logs.Read("logfile.txt");
+    EXPECT_NE(log.find("XML file ::assets/settings.xml does not parse: end tag </settings> does "
+                       "not match <b> at line 3, column 5\r\n"),
+              std::string::npos)
+        << log;
+}
+
 TEST_F(TPlatformFacadeTest, StringTablesLoadAndSwitchLabelTranslationOn) {
     for (const bool loads : {false, true}) {
         UseRecordingStringTable();

@@ -161,6 +161,24 @@ TEST_F(TStringTableTest, DamagedCompressedFileAddsNothing) {
     EXPECT_EQ(mTable.GetString("a"), str("#####"));
 }
 
+// The rows are still read, but the log names the file and where it broke, so that a menu full of
+// "#####" can be traced; a whole file logs nothing.
+TEST_F(TStringTableTest, ADamagedFileIsLoggedOnce) {
+    testing_fixtures::TempDir logs;
+    SetLogFolder(logs.Path().string().c_str());
+    File("strings.xml", Sheet(Row("a", "x")));
+    ASSERT_TRUE(mTable.Load("strings.xml"));
+    File("broken.xml", Sheet(Row("b", "y") + "<Row><Cell><Data>c</Data></Row>\n"));
+    ASSERT_TRUE(mTable.LoadFile("broken.xml"));
+    SetLogFolder(nullptr);
+    EXPECT_EQ(mTable.GetString("b"), str("y"));
+    const std::string log = logs.Read("logfile.txt");
+    const std::string line = "XML file broken.xml does not parse: end tag </Row> does not match "
+                             "<Cell> at line 3, column 26\r\n";
+    EXPECT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_EQ(log.find("does not parse"), log.rfind("does not parse")) << log;
+}
+
 TEST_F(TStringTableTest, FlashLabels) {
     File("one.xml", Sheet(Row("FLASH_intro", "") + Row("flash01_02", "") + Row("FLASH_end", "")));
     File("two.xml", Sheet(Row("flash01_02", "") + Row("flash7", "") + Row("flashy", "") +

@@ -169,6 +169,15 @@ TEST_F(GameLog, EachRunStartsTheFileAfreshAndAFailedOpenIsTriedAgain) {
     EXPECT_EQ(rows[2][4], "three");
 }
 
+TEST_F(GameLog, ARowTheDiskRefusesAnswersFalse) {
+    mManager->SetModuleWriter("cheats", GLogManager::kCsvWriter);
+    // A full disk takes the open but no byte.
+    std::filesystem::create_symlink("/dev/full", CurrentFolder() / "debug_log.csv");
+    Run("first = LuaLogWrite(0, 'cheats', 'one'); second = LuaLogWrite(0, 'cheats', 'two')");
+    EXPECT_FALSE(Bool("first"));
+    EXPECT_FALSE(Bool("second"));
+}
+
 TEST_F(GameLog, TheLuaFunctionsLeaveWithTheManager) {
     mManager.reset();
     Run("gone = LuaLogWrite == nil and LuaLogSetWriter == nil");

@@ -203,4 +203,84 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
     EXPECT_EQ(lines, expected);
 }
 
+// The terminate hook of the child below: the boxes it showed, one per line, for its parent.
+void ReportBoxes(UINT code) {
+    std::ofstream journal(std::getenv("GAMEMAIN_JOURNAL"));
+    for (const standin::TMessageBoxRecord& box : standin::TakeMessageBoxes()) {
+        journal << "box|" << box.caption << "|" << box.type << "|" << box.text << "\n";
+    }
+    journal << "exit|" << code << "\n";
+}
+
+int FailingStartupCallback(TPlatform* platform, const char* /*commandLine*/) {
+    GameMain(platform);
+    gLines.emplace_back("game main returned");
+    return 0;
+}
+
+CHILD_ENTRY(GameMainWithABrokenMainScript) {
+    standin::SetRuntimeFolder(std::getenv("GAMEMAIN_RUNTIME"));
+    standin::SetTerminateHook(&ReportBoxes);
+    SetGameSettings();
+    RegisterMedia();
+    RegisterWindowSystem();
+    std::string line = std::string("-wd=") + std::getenv("GAMEMAIN_FOLDER");
+    EngineMain(GetModuleHandleA(nullptr), nullptr, line.data(), SW_SHOWNORMAL,
+               &FailingStartupCallback, true);
+    std::ofstream journal(std::getenv("GAMEMAIN_JOURNAL"));
+    journal << "returned\n";
+    return 0;
+}
+
+// A game folder without its main script, or with one that fails, shows the box of a failed script
+// call and ends with 1 before the loop, which nothing could leave.
+TEST(GameMainStartupTest, ABrokenMainScriptShowsTheErrorBoxAndEndsWithOne) {
+    struct TCase {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> files;
+        const char* logged;
+    };
+    const TCase cases[] = {
+        {"no assets at all",
+         {},
+         "TScript::RunScript: script file 'scripts/mainloop.lua' not found"},
+        {"no main script",
+         {{"assets/strings.xml", gamemain_test::kStrings}},
+         "TScript::RunScript: script file 'scripts/mainloop.lua' not found"},
+        {"a main script that fails",
+         {{"assets/strings.xml", gamemain_test::kStrings},
+          {"assets/scripts/mainloop.lua", "error('main script broken')\n"}},
+         "main script broken"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing_fixtures::TempDir home;
+        testing_fixtures::TempDir runtime;
+        testing_fixtures::TempDir game;
+        game.Write("placeholder", "");
+        for (const auto& [name, text] : c.files) {
+            game.Write(name, text);
+        }
+        const std::string journal = (home.Path() / "journal.txt").string();
+        const pid_t child = testing_fixtures::SpawnChild(
+            "GameMainWithABrokenMainScript",
+            {"HOME=" + home.Path().string(), "GAMEMAIN_RUNTIME=" + runtime.Path().string(),
+             "GAMEMAIN_FOLDER=" + game.Path().string(), "GAMEMAIN_JOURNAL=" + journal});
+        ASSERT_GT(child, 0);
+        EXPECT_EQ(testing_fixtures::WaitForProcess(child, 120), 1);
+        std::ifstream file(journal);
+        std::stringstream text;
+        text << file.rdbuf();
+        EXPECT_EQ(text.str(),
+                  "box|Error|" +
+                      std::to_string(MB_OK | MB_ICONINFORMATION | MB_TASKMODAL | MB_SETFOREGROUND) +
+                      "|Cannot run function: scripts/mainloop.lua\n\nexit|1\n");
+        const std::string log = home.Read(".local/share/Vorlane/VorlaneMarivell/logfile.txt");
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        EXPECT_NE(log.find("GameMain: the main script scripts/mainloop.lua could not be run"),
+                  std::string::npos)
+            << log;
+    }
+}
+
 } // namespace gamemain_startup_test

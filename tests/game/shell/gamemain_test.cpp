@@ -66,6 +66,43 @@ TEST_F(GameMainTest, CloseInTheForegroundAsksOnceAndQuitsOnYes) {
     EXPECT_EQ(GetUserManager(), nullptr);
 }
 
+// The quit dialog needs a coroutine to wait in: once the main script's has failed, the dialog
+// runs as one of its own, so that "Yes" still quits.
+TEST_F(GameMainTest, YesQuitsAfterTheMainScriptFailed) {
+    std::string mainLoop = kMainLoop;
+    const std::string menu = "return function() DoMainWindow";
+    mainLoop.replace(mainLoop.find(menu), std::string::npos,
+                     "return function() error('menu broken') end\n");
+    mGame.Write("assets/scripts/mainloop.lua", mainLoop);
+    RunGame([this](TPlatform* platform, GGameMain& game) {
+        SetForegroundWindow(MainWindow(platform));
+        Take();
+        ASSERT_FALSE(Script()->IsYielded());
+        EXPECT_TRUE(game.HandleEvent(MakeEvent(kEventClose)));
+        EXPECT_EQ(Take(), TLines{kQuitDialog});
+        EXPECT_EQ(Top(), "quit_dialog");
+        EXPECT_FALSE(QuitFollows(platform));
+        Script()->DoLuaString("CloseWindow('yes')");
+        Idle(game);
+        EXPECT_EQ(Take(), TLines{"answer yes"});
+        EXPECT_TRUE(QuitFollows(platform));
+    });
+    EXPECT_NE(LogText().find("menu broken"), std::string::npos);
+}
+
+// Without the dialog that should ask, a close request quits.
+TEST_F(GameMainTest, CloseQuitsWhenTheQuitDialogCannotBeShown) {
+    std::filesystem::remove(mGame.Path() / "assets/scripts/yesno.lua");
+    RunGame([this](TPlatform* platform, GGameMain& game) {
+        SetForegroundWindow(MainWindow(platform));
+        Take();
+        EXPECT_TRUE(game.HandleEvent(MakeEvent(kEventClose)));
+        EXPECT_TRUE(QuitFollows(platform));
+    });
+    EXPECT_NE(LogText().find("GameMain: the quit dialog could not be shown; quitting"),
+              std::string::npos);
+}
+
 // No Lua text runs.
 TEST_F(GameMainTest, CloseInTheBackgroundQuitsAtOnce) {
     RunGame([this](TPlatform* platform, GGameMain& game) {

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -206,6 +207,93 @@ CHILD_ENTRY(PresenterChild) {
     FinishChild(kChildPassed);
 }
 
+// Full screen on a screen of another shape (PRESENTER_SCREEN "WxH"): the picture in the largest
+// centred rectangle of its shape, black bars beside it.
+CHILD_ENTRY(LetterboxChild) {
+    int screenWidth = 0;
+    int screenHeight = 0;
+    if (std::sscanf(std::getenv("PRESENTER_SCREEN"), "%dx%d", &screenWidth, &screenHeight) != 2) {
+        FinishChild(kWrongDriver);
+    }
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "StandinLetterboxTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "StandinLetterboxTest", "Letterbox", WS_POPUP | WS_VISIBLE, 40,
+                                  30, kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
+    const std::unique_ptr<TServerWindow> x = OpenXWindow(window);
+    const auto presenter = standin::detail::MakePresenter();
+    const std::vector<std::uint32_t> picture = Picture();
+    const TPresentImage image{picture.data(), kPitch, kWidth, kHeight};
+    presenter->SetFullscreen(window, true);
+    if (!PumpUntil([&] { return !x->Pixels(screenWidth, screenHeight).empty(); })) {
+        FinishChild(kNoFullscreen);
+    }
+    // The rectangle worked out by hand: 1920 x 1080 shows 1440 x 1080 from x = 240; 1280 x 1024
+    // shows 1280 x 960 from y = 32.
+    const bool wide = screenWidth * kHeight > screenHeight * kWidth;
+    const int shownWidth = wide ? screenHeight * kWidth / kHeight : screenWidth;
+    const int shownHeight = wide ? screenHeight : screenWidth * kHeight / kWidth;
+    const int left = (screenWidth - shownWidth) / 2;
+    const int top = (screenHeight - shownHeight) / 2;
+    const auto shows = [&](bool report) {
+        const std::vector<std::uint32_t> pixels = x->Pixels(screenWidth, screenHeight);
+        if (pixels.empty()) {
+            return false;
+        }
+        const auto at = [&](int px, int py) {
+            return pixels[static_cast<std::size_t>(py) * screenWidth + px];
+        };
+        for (const TPoint& point : kSamples) {
+            const int px = left + (2 * point.x + 1) * shownWidth / (2 * kWidth);
+            const int py = top + (2 * point.y + 1) * shownHeight / (2 * kHeight);
+            if (at(px, py) != Expected(point.x, point.y)) {
+                if (report) {
+                    std::fprintf(stderr, "pixel (%d, %d) is %08X, not %08X\n", px, py, at(px, py),
+                                 Expected(point.x, point.y));
+                }
+                return false;
+            }
+        }
+        // Each bar's outer and inner edge and its middle.
+        std::vector<TPoint> bars;
+        if (left > 0) {
+            bars = {{0, 0},
+                    {left - 1, screenHeight / 2},
+                    {left / 2, screenHeight - 1},
+                    {screenWidth - left, 0},
+                    {screenWidth - 1, screenHeight / 2}};
+        }
+        if (top > 0) {
+            bars = {{0, 0},
+                    {screenWidth / 2, top - 1},
+                    {screenWidth - 1, top / 2},
+                    {0, screenHeight - top},
+                    {screenWidth / 2, screenHeight - 1}};
+        }
+        for (const TPoint& bar : bars) {
+            if (at(bar.x, bar.y) != 0xFF000000u) {
+                if (report) {
+                    std::fprintf(stderr, "bar pixel (%d, %d) is %08X\n", bar.x, bar.y,
+                                 at(bar.x, bar.y));
+                }
+                return false;
+            }
+        }
+        return true;
+    };
+    const bool shown = PumpUntil([&] {
+        presenter->Show(window, true, image);
+        return shows(false);
+    });
+    if (!shown) {
+        shows(true);
+        FinishChild(kFullscreenWrong);
+    }
+    DestroyWindow(window);
+    FinishChild(kChildPassed);
+}
+
 // The whole DirectDraw path in a window: a back buffer shown with a Blt to the primary, and a
 // pixel another thread writes to the primary, which shows once the main thread pumps.
 CHILD_ENTRY(DirectDrawWindowChild) {
@@ -325,6 +413,24 @@ TEST(PresenterXServer, ShowsThePictureWindowedAndFullScreen) {
     EXPECT_NE(code, kNotBack)
         << "the window did not return to 64 x 48 at (40, 30) with its picture";
     EXPECT_EQ(code, kChildPassed);
+}
+
+TEST(PresenterXServer, FullScreenKeepsThePicturesShapeWithBlackBars) {
+    for (const char* screen : {"1920x1080", "1280x1024"}) {
+        SCOPED_TRACE(screen);
+        int width = 0;
+        int height = 0;
+        std::sscanf(screen, "%dx%d", &width, &height);
+        testing_fixtures::TXvfb server;
+        if (!server.Start(width, height)) {
+            GTEST_SKIP() << server.Why();
+        }
+        const int code =
+            server.RunChild("LetterboxChild", {std::string("PRESENTER_SCREEN=") + screen});
+        EXPECT_NE(code, kNoFullscreen) << "the window did not cover the screen";
+        EXPECT_NE(code, kFullscreenWrong) << "the picture or its bars differ";
+        EXPECT_EQ(code, kChildPassed);
+    }
 }
 
 } // namespace

@@ -7,12 +7,14 @@
 #include "tests/platform/win32/wintest.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -228,6 +230,42 @@ TEST(HostChannelAcrossProcesses, TheGameInAnotherProcessTalksToItsHost) {
     EXPECT_EQ(heard[0].message, static_cast<UINT>(WM_USER));
     EXPECT_EQ(heard[0].wParam, 0x1234u);
     EXPECT_EQ(heard[0].lParam, 0x5678);
+    EXPECT_EQ(host.Post(WM_USER, 7, 0), 1);
+    EXPECT_EQ(testing_fixtures::WaitForProcess(child, 60), kGameHeardTheHost);
+    host.Close();
+    standin::SetRuntimeFolder("");
+}
+
+// A game that is slow to take the host's message (a loaded machine, a debugger) keeps its link:
+// the message is counted once it is queued, and the next one reaches the game as well. The stop
+// may come while the game still waits for the host's answer to its own message, which must
+// survive it too.
+TEST(HostChannelAcrossProcesses, AGameSlowToAnswerKeepsItsLink) {
+    testing_fixtures::TempDir runtime;
+    standin::SetRuntimeFolder(runtime.Path().string());
+    THostWindow host;
+    ASSERT_TRUE(host.Open(kHostHandle + 3, 64, 48));
+    char number[24];
+    std::snprintf(number, sizeof number, "%llx", static_cast<unsigned long long>(kHostHandle + 3));
+    const pid_t child =
+        testing_fixtures::SpawnChild("HostedGame", {std::string("STANDIN_HOST_HANDLE=") + number,
+                                                    "XDG_RUNTIME_DIR=" + runtime.Path().string()});
+    ASSERT_GT(child, 0);
+    std::vector<THostWindow::TMessage> heard;
+    const auto start = std::chrono::steady_clock::now();
+    while (heard.empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+        heard = host.TakeMessages();
+        usleep(5000);
+    }
+    ASSERT_EQ(heard.size(), 1u);
+    // The game is held still longer than any answer used to be waited for.
+    ASSERT_EQ(kill(child, SIGSTOP), 0);
+    std::thread resume([child] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        kill(child, SIGCONT);
+    });
+    EXPECT_EQ(host.Post(WM_USER, 8, 0), 1);
+    resume.join();
     EXPECT_EQ(host.Post(WM_USER, 7, 0), 1);
     EXPECT_EQ(testing_fixtures::WaitForProcess(child, 60), kGameHeardTheHost);
     host.Close();

@@ -1,5 +1,7 @@
+#include "platform/win32/userstate.h"
 #include "tests/platform/win32/wintest.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -174,6 +176,50 @@ TEST(MessageBoxes, ScriptedAnswersAndHeadlessDefaults) {
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_YESNO));
     EXPECT_EQ(shown[1].caption, "Error");
     EXPECT_TRUE(standin::TakeMessageBoxes().empty());
+}
+
+// A box is as wide as its longest line: long lines are broken at blanks so that it fits the
+// screen, and nothing else of the text changes.
+TEST(MessageBoxes, LongLinesAreWrappedAtBlanks) {
+    struct TCase {
+        const char* text;
+        std::size_t columns;
+        const char* expected;
+    };
+    const TCase cases[] = {
+        {"short", 40, "short"},
+        {"aaa bbb ccc", 7, "aaa bbb\nccc"},
+        {"aaa bbb ccc", 5, "aaa\nbbb\nccc"},
+        {"aaa bbb ccc", 3, "aaa\nbbb\nccc"},
+        {"abcdefghij", 4, "abcd\nefgh\nij"},
+        {"ab\ncd ef", 5, "ab\ncd ef"},
+        {"\xC3\xA4\xC3\xA4 \xC3\xA4\xC3\xA4", 2, "\xC3\xA4\xC3\xA4\n\xC3\xA4\xC3\xA4"},
+        {"", 10, ""},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(standin::detail::WrapBoxText(c.text, c.columns), c.expected) << c.text;
+    }
+    // The crash box's text on a 1280-pixel screen: lines of at most 120 characters, the same
+    // words in the same order.
+    const std::string crash =
+        "Error occured! Press \"Yes\" for create full dump( large size ),\"No\" for create mini "
+        "dump or \"Cancel\" not create dump;Please send crash.mdp to developers! Thank you.... ";
+    const std::string wrapped = standin::detail::WrapBoxText(crash, 120);
+    std::string joined = wrapped;
+    std::size_t longest = 0;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= wrapped.size(); ++at) {
+        if (at == wrapped.size() || wrapped[at] == '\n') {
+            longest = std::max(longest, at - start);
+            start = at + 1;
+            if (at < wrapped.size()) {
+                joined[at] = ' ';
+            }
+        }
+    }
+    EXPECT_LE(longest, 120U);
+    EXPECT_NE(wrapped, crash);
+    EXPECT_EQ(joined, crash);
 }
 
 TEST(Clipboard, TextRoundTripAndErrors) {

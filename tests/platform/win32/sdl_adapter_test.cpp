@@ -446,4 +446,63 @@ TEST_F(SdlAdapter, PointerOverAStretchedDisplayModeComesInTheModesPixels) {
     EXPECT_EQ(taken[0].lParam, MAKELPARAM(7, 8));
 }
 
+// A mode of another shape than the screen is shown in the largest centred rectangle of its shape,
+// black bars beside it: the pointer goes through the same rectangle, and a click on a bar reaches
+// no window.
+TEST_F(SdlAdapter, PointerOverAModeOfAnotherShapeGoesThroughItsPicture) {
+    const standin::TDesktop screen = standin::CurrentDesktop();
+    ASSERT_EQ(screen.width, 1024);
+    ASSERT_EQ(screen.height, 768);
+    struct TCase {
+        const char* name;
+        int nativeX, nativeY;
+        bool reached;
+        int x, y; // in the mode
+    };
+    struct TMode {
+        int width, height;
+        std::vector<TCase> cases;
+    };
+    // 512 x 512 shows at 768 x 768 from x = 128; 800 x 300 at 1024 x 384 from y = 192.
+    const TMode modes[] = {
+        {512,
+         512,
+         {{"the picture's top left", 128, 0, true, 0, 0},
+          {"the middle", 512, 384, true, 256, 256},
+          {"the picture's bottom right", 895, 767, true, 511, 511},
+          {"the left bar's last pixel", 127, 300, false, 0, 0},
+          {"the right bar's first pixel", 896, 300, false, 0, 0}}},
+        {800,
+         300,
+         {{"the picture's top left", 0, 192, true, 0, 0},
+          {"the picture's bottom right", 1023, 575, true, 799, 299},
+          {"the top bar", 500, 191, false, 0, 0},
+          {"the bottom bar", 500, 576, false, 0, 0}}},
+    };
+    for (const TMode& mode : modes) {
+        HWND window = MakeWindow(WS_POPUP | WS_VISIBLE, false, mode.width, mode.height);
+        standin::detail::SetDesktopMode(mode.width, mode.height, 32, 0);
+        ASSERT_TRUE(SetWindowPos(window, nullptr, 0, 0, mode.width, mode.height, SWP_NOZORDER));
+        Drain();
+        for (const TCase& c : mode.cases) {
+            SDL_Event move{};
+            move.type = SDL_MOUSEMOTION;
+            move.motion.windowID = standin::SdlWindowId(window);
+            move.motion.x = c.nativeX;
+            move.motion.y = c.nativeY;
+            ASSERT_EQ(SDL_PushEvent(&move), 1);
+            PushButton(window, SDL_BUTTON_LEFT, true, c.nativeX, c.nativeY);
+            PushButton(window, SDL_BUTTON_LEFT, false, c.nativeX, c.nativeY);
+            const std::vector<MSG> taken = Taken(WM_MOUSEFIRST, WM_MOUSELAST);
+            ASSERT_EQ(taken.size(), c.reached ? 3u : 0u) << c.name;
+            for (const MSG& message : taken) {
+                EXPECT_EQ(message.lParam, MAKELPARAM(c.x, c.y)) << c.name << " " << message.message;
+            }
+        }
+        standin::detail::RestoreDesktopMode();
+        DestroyWindow(window);
+        Drain();
+    }
+}
+
 } // namespace
