@@ -90,7 +90,8 @@ MakeDialog{
   }),
 }
 
--- Shown only when the level calls for them.
+-- Shown only when the level calls for them; the power buttons when the level places them.
 for _, name in ipairs{ "goal_reach_txt", "expert_reach_txt", "last_event" } do
   EnableWindow(name, false)
 end
+HidePowerButtons()

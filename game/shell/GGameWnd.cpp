@@ -242,9 +242,11 @@ int GGameWnd::PlacePowerButton(const str& name, int index) {
     if (button == nullptr) {
         return 0;
     }
+    // The grid comes from the main script: held to the int range rather than overflowing.
     const bool firstColumn = index < 2;
-    const int x = firstColumn ? mPowerBeginX : mPowerBeginX + mPowerDeltaX;
-    const int y = mPowerBeginY + (firstColumn ? index : index - 2) * mPowerDeltaY;
+    const int x = SaturateToInt(int64_t{mPowerBeginX} + (firstColumn ? 0 : int64_t{mPowerDeltaX}));
+    const int y = SaturateToInt(int64_t{mPowerBeginY} +
+                                int64_t{firstColumn ? index : index - 2} * int64_t{mPowerDeltaY});
     button->MoveTo(x, y);
     Show(button, true);
     mPowerButtons.push_back(name);
