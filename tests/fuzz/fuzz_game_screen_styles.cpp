@@ -241,6 +241,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         manager.GetGameScreen() != nullptr) {
         std::abort();
     }
+    // Without a game control the screen leaves its level to the game data.
+    if (GGameData* gameData = manager.GetGameData()) {
+        gameData->DestroyLevel();
+    }
     manager.SetSelectorWindow(nullptr);
     manager.SetSelectorModal(nullptr);
     manager.SetGameState(0);
