@@ -250,3 +250,27 @@ TEST_F(GameWndTest, TheGameHooksReleaseOnlyAGameControl) {
 
 } // namespace
 } // namespace gamewnd_test
+
+namespace gamewnd_test {
+namespace {
+
+TEST_F(GameWndTest, TheControlTracksTheMouseOnlyAfterItOnceLeft) {
+    OpenScreen();
+    GGameCtrl* control = mWnd->GetGameCtrl();
+    ASSERT_NE(control, nullptr);
+    EXPECT_TRUE(control->IsTracking()) << "true from the start";
+    EXPECT_TRUE(control->OnMouseMove(TPoint{12, 34}));
+    EXPECT_EQ(control->GetLastMousePoint().x, 12);
+    EXPECT_EQ(control->GetLastMousePoint().y, 34);
+    EXPECT_TRUE(control->OnMouseLeave());
+    EXPECT_FALSE(control->IsTracking());
+    control->OnMouseMove(TPoint{50, 60});
+    EXPECT_TRUE(control->IsTracking());
+    EXPECT_EQ(control->GetLastMousePoint().x, 50);
+    EXPECT_FALSE(control->OnKeyDown(72, 0)) << "every key goes on to the game data";
+    EXPECT_FALSE(control->OnKeyUp(72));
+    EXPECT_EQ(Manager()->GetTopModal()->GetDefaultFocus(), control);
+}
+
+} // namespace
+} // namespace gamewnd_test
