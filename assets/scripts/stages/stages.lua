@@ -6,10 +6,10 @@ timer_delay = 1000
 LevelData = {
   level = { goal = 50, expert = 100 },
   hall = { BaseType = 'hall_types', BaseData = 'hall_data',
-    podium = { included = true },
-    mirror = { included = true },
-    sofa = { included = true },
-    plant = { included = true },
+    podium = { included = true, pos_x = 300, pos_y = 150 },
+    mirror = { included = true, pos_x = 90, pos_y = 200 },
+    sofa = { included = true, pos_x = 560, pos_y = 330 },
+    plant = { included = true, pos_x = 700, pos_y = 170 },
   },
 }
 
@@ -21,10 +21,10 @@ Objects = {
     plant = { class_name = 'GGameObject', base_type = 'plant', xml_anim = 'plant' },
   },
   hall_data = {
-    podium = { name = 'podium', base_type = 'podium', pos_x = 300, pos_y = 150 },
-    mirror = { name = 'mirror', base_type = 'mirror', pos_x = 90, pos_y = 200 },
-    sofa = { name = 'sofa', base_type = 'sofa', pos_x = 560, pos_y = 330 },
-    plant = { name = 'plant', base_type = 'plant', pos_x = 700, pos_y = 170 },
+    podium = { name = 'podium', base_type = 'podium' },
+    mirror = { name = 'mirror', base_type = 'mirror' },
+    sofa = { name = 'sofa', base_type = 'sofa' },
+    plant = { name = 'plant', base_type = 'plant' },
   },
   level_types = { level = { background = 'game/hall.png' } },
 }

@@ -19,6 +19,7 @@
 #include "game/world/GObjectFactory.h"
 #include "platform/win32/standin.h"
 #include "tests/engine/ui/widget_fixture.h"
+#include "tests/fixtures/golden.h"
 
 #include <gtest/gtest.h>
 

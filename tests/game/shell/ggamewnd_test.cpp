@@ -274,3 +274,62 @@ TEST_F(GameWndTest, TheControlTracksTheMouseOnlyAfterItOnceLeft) {
 
 } // namespace
 } // namespace gamewnd_test
+
+namespace gamewnd_test {
+namespace {
+
+// The hall's background (a dark blue 160 x 120 image) with a red 20 x 20 box at (30, 40) and a
+// yellow 10 x 30 lamp at (100, 50), drawn by the game control over the game window's background.
+TEST_F(GameWndTest, GoldenLevelDrawnThroughTheGameControl) {
+    AddFile("hall.png", widget_test::PatternPng(160, 120, [](int, int) { return 0x203060u; }));
+    AddFile("anim/box.png", widget_test::PatternPng(20, 20, [](int, int) { return 0xFF0000u; }));
+    AddFile("anim/lamp.png", widget_test::PatternPng(10, 30, [](int, int) { return 0xFFFF00u; }));
+    for (const auto& [name, size] :
+         {std::pair{"box", "w=\"20\" h=\"20\""}, std::pair{"lamp", "w=\"10\" h=\"30\""}}) {
+        AddFile(std::string("xml/") + name + ".xml",
+                Bytes(std::string("<main id=\"") + name + "\"><images><img name=\"" + name +
+                      ".png\"/></images><framelist><frame " + size +
+                      "/></framelist><states><state id=\"normal\" framelist=\"0\"/></states>"
+                      "</main>"));
+    }
+    AddFile(GLevel::kStageFile, Bytes(R"(
+LevelData = { level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data',
+           box = { included = true, pos_x = 30, pos_y = 40 },
+           lamp = { included = true, pos_x = 100, pos_y = 50 } } }
+Objects = {
+  types = { box = { class_name = 'GGameObject', xml_anim = 'box' },
+            lamp = { class_name = 'GGameObject', xml_anim = 'lamp' } },
+  data = { box = { name = 'box', base_type = 'box' }, lamp = { name = 'lamp', base_type = 'lamp' } },
+  level_types = { level = { background = 'hall.png' } } }
+function LevelTimerFunc() end
+)"));
+    OpenScreen(R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
+  Bitmap{ name = 'background', x = 0, y = 0, w = 800, h = 600 },
+  GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
+  GSceneCtrl{ name = 'scene_ctrl', x = 0, y = 0, w = 800, h = 600 } })");
+    ASSERT_EQ(Level()->GetObjectCount(), 2);
+    Tick(30);
+    const standin::TScreenImage image = DrawFrame();
+    testing_fixtures::ExpectGolden(image, "tests/game/shell/golden/game_level.png");
+    const auto at = [&image](int x, int y) {
+        return image.pixels[static_cast<size_t>(y * image.width + x)] & 0xFFFFFFu;
+    };
+    struct TPixel {
+        int x;
+        int y;
+        uint32_t rgb;
+    };
+    // The objects stand at their level positions, the box over (30, 40)-(49, 59), the lamp over
+    // (100, 50)-(109, 79); the background everywhere else.
+    for (const TPixel& p :
+         {TPixel{5, 5, 0x203060u}, TPixel{30, 40, 0xFF0000u}, TPixel{49, 59, 0xFF0000u},
+          TPixel{29, 40, 0x203060u}, TPixel{50, 60, 0x203060u}, TPixel{100, 50, 0xFFFF00u},
+          TPixel{109, 79, 0xFFFF00u}, TPixel{110, 79, 0x203060u}, TPixel{100, 80, 0x203060u},
+          TPixel{159, 119, 0x203060u}}) {
+        EXPECT_EQ(at(p.x, p.y), p.rgb) << p.x << "," << p.y;
+    }
+}
+
+} // namespace
+} // namespace gamewnd_test
