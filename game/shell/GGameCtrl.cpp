@@ -2,6 +2,7 @@
 
 #include "engine/ui/windowmanager.h"
 #include "game/common/WindowScriptState.h"
+#include "game/shell/GGameWnd.h"
 #include "game/visual/GVFactory.h"
 #include "game/visual/GVLayer.h"
 #include "game/world/GGameData.h"
@@ -13,6 +14,7 @@ GGameCtrl::GGameCtrl() = default;
 
 GGameCtrl::~GGameCtrl() {
     mGameData = nullptr;
+    ForgetControlInGameWnd(this);
     GLogicalManager& manager = GLogicalManager::Instance();
     if (mScreen != nullptr && manager.GetGameScreen() == mScreen) {
         manager.SetGameScreen(nullptr);

@@ -334,6 +334,23 @@ GFlyEmitter* GGameWnd::FindFlyEmitter(const str& script) {
     return nullptr;
 }
 
+void GGameWnd::ForgetControl(const TWindow* control) {
+    if (control == mGameCtrl) {
+        mGameCtrl = nullptr;
+    }
+    if (control == mSceneCtrl) {
+        mSceneCtrl = nullptr;
+    }
+}
+
+// The game window the logical manager knows, which may still point at the control; null while the
+// window goes (it has left the manager by then).
+void ForgetControlInGameWnd(const TWindow* control) {
+    if (auto* window = dynamic_cast<GGameWnd*>(&GLogicalManager::Instance().GetHooks())) {
+        window->ForgetControl(control);
+    }
+}
+
 GVLayer* GGameWnd::GetGameLayer() {
     return mGameCtrl != nullptr ? mGameCtrl->GetLayer() : nullptr;
 }

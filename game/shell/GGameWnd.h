@@ -19,6 +19,9 @@ class TPSimple;
 class TText;
 struct lua_State;
 
+// The game window registered with the logical manager forgets the control, which is being deleted.
+void ForgetControlInGameWnd(const TWindow* control);
+
 class GGameWnd : public TWindow, public GLogicalManagerHooks {
 public:
     static constexpr int kAnimationMs = 30;
@@ -69,6 +72,8 @@ public:
     GVLayer* GetSceneLayer() override;
     void QueueLuaText(const str& text) override;
 
+    // A control deleted before the window is forgotten by it.
+    void ForgetControl(const TWindow* control);
     GGameCtrl* GetGameCtrl() const { return mGameCtrl; }
     GSceneCtrl* GetSceneCtrl() const { return mSceneCtrl; }
     int GetStepCounter() const { return mStepCounter; }

@@ -1,12 +1,15 @@
 #include "game/shell/GSceneCtrl.h"
 
+#include "game/shell/GGameWnd.h"
 #include "game/visual/GVLayer.h"
 #include "game/visual/GVObject.h"
 #include "game/world/GGameObject.h"
 
 GSceneCtrl::GSceneCtrl() = default;
 
-GSceneCtrl::~GSceneCtrl() = default;
+GSceneCtrl::~GSceneCtrl() {
+    ForgetControlInGameWnd(this);
+}
 
 bool GSceneCtrl::IsKindOf(TWindowClassId id) const {
     return id == ClassId() || TWindow::IsKindOf(id);

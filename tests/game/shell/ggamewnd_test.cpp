@@ -224,6 +224,23 @@ TEST_F(GameWndTest, AClosedScreenIsReachedByNothing) {
     EXPECT_EQ(manager.GetGameScreen(), mGame);
 }
 
+TEST_F(GameWndTest, ControlsDeletedBeforeTheWindowAreForgotten) {
+    OpenScreen();
+    Tick(30);
+    Run("DestroyWindow('game_ctrl') DestroyWindow('scene_ctrl')");
+    Tick(30);
+    ASSERT_EQ(Find("game_ctrl"), nullptr);
+    EXPECT_EQ(mWnd->GetGameCtrl(), nullptr);
+    EXPECT_EQ(mWnd->GetSceneCtrl(), nullptr);
+    GLogicalManager& manager = GLogicalManager::Instance();
+    EXPECT_EQ(manager.GetGameLayer(), nullptr);
+    EXPECT_EQ(manager.GetSceneLayer(), nullptr);
+    EXPECT_EQ(manager.GetGameScreen(), nullptr);
+    EXPECT_EQ(GVFactory::Instance().GetCurrentLayer(), nullptr);
+    manager.GetHooks().QueueLuaText("Note('late')");
+    Tick(30);
+}
+
 TEST_F(GameWndTest, AStageFileWithoutItsTablesLeavesAScreenWithoutLevel) {
     AddFile(GLevel::kStageFile, Bytes("function LevelTimerFunc() end"));
     OpenScreen();
