@@ -51,6 +51,8 @@ public:
     bool IsPaused() const { return mPaused; }
     int GetTicksDone() const { return mTicksDone; }
     GBaseLogicalScene* GetListener() const { return mListener; }
+    // The scene stops hearing of this task (it is stopping it).
+    void ClearListener() { mListener = nullptr; }
     GGameObjectTimer* GetTimer() const { return mTimer; }
 
 protected:

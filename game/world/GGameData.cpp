@@ -194,6 +194,7 @@ int GGameData::DestroyLevel() {
     manager.GetHooks().StopScoreText();
     manager.ResetLevel();
     mLevel.reset();
+    manager.DeleteDroppedScenes();
     return 1;
 }
 

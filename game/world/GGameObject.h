@@ -73,7 +73,11 @@ public:
     virtual void SetLocked(bool flag) { mLocked = flag; }
     virtual bool IsStudent() const { return false; }
     virtual bool Reserved23() { return false; }
-    virtual int WalkTo(const str& /*target*/, int /*a*/, int /*b*/, int /*c*/) { return 0; }
+    // Queues the walk task toward the named target for the listener; 0 in the base.
+    virtual int WalkTo(const str& /*target*/, const str& /*task*/, GBaseLogicalScene* /*listener*/,
+                       bool /*atFront*/) {
+        return 0;
+    }
     virtual int PickHolder(std::vector<GGameObject*>& /*objects*/) { return 0; }
     virtual void UpdateHolder() {}
     virtual void SetUpgradeLevel(int level) { mUpgradeLevel = level; }
@@ -129,6 +133,7 @@ public:
     // SetPlace at the depth of its y; a running particle effect follows.
     void MoveToPoint(float x, float y);
     void SetMouseEnabled(bool flag);
+    bool IsMouseEnabled() const { return mMouseEnabled; }
     // The price of the upgrade on offer while the object has a strategy, else 0.
     int GetUpgradePrice() const;
     // The offered upgrade's level while it has a strategy and is recommended, else 0.
@@ -158,6 +163,8 @@ public:
     bool HasScene(const str& scene) const;
     bool IsKnownScene(const str& scene) const;
     str GetSceneName(int index) const;
+    // The scenes the object takes part in now, in order.
+    const std::vector<str>& GetScenes() const { return mScenes; }
     void SetTriggerEnabled(const str& function, bool enabled);
     // The cell at the flat index; 0 outside the mask.
     int8_t GetWalkMaskCell(int index) const;

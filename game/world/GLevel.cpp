@@ -420,13 +420,13 @@ void GLevel::OnOSD(G_VoidLink* object) {
 
 void GLevel::OnClick(G_VoidLink* object) {
     if (GGameObject* clicked = AsObject(object)) {
-        GLogicalManager::Instance().OnObjectClick(clicked, 0);
+        GLogicalManager::Instance().OnObjectClick(clicked, false);
     }
 }
 
 void GLevel::OnBMC(G_VoidLink* object) {
     if (GGameObject* clicked = AsObject(object)) {
-        GLogicalManager::Instance().OnObjectClick(clicked, 1);
+        GLogicalManager::Instance().OnObjectClick(clicked, true);
     }
 }
 

@@ -65,13 +65,12 @@ void GLogicalManager::OnObjectChanged(GGameObject* object) {
     }
 }
 
-int GLogicalManager::RemoveObject(GGameObject* object, bool /*stopScenes*/) {
-    GLevel* level = GetLevel();
-    return level != nullptr ? level->RemoveObject(object, false) : 0;
-}
-
 GFlyEmitter* GLogicalManager::CreateParticleEffect(const str& script) {
     return mHooks->FindFlyEmitter(script);
+}
+
+G_ICanListenSwitch* GLogicalManager::GetSwitchListener() const {
+    return GetLevel();
 }
 
 bool GLogicalManager::UpdateBuyButton() {
@@ -205,6 +204,7 @@ void GLogicalManager::UnregisterObject(GGameObject* object) {
     if (object == nullptr) {
         return;
     }
+    ForgetObject(object);
     switch (RegistryOf(object)) {
     case TRegistry::kJudgingPlace:
         EraseFirst(mJudgingPlaces, object);
@@ -226,6 +226,7 @@ void GLogicalManager::UnregisterObject(GGameObject* object) {
         if (found != mGirls.end()) {
             mGirls.erase(found);
         }
+        mHooks->ForgetGirl(object);
         break;
     }
     case TRegistry::kSingle:
@@ -411,6 +412,11 @@ void GLogicalManager::ResetLevel() {
     mCarriedObject = nullptr;
     mJudgingSceneHeld = false;
     mEventDispatcher.Clear();
+    // The scenes outlive the level's objects for a moment: no task reaches them meanwhile.
+    for (GBaseLogicalScene* scene : mLiveScenes) {
+        scene->DetachTasks();
+        mDroppedScenes.push_back(scene);
+    }
     mLiveScenes.clear();
     // Nothing of the old level may reach the next one: a text deferred during a carry, the scene
     // the "CPP_" functions act on, the poise glow.
@@ -423,12 +429,16 @@ void GLogicalManager::ResetLevel() {
     }
 }
 
-void GLogicalManager::DeleteLiveScenes() {
-    for (GBaseLogicalScene* scene : mLiveScenes) {
+void GLogicalManager::DeleteDroppedScenes() {
+    std::vector<GBaseLogicalScene*> scenes;
+    scenes.swap(mDroppedScenes);
+    for (GBaseLogicalScene* scene : scenes) {
         delete scene;
     }
-    mLiveScenes.clear();
-    mEventDispatcher.Clear();
+}
+
+void GLogicalManager::DeleteLiveScenes() {
+    DeleteScenes();
     mGameScreen = nullptr;
 }
 

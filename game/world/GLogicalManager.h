@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 class GBaseLogicalScene;
@@ -23,7 +24,11 @@ class GVLayer;
 class TWindow;
 class GLogicalManagerHooks;
 class G_VoidLink;
+class G_ICanListenSwitch;
 class TModalWindow;
+class TScript;
+class GTutorialFilter;
+struct lua_State;
 
 class GLogicalManager {
 public:
@@ -31,6 +36,8 @@ public:
 
     // Binds the game log's module "Logical" to the discarding writer.
     GLogicalManager();
+    // Deletes the live scenes and the scene script; withdraws the functions from the main script.
+    ~GLogicalManager();
     GLogicalManager(const GLogicalManager&) = delete;
     GLogicalManager& operator=(const GLogicalManager&) = delete;
 
@@ -138,24 +145,103 @@ public:
     void ResetLevel();
     // Deletes the live scenes and forgets the game's windows.
     void DeleteLiveScenes();
+    // Deletes the scenes a reset dropped, once the level's objects are gone.
+    void DeleteDroppedScenes();
     // After the main loop: the player's total score ends the statistics' session.
     void CloseGame();
     // The position editor's saver; nothing is saved until the developer tools come.
     int SaveObjectPosition(const str& name, int x, int y);
 
-    // The level's switch slots: what the mouse strategies report. Play input comes with the
-    // logical scenes; until then nothing happens.
+    // The level's switch slots: what the mouse strategies report. Dragging over and leaving the
+    // judging places come with the judging rules.
     void OnDragOver(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
-    int OnDrop(GGameObject* /*dragged*/, GGameObject* /*target*/) { return 0; }
     void OnDragLeave(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
-    void OnDragEnd(GGameObject* /*object*/) {}
-    void OnGrab(GGameObject* /*object*/) {}
-    void OnObjectClick(GGameObject* /*object*/, int /*blocked*/) {}
+    // A carried object released over the target (or none): a scene, or the carry just ends.
+    // 1 when a scene came about.
+    int OnDrop(GGameObject* object, GGameObject* target);
+    // A drag ended without a drop target; 1.
+    int OnDragEnd(GGameObject* object);
+    // An object was picked up: the possible drop targets take the mouse; 1 when carrying.
+    int OnGrab(GGameObject* object);
+    // A click; with keep state the game state stays. 1 when the click was taken.
+    int OnObjectClick(GGameObject* object, bool keepState);
+    int StartCarryPacifier(GGameObject* object);
+    int OnPacifierDrop(GGameObject* pacifier, GGameObject* target);
+    // CreateScene unless something is carried (or forced); null for no object or name.
+    GBaseLogicalScene* GoToScene(const str& name, GGameObject* object, GGameObject* target,
+                                 bool forced);
+    // The heroine joins the first live scene the object fills that is not full; true when there
+    // was one.
+    bool JoinHeroineToSceneOf(GGameObject* object);
+    // GoToScene, forced with a personage, which (or else the heroine) then joins the scene.
+    GBaseLogicalScene* GoToSceneWithPersonage(const str& name, GGameObject* object,
+                                              GGameObject* personage);
+    void OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* girl);
+    // Tutorials lock (1) or free (0) the mouse of every level object outside the exceptions;
+    // the number of level objects.
+    int SetObjectsEnabled(int lock, const std::vector<const GTutorialFilter*>& exceptions);
     // The mouse cursor: 1 click, 2 want, 3 drag, anything else the default arrow. The kind
     // already shown does nothing. Returns the kind.
     int SetCursor(int kind);
     // 5 until the first SetCursor, which therefore always sets a cursor.
     int GetCursorKind() const { return mCursorKind; }
+    // The level's listener of the mouse strategies; null without a level.
+    G_ICanListenSwitch* GetSwitchListener() const;
+
+    // Scenes. The scene script runs the scene file; every scene hook runs in it. Null until a
+    // scene file was loaded.
+    TScript* GetSceneScript() const { return mSceneScript.get(); }
+    // Deletes the live scenes, makes a new scene script with the "CPP_" functions, runs the file
+    // and makes a prototype of each entry of its "scenes" table.
+    void LoadScenes(const str& file);
+    const std::vector<GBaseLogicalScene*>& GetLiveScenes() const { return mLiveScenes; }
+    bool IsLiveScene(const GBaseLogicalScene* scene) const;
+    // A copy of the named prototype linked to the object and target, created and (when asked and
+    // full) begun; null when there is no such scene, the link refused or the scene closed itself.
+    GBaseLogicalScene* CreateScene(const str& name, GGameObject* object, GGameObject* target,
+                                   bool beginWhenFull, bool keepState);
+    // Where a scene ends: forgotten as the current scene and by the dispatcher, and deleted. An
+    // unknown scene is ignored.
+    void DestroyScene(GBaseLogicalScene* scene);
+    // StopAndClose on every live scene the object fills; true when there was one.
+    bool StopScenesOf(GGameObject* object);
+    // A scene lets the object go: it may take the mouse again and hears the scene's end.
+    void ReleaseFromScene(GBaseLogicalScene* scene, GGameObject* object, bool reenable);
+    // Plans the object's path to the target's landing point (or its approach point); true when
+    // the path has points.
+    bool WalkToEntry(GGameObject* object, GGameObject* target, bool landing);
+    // The object is being deleted: no live scene, holder or carry keeps it.
+    void ForgetObject(GGameObject* object);
+    // Exact classes the scenes tell apart by name until their classes exist.
+    static bool IsPreparationQueue(const GGameObject* object);
+    static bool IsPacifier(const GGameObject* object);
+    // Hands the occupants of the preparation queues forward so the occupied ones close up.
+    void CompactPreparationQueues();
+
+    // The Lua functions of the main and scene scripts; participant n is entry n of the current
+    // scene.
+    void RegisterLuaFunctions(lua_State* state);
+    int CPP_SetAnimState(int participant, str state);
+    int CPP_SetSimpleAnimState(int participant, str state);
+    int CPP_CalcPath(int participant, int target);
+    int CPP_MoveToBasePos(int participant);
+    int CPP_SendMessageToObject(int participant, int kind, str text);
+    int CPP_ModifyCheck(int participant, int delta);
+    int CPP_TouchUp(int participant);
+    void CPP_SetTouchUpDirection();
+    void CPP_SyncTaskTime(int participant, str task, int participant2, str task2);
+    void CPP_RestoreTaskTime(int participant, str task);
+    void CPP_PlaySound(str name);
+    void CPP_EndChooseUser(int dialog, int entry, int result, int poiseFactor);
+    void CPP_EndPowerMeterDialog(int dialog, int kind, int value);
+    void CPP_RunChooseUser(int entry);
+    void CPP_RunPowerMeterDialog(int entry);
+    void CPP_OnEndJudging();
+    void CPP_OnEnterPodium(int flag);
+    void CPP_GenerateChooseUser(int participant, int poiseFactor);
+    void CPP_OnPoisePower(int kind, int ignored);
+    void CPP_CheckComboNumbers();
+
     // The object's buy dialog in the main window script; the object becomes the pending upgrade.
     // Nothing for a link that is not a game object.
     void RunBuyDialog(G_VoidLink* upgrade);
@@ -208,4 +294,24 @@ private:
     // Not owned.
     TModalWindow* mSelectorModal = nullptr;
     TWindow* mSelectorWindow = nullptr;
+    std::unique_ptr<TScript> mSceneScript;
+    str mSceneFile;
+    // Owned: what ResetLevel dropped, deleted after the level's objects.
+    std::vector<GBaseLogicalScene*> mDroppedScenes;
+    // The main script the functions were published in, to withdraw them from.
+    lua_State* mPublishedState = nullptr;
+
+    static bool HasClass(const GGameObject* object, const char* className);
+    // Deletes the live scenes and clears the dispatcher.
+    void DeleteScenes();
+    std::vector<GGameObject*> LevelObjects() const;
+    void ClearQueuePreview();
+    // The carry ends: playing again, the girl dispatched when asked and not over her holder, and
+    // the broadcast.
+    void EndCarry(GGameObject* object, GGameObject* target, bool dispatchGirl);
+    // CreateScene; made tells whether a scene came about, even one that has closed already.
+    GBaseLogicalScene* MakeScene(const str& name, GGameObject* object, GGameObject* target,
+                                 bool beginWhenFull, bool keepState, bool& made);
+    // The participant of the current scene, or null.
+    GGameObject* Participant(int index) const;
 };

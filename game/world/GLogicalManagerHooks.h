@@ -6,6 +6,7 @@
 #include "engine/core/str.h"
 
 class GFlyEmitter;
+class GGameObject;
 class GVLayer;
 class TWindow;
 
@@ -49,6 +50,13 @@ public:
 
     // Stops the tutorial when one runs.
     virtual void StopTutorial(bool /*finished*/) {}
+    // What the tutorial engine hears of play: an accepted click, a pacifier given, a touch-up
+    // done by the heroine.
+    virtual void TutorialClick(GGameObject* /*object*/) {}
+    virtual void TutorialDragEnd(GGameObject* /*object*/) {}
+    virtual void TutorialTouchUpEnd(GGameObject* /*heroine*/, GGameObject* /*girl*/) {}
+    // The scene control forgets a girl that leaves the level.
+    virtual void ForgetGirl(GGameObject* /*girl*/) {}
 
     // The hint panel with the texts of the two string-table labels, and hiding it.
     virtual void ShowHint(const str& /*nameLabel*/, const str& /*descriptionLabel*/) {}

@@ -6,11 +6,16 @@
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GInDoor.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GLogicalScene.h"
 #include "game/world/GMovingTask.h"
+#include "game/world/GPacifierScene.h"
+#include "game/world/GQueueLogicalScene.h"
 #include "game/world/GSimpleTask.h"
 #include "game/world/GStatistics.h"
+#include "game/world/GTouchUpScene.h"
 
 GObjectFactory& GObjectFactory::Instance() {
     static GObjectFactory factory;
@@ -29,6 +34,38 @@ GObjectFactory::~GObjectFactory() {
 bool GObjectFactory::RegisterObjectCreator(const str& className, TObjectCreator creator) {
     mObjectCreators.emplace(className, creator);
     return true;
+}
+
+bool GObjectFactory::RegisterSceneCreator(const str& className, TSceneCreator creator) {
+    mSceneCreators.emplace(className, creator);
+    return true;
+}
+
+GBaseLogicalScene* GObjectFactory::GetScene(const str& name, TLuaTable* definition) {
+    const auto found = mScenePrototypes.find(name);
+    if (found != mScenePrototypes.end()) {
+        return found->second->Clone(++mSceneCounter);
+    }
+    TScript* script = GLogicalManager::Instance().GetSceneScript();
+    if (definition == nullptr || script == nullptr) {
+        return nullptr;
+    }
+    const auto creator = mSceneCreators.find(definition->GetString("class_name"));
+    if (creator == mSceneCreators.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<GBaseLogicalScene> prototype(creator->second());
+    if (prototype == nullptr || !prototype->InitFromTable(name, script, definition)) {
+        return nullptr;
+    }
+    GBaseLogicalScene* kept = prototype.get();
+    mScenePrototypes[name] = std::move(prototype);
+    return kept;
+}
+
+GBaseLogicalScene* GObjectFactory::FindScenePrototype(const str& name) const {
+    const auto found = mScenePrototypes.find(name);
+    return found != mScenePrototypes.end() ? found->second.get() : nullptr;
 }
 
 GGameObject* GObjectFactory::CreateObject(const str& name, TLuaTable* typeTable,
@@ -106,8 +143,11 @@ GGameData* GObjectFactory::GetGameData() {
     return mGameData.get();
 }
 
-void GObjectFactory::Clear(bool deleteGameData, bool /*deleteScenePrototypes*/) {
+void GObjectFactory::Clear(bool deleteGameData, bool deleteScenePrototypes) {
     mObjectPrototypes.clear();
+    if (deleteScenePrototypes) {
+        mScenePrototypes.clear();
+    }
     if (deleteGameData) {
         mGameData.reset();
     }
@@ -116,6 +156,7 @@ void GObjectFactory::Clear(bool deleteGameData, bool /*deleteScenePrototypes*/) 
 // The game-object classes, in the order their ids are taken. Registered here, beside the
 // registry: a unit that only registered itself would be dropped from the static library.
 int GGameObject::sClassId = GObjectFactory::NextClassId();
+int GInDoor::sClassId = GObjectFactory::NextClassId();
 
 namespace {
 
@@ -124,7 +165,22 @@ GGameObject* CreateGameObject() {
     return new Object;
 }
 
+template <class Scene>
+GBaseLogicalScene* CreateLogicalScene() {
+    return new Scene;
+}
+
 const bool gGameObjectRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GGameObject", &CreateGameObject<GGameObject>);
+const bool gInDoorRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GInDoor", &CreateGameObject<GInDoor>);
+const bool gLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
+    "GLogicalScene", &CreateLogicalScene<GLogicalScene>);
+const bool gQueueLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
+    "GQueueLogicalScene", &CreateLogicalScene<GQueueLogicalScene>);
+const bool gPacifierSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
+    "GPacifierScene", &CreateLogicalScene<GPacifierScene>);
+const bool gTouchUpSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
+    "GTouchUpScene", &CreateLogicalScene<GTouchUpScene>);
 
 } // namespace

@@ -42,6 +42,7 @@ private:
 class GObjectFactory {
 public:
     using TObjectCreator = GGameObject* (*)();
+    using TSceneCreator = GBaseLogicalScene* (*)();
 
     static GObjectFactory& Instance();
     // The next value of the process-wide class-id counter (the first class gets 1).
@@ -54,6 +55,15 @@ public:
 
     // True; a class name already registered keeps its first creator.
     bool RegisterObjectCreator(const str& className, TObjectCreator creator);
+    // True; a class name already registered keeps its first creator.
+    bool RegisterSceneCreator(const str& className, TSceneCreator creator);
+    // A numbered copy of the scene's prototype (the caller owns it). Without a prototype, a
+    // definition table makes one of its "class_name" with the logical manager's scene script,
+    // which is kept and answered itself (not owned by the caller); null without a table, a scene
+    // script, a known class or a definition the class accepts.
+    GBaseLogicalScene* GetScene(const str& name, TLuaTable* definition);
+    // The prototype itself, or null.
+    GBaseLogicalScene* FindScenePrototype(const str& name) const;
     // A clone of the name's prototype, built from the tables on the first request; null without a
     // type table, for an unknown "class_name" or when the prototype fails to read the tables. The
     // caller owns it.
@@ -69,12 +79,12 @@ public:
     // The game data, made and loaded on first use (the visual objects then come from "xml/" and
     // their textures from "anim/").
     GGameData* GetGameData();
-    // Deletes the object prototypes and, with the first flag, the game data; the second flag
-    // names the scene prototypes, which the factory does not hold yet. The counters keep their
-    // values.
+    // Deletes the object prototypes and, with the first flag, the game data, with the second the
+    // scene prototypes. The counters keep their values.
     void Clear(bool deleteGameData, bool deleteScenePrototypes);
 
     int GetTaskCounter() const { return mTaskCounter; }
+    int GetSceneCounter() const { return mSceneCounter; }
     bool HasPrototype(const str& name) const { return mObjectPrototypes.count(name) != 0; }
 
 private:
@@ -82,4 +92,7 @@ private:
     std::map<str, TObjectCreator> mObjectCreators;
     std::unique_ptr<GGameData> mGameData;
     int32_t mTaskCounter = 0;
+    std::map<str, TSceneCreator> mSceneCreators;
+    std::map<str, std::unique_ptr<GBaseLogicalScene>> mScenePrototypes;
+    int32_t mSceneCounter = 0;
 };

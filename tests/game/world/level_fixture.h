@@ -86,6 +86,9 @@ struct TLevelHooks final : GLogicalManagerHooks {
     void StopTutorial(bool finished) override {
         Note(finished ? "stop tutorial" : "drop tutorial");
     }
+    void TutorialClick(GGameObject* object) override {
+        Note(std::string("tutorial click ") + object->GetName().CStr());
+    }
 };
 
 // The main script's side: fake progress ("GetUpgradeIndex" answers from gUpgradeIndex by object

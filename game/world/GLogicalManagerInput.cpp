@@ -1,0 +1,346 @@
+// The logical manager's play input: clicks, grabs, drops and drag ends that the level forwards
+// from the mouse strategies, and the scene requests they turn into.
+#include "game/world/GBaseLogicalScene.h"
+#include "game/world/GBaseSimpleTask.h"
+#include "game/world/GGameObject.h"
+#include "game/world/GLevel.h"
+#include "game/world/GLogicalManager.h"
+#include "game/world/GLogicalManagerHooks.h"
+#include "game/world/GObjectFactory.h"
+#include "game/world/GSoundEffects.h"
+
+#include <algorithm>
+
+namespace {
+
+void PlaySound(const char* name) {
+    GSoundEffects::Instance()->Play(str(name));
+}
+
+} // namespace
+
+bool GLogicalManager::HasClass(const GGameObject* object, const char* className) {
+    return object != nullptr && str(object->GetClassName()) == str(className);
+}
+
+std::vector<GGameObject*> GLogicalManager::LevelObjects() const {
+    GLevel* level = GetLevel();
+    return level != nullptr ? level->GetObjects() : std::vector<GGameObject*>();
+}
+
+void GLogicalManager::ClearQueuePreview() {
+    // The places' preview occupants come with the judging rules; the flag goes here.
+    mQueuePreviewOn = false;
+}
+
+void GLogicalManager::EndCarry(GGameObject* object, GGameObject* target, bool dispatchGirl) {
+    SetGameState(2);
+    if (dispatchGirl && HasClass(object, "GStudent") && object->GetHolder() != target) {
+        mEventDispatcher.Dispatch(object);
+    }
+    mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+}
+
+int GLogicalManager::OnObjectClick(GGameObject* object, bool keepState) {
+    if (object == nullptr || mGameState == 0 || mGameState == 4) {
+        return 0;
+    }
+    if (!keepState) {
+        SetGameState(2);
+    }
+    bool accepted = false;
+    if (HasClass(object, "GMarivellPowerMeter")) {
+        if (mPowerInUse == 0 && object->CheckClick() > 0) {
+            GoToScene("take_power", object, nullptr, false);
+            accepted = true;
+        }
+    } else if (HasClass(object, "GJudgingSceneDoor")) {
+        if (mHeroine != nullptr && object->CheckClick() > 0) {
+            GoToScene("judging_scene_door", object, nullptr, false);
+            JoinHeroineToSceneOf(object);
+            accepted = true;
+        }
+    } else if (HasClass(object, "GStudent")) {
+        const int check = object->CheckClick();
+        if (check > 0) {
+            if (GBaseLogicalScene* scene = GoToScene("make_touchup", object, nullptr, false)) {
+                scene->AddObject(mHeroine);
+                if (scene->IsFull()) {
+                    scene->BeginIfFull();
+                }
+                PlaySound("click");
+                accepted = true;
+            }
+        } else if (check == 0) {
+            // The girl's cry lock is lifted by the girls themselves.
+            JoinHeroineToSceneOf(object);
+            PlaySound("click");
+            accepted = true;
+        }
+    }
+    if (!accepted) {
+        PlaySound("click_empty");
+        return 0;
+    }
+    mHooks->TutorialClick(object);
+    return 1;
+}
+
+int GLogicalManager::OnGrab(GGameObject* object) {
+    mCarriedObject = object;
+    if (object == nullptr) {
+        return 0;
+    }
+    if (IsPacifier(object)) {
+        return StartCarryPacifier(object);
+    }
+    if (HasClass(object, "GStudent")) {
+        PlaySound("grab");
+    }
+    object->SetActive(false);
+    if (object->GetScenes().empty()) {
+        return 0;
+    }
+    mQueuePreviewOn = false;
+    bool full = false;
+    if (!mJudgingPlaces.empty() && mJudgingPlaces.front()->HasScene(object->GetSceneName(0))) {
+        full = std::all_of(mJudgingPlaces.begin(), mJudgingPlaces.end(),
+                           [](GGameObject* place) { return place->GetOccupant() != nullptr; });
+        if (HasClass(object->GetHolder(), "GJudgingQueue")) {
+            full = false;
+        }
+        mQueuePreviewOn = !full;
+    }
+    const std::vector<GGameObject*> objects = LevelObjects();
+    for (GGameObject* other : objects) {
+        if (other != nullptr && other != object) {
+            other->SetMouseEnabled(false);
+        }
+    }
+    GObjectFactory& factory = GObjectFactory::Instance();
+    const std::vector<str> scenes = object->GetScenes();
+    for (const str& name : scenes) {
+        GBaseLogicalScene* prototype = factory.FindScenePrototype(name);
+        if (prototype == nullptr) {
+            continue;
+        }
+        prototype->CanAccept(object, false);
+        for (GGameObject* other : objects) {
+            if (other != nullptr && other->HasPendingTask(true) &&
+                prototype->CanAccept(other, true) != 0) {
+                other->SetMouseEnabled(!(full && other->CanHold()));
+            }
+        }
+        prototype->ClearObjects();
+    }
+    SetGameState(3);
+    return 1;
+}
+
+int GLogicalManager::StartCarryPacifier(GGameObject* object) {
+    if (!IsPacifier(object)) {
+        return 0;
+    }
+    object->SetHolder(nullptr);
+    object->SetActive(false);
+    mQueuePreviewOn = false;
+    for (GGameObject* other : LevelObjects()) {
+        if (other != nullptr && other != object) {
+            other->SetMouseEnabled(HasClass(other, "GStudent"));
+        }
+    }
+    SetGameState(3);
+    return 1;
+}
+
+int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
+    if (object == nullptr) {
+        return 0;
+    }
+    // Clearing the girl's touch-up and telling her the drag ended come with the girls.
+    if (HasClass(target, "GJudgingSceneDoor") && object->IsStudent()) {
+        const auto place =
+            std::find_if(mJudgingPlaces.begin(), mJudgingPlaces.end(), [](GGameObject* candidate) {
+                return candidate->GetOccupant() == nullptr;
+            });
+        if (place != mJudgingPlaces.end()) {
+            const int result = OnDrop(object, *place);
+            if (result != 0) {
+                return result;
+            }
+        }
+        if (GGameObject* holder = object->GetHolder()) {
+            holder->TakeObject(object);
+        }
+        // Every place is taken: she goes back, and the carry still ends.
+        ClearQueuePreview();
+        object->SetActive(true);
+        SetGameState(2);
+        mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+        return 0;
+    }
+    ClearQueuePreview();
+    if (mPodiumRequest && HasClass(target, "GJudgingQueue")) {
+        mPodiumRequest = false;
+    }
+    if (IsPacifier(object)) {
+        return OnPacifierDrop(object, target);
+    }
+    object->SetActive(true);
+    if (target == nullptr) {
+        SetGameState(2);
+        if (HasClass(object, "GStudent") && object->GetHolder() != nullptr) {
+            mEventDispatcher.Dispatch(object);
+        }
+        mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+        return 0;
+    }
+    str name;
+    if (object->GetScenes().size() == 1) {
+        name = object->GetScenes().front();
+    } else if (target->GetScenes().size() == 1) {
+        name = target->GetScenes().front();
+    } else {
+        EndCarry(object, target, true);
+        return 0;
+    }
+    if (name.Length() > 0 && target->HasScene(name)) {
+        GGameObject* oldHolder = object->GetHolder();
+        bool made = false;
+        MakeScene(name, object, target, true, false, made);
+        if (made && HasClass(object, "GStudent") && oldHolder != target) {
+            mEventDispatcher.Dispatch(object);
+        }
+        mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+        return made ? 1 : 0;
+    }
+    EndCarry(object, target, true);
+    return 0;
+}
+
+int GLogicalManager::OnDragEnd(GGameObject* object) {
+    ClearQueuePreview();
+    if (object != nullptr) {
+        object->SetActive(true);
+    }
+    SetGameState(2);
+    mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+    if (object != nullptr && mJudgingDoor != nullptr) {
+        const str scene = object->GetSceneName(0);
+        if (scene.Length() > 0 && mJudgingDoor->IsKnownScene(scene)) {
+            // The combo numbers and the girl's shown number come with the judging rules.
+            CPP_CheckComboNumbers();
+        }
+    }
+    return 1;
+}
+
+int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) {
+    ClearQueuePreview();
+    if (HasClass(target, "GJudgingQueue")) {
+        mPodiumRequest = false;
+    }
+    const GBaseSimpleTask* task = target != nullptr ? target->GetCurrentTask() : nullptr;
+    const bool busy = task != nullptr && (task->GetState() == GBaseSimpleTask::kRunning ||
+                                          task->GetState() == GBaseSimpleTask::kResumed);
+    SetGameState(2);
+    mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+    if (target != nullptr && target->IsStudent() && !busy) {
+        // The girl takes the pacifier, and the pacifier goes home used, with the girls and
+        // pacifiers.
+        mHooks->TutorialDragEnd(pacifier);
+        return 1;
+    }
+    return 0;
+}
+
+GBaseLogicalScene* GLogicalManager::GoToScene(const str& name, GGameObject* object,
+                                              GGameObject* target, bool forced) {
+    if (!forced) {
+        if (mGameState == 3) {
+            return nullptr;
+        }
+        ClearQueuePreview();
+    }
+    if (object == nullptr || name.Length() == 0) {
+        return nullptr;
+    }
+    return CreateScene(name, object, target, true, forced);
+}
+
+bool GLogicalManager::JoinHeroineToSceneOf(GGameObject* object) {
+    // By index: beginning a scene may create or end others.
+    for (size_t i = 0; i < mLiveScenes.size(); ++i) {
+        GBaseLogicalScene* scene = mLiveScenes[i];
+        if (scene->IsFull() || scene->IndexOfObject(object) < 0) {
+            continue;
+        }
+        scene->AddObject(mHeroine);
+        if (scene->IsFull()) {
+            scene->BeginIfFull();
+        }
+        return true;
+    }
+    return false;
+}
+
+GBaseLogicalScene* GLogicalManager::GoToSceneWithPersonage(const str& name, GGameObject* object,
+                                                           GGameObject* personage) {
+    GBaseLogicalScene* scene = GoToScene(name, object, nullptr, personage != nullptr);
+    if (scene == nullptr) {
+        return nullptr;
+    }
+    if (personage != nullptr) {
+        GBaseSimpleTask* task = personage->GetCurrentTask();
+        if (task != nullptr && task->GetType() == 1 && !task->IsQueued()) {
+            personage->RemoveTask(task);
+        }
+    } else {
+        personage = mHeroine;
+    }
+    scene->AddObject(personage);
+    if (scene->IsFull()) {
+        scene->BeginIfFull();
+    }
+    return IsLiveScene(scene) ? scene : nullptr;
+}
+
+void GLogicalManager::OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* /*girl*/) {
+    // A girl's cry lock joining the heroine to her next scene comes with the girls.
+    DestroyScene(scene);
+}
+
+int GLogicalManager::RemoveObject(GGameObject* object, bool stopScenes) {
+    GLevel* level = GetLevel();
+    if (level == nullptr || object == nullptr) {
+        return 0;
+    }
+    if (GGameObject* holder = object->GetHolder()) {
+        holder->SetOccupant(nullptr);
+        // A judging place re-evaluates its queue with the judging rules.
+        object->SetHolder(nullptr);
+    }
+    if (stopScenes) {
+        StopScenesOf(object);
+    }
+    if (HasClass(object, "GStudent")) {
+        mEventDispatcher.Dispatch(object);
+    }
+    return level->RemoveObject(object, false);
+}
+
+int GLogicalManager::SetObjectsEnabled(int lock,
+                                       const std::vector<const GTutorialFilter*>& /*exceptions*/) {
+    // The exception list is matched with the tutorials; until then it holds no filter.
+    const std::vector<GGameObject*> objects = LevelObjects();
+    if (objects.empty()) {
+        return 0;
+    }
+    for (GGameObject* object : objects) {
+        if (object != nullptr) {
+            object->SetMouseLocked(lock != 0);
+            object->SetMouseBlocked(lock != 0);
+        }
+    }
+    return static_cast<int>(objects.size());
+}

@@ -1,0 +1,126 @@
+// The "CPP_" functions the logical manager publishes to the main script and the scene script:
+// dialog and scene scripts act through them on the objects of the running scene.
+#include "engine/script/luabinding.h"
+#include "game/world/GBaseLogicalScene.h"
+#include "game/world/GBaseSimpleTask.h"
+#include "game/world/GGameObject.h"
+#include "game/world/GLogicalManager.h"
+#include "game/world/GSoundEffects.h"
+
+void GLogicalManager::RegisterLuaFunctions(lua_State* state) {
+    if (state == nullptr) {
+        return;
+    }
+    LuaPublish(state, "CPP_EndChooseUser", this, &GLogicalManager::CPP_EndChooseUser);
+    LuaPublish(state, "CPP_EndPowerMeterDialog", this, &GLogicalManager::CPP_EndPowerMeterDialog);
+    LuaPublish(state, "CPP_EndBuyDialog", this, &GLogicalManager::CPP_EndBuyDialog);
+    LuaPublish(state, "CPP_RunChooseUser", this, &GLogicalManager::CPP_RunChooseUser);
+    LuaPublish(state, "CPP_RunPowerMeterDialog", this, &GLogicalManager::CPP_RunPowerMeterDialog);
+    LuaPublish(state, "CPP_SetAnimState", this, &GLogicalManager::CPP_SetAnimState);
+    LuaPublish(state, "CPP_SetSimpleAnimState", this, &GLogicalManager::CPP_SetSimpleAnimState);
+    LuaPublish(state, "CPP_CalcPath", this, &GLogicalManager::CPP_CalcPath);
+    LuaPublish(state, "CPP_MoveToBasePos", this, &GLogicalManager::CPP_MoveToBasePos);
+    LuaPublish(state, "CPP_OnEndJudging", this, &GLogicalManager::CPP_OnEndJudging);
+    LuaPublish(state, "CPP_SendMessageToObject", this, &GLogicalManager::CPP_SendMessageToObject);
+    LuaPublish(state, "CPP_OnEnterPodium", this, &GLogicalManager::CPP_OnEnterPodium);
+    LuaPublish(state, "CPP_ModifyCheck", this, &GLogicalManager::CPP_ModifyCheck);
+    LuaPublish(state, "CPP_TouchUp", this, &GLogicalManager::CPP_TouchUp);
+    LuaPublish(state, "CPP_SetTouchUpDirection", this, &GLogicalManager::CPP_SetTouchUpDirection);
+    LuaPublish(state, "CPP_GenerateChooseUser", this, &GLogicalManager::CPP_GenerateChooseUser);
+    LuaPublish(state, "CPP_SyncTaskTime", this, &GLogicalManager::CPP_SyncTaskTime);
+    LuaPublish(state, "CPP_OnPoisePower", this, &GLogicalManager::CPP_OnPoisePower);
+    LuaPublish(state, "CPP_RestoreTaskTime", this, &GLogicalManager::CPP_RestoreTaskTime);
+    LuaPublish(state, "CPP_PlaySound", this, &GLogicalManager::CPP_PlaySound);
+    LuaPublish(state, "CPP_CheckComboNumbers", this, &GLogicalManager::CPP_CheckComboNumbers);
+}
+
+GGameObject* GLogicalManager::Participant(int index) const {
+    return mCurrentScene != nullptr ? mCurrentScene->GetObject(index) : nullptr;
+}
+
+int GLogicalManager::CPP_SetAnimState(int participant, str state) {
+    GGameObject* object = Participant(participant);
+    return object != nullptr ? object->SetLookState(state) : 0;
+}
+
+int GLogicalManager::CPP_SetSimpleAnimState(int participant, str state) {
+    GGameObject* object = Participant(participant);
+    return object != nullptr ? object->SetVisualState(state) : 0;
+}
+
+int GLogicalManager::CPP_CalcPath(int participant, int target) {
+    GGameObject* object = Participant(participant);
+    GGameObject* goal = Participant(target);
+    if (object == nullptr || goal == nullptr) {
+        return 0;
+    }
+    return WalkToEntry(object, goal, mCurrentScene->GetWalkMode()) ? 1 : 0;
+}
+
+int GLogicalManager::CPP_MoveToBasePos(int participant) {
+    GGameObject* object = Participant(participant);
+    if (object == nullptr || object->GetCurrentTask() != nullptr) {
+        return 0;
+    }
+    GPathPoints* path = object->GetPathData();
+    if (path == nullptr) {
+        return 0;
+    }
+    mPathGrid.PlanPath(object->GetPosition(), object->GetStartPosition(), *path);
+    const bool planned = !path->empty();
+    object->AddTask("moving", nullptr, true);
+    return planned ? 1 : 0;
+}
+
+int GLogicalManager::CPP_SendMessageToObject(int /*participant*/, int /*kind*/, str /*text*/) {
+    // Only a girl takes a message (kind 1 sets her cry lock); the girls come later.
+    return 0;
+}
+
+int GLogicalManager::CPP_ModifyCheck(int participant, int delta) {
+    GGameObject* object = Participant(participant);
+    return object != nullptr ? object->ModifyCheck(delta) : -1;
+}
+
+int GLogicalManager::CPP_TouchUp(int participant) {
+    GGameObject* object = Participant(participant);
+    if (object == nullptr || !object->IsStudent()) {
+        return -1;
+    }
+    // The touch-up poise of the heroine goes to the girl once both exist.
+    return -1;
+}
+
+void GLogicalManager::CPP_SetTouchUpDirection() {
+    // A personage turning toward a girl comes with the personages.
+}
+
+void GLogicalManager::CPP_SyncTaskTime(int participant, str task, int participant2, str task2) {
+    GGameObject* object = Participant(participant);
+    GGameObject* other = Participant(participant2);
+    if (object != nullptr && other != nullptr) {
+        object->SetTaskTime(task, other->GetTaskTime(task2));
+    }
+}
+
+void GLogicalManager::CPP_RestoreTaskTime(int participant, str task) {
+    if (GGameObject* object = Participant(participant)) {
+        object->ApplyBaseType(task);
+    }
+}
+
+void GLogicalManager::CPP_PlaySound(str name) {
+    GSoundEffects::Instance()->Play(name);
+}
+
+// The dialogs and powers, and the judging rules, give these their bodies.
+void GLogicalManager::CPP_EndChooseUser(int /*dialog*/, int /*entry*/, int /*result*/,
+                                        int /*poiseFactor*/) {}
+void GLogicalManager::CPP_EndPowerMeterDialog(int /*dialog*/, int /*kind*/, int /*value*/) {}
+void GLogicalManager::CPP_RunChooseUser(int /*entry*/) {}
+void GLogicalManager::CPP_RunPowerMeterDialog(int /*entry*/) {}
+void GLogicalManager::CPP_OnEndJudging() {}
+void GLogicalManager::CPP_OnEnterPodium(int /*flag*/) {}
+void GLogicalManager::CPP_GenerateChooseUser(int /*participant*/, int /*poiseFactor*/) {}
+void GLogicalManager::CPP_OnPoisePower(int /*kind*/, int /*ignored*/) {}
+void GLogicalManager::CPP_CheckComboNumbers() {}

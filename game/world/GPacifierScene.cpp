@@ -1,0 +1,81 @@
+#include "game/world/GPacifierScene.h"
+
+#include "game/world/GGameObject.h"
+#include "game/world/GLogicalManager.h"
+
+#include <algorithm>
+
+bool GPacifierScene::OnLink(GGameObject* object, GGameObject* target) {
+    if (object == nullptr || target == nullptr) {
+        return false;
+    }
+    AddObject(object);
+    mGirlEntry = AddObject(target);
+    return true;
+}
+
+int GPacifierScene::Create() {
+    return RunOnCreate();
+}
+
+bool GPacifierScene::TakePacifier() {
+    GGameObject* girl = GetObject(mGirlEntry);
+    if (girl == nullptr || !girl->IsStudent()) {
+        return false;
+    }
+    const auto pacifier = std::find_if(mObjects.begin(), mObjects.end(), [](GGameObject* object) {
+        return object != nullptr && GLogicalManager::IsPacifier(object);
+    });
+    // Blocking the girl for "take_pacifier" and handing her the pacifier's name and number come
+    // with the girls.
+    return pacifier != mObjects.end();
+}
+
+int GPacifierScene::Begin() {
+    int result = CallHook(mOnBegin);
+    if (mStages.empty()) {
+        result = 0;
+    }
+    if (TakePacifier() && result != 0) {
+        mStageIndex = 0;
+        return BeginStage();
+    }
+    Close();
+    return 0;
+}
+
+int GPacifierScene::End() {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    GGameObject* girl = GetObject(mGirlEntry);
+    int except = -1;
+    if (girl != nullptr && girl->IsStudent() && girl->HasSavedState()) {
+        except = mGirlEntry;
+        manager.ReleaseFromScene(this, girl, false);
+        girl->RestoreState();
+    }
+    ReleaseObjects(except, true);
+    CallHook(mOnEnd);
+    // Only scenes still alive are let go: one may have ended while it waited.
+    const std::vector<GBaseLogicalScene*> waiting = mWaiting;
+    mWaiting.clear();
+    for (GBaseLogicalScene* scene : waiting) {
+        if (manager.IsLiveScene(scene)) {
+            scene->Release();
+        }
+    }
+    manager.DestroyScene(this);
+    return 1;
+}
+
+int GPacifierScene::AddWaiting(GBaseLogicalScene* scene) {
+    if (std::find(mWaiting.begin(), mWaiting.end(), scene) != mWaiting.end()) {
+        return 0;
+    }
+    GGameObject* girl = GetObject(mGirlEntry);
+    if (girl != nullptr && girl->IsStudent()) {
+        girl->SaveState();
+    }
+    scene->Retain();
+    mWaiting.push_back(scene);
+    return 1;
+}
