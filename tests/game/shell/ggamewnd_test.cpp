@@ -5,7 +5,9 @@
 
 #include "game/shell/GGameHooks.h"
 #include "game/visual/GVLayer.h"
+#include "game/world/GGameObject.h"
 #include "game/world/GLogicalManagerHooks.h"
+#include "game/world/GMStr_TargetDrag.h"
 #include "tests/game/shell/gamewnd_fixture.h"
 
 #include <gtest/gtest.h>
@@ -346,6 +348,67 @@ function LevelTimerFunc() end
           TPixel{159, 119, 0x203060u}}) {
         EXPECT_EQ(at(p.x, p.y), p.rgb) << p.x << "," << p.y;
     }
+}
+
+} // namespace
+} // namespace gamewnd_test
+
+namespace gamewnd_test {
+namespace {
+
+// A girl as the manager tells one, counting the click checks the manager makes; -1 refuses.
+class TClickProbe : public GGameObject {
+public:
+    static inline int sChecks = 0;
+    const char* GetClassName() const override { return "GStudent"; }
+    GGameObject* Clone() const override {
+        auto* copy = new TClickProbe;
+        copy->CopyFrom(*this);
+        return copy;
+    }
+    int CheckClick() override {
+        ++sChecks;
+        return -1;
+    }
+};
+
+const bool gClickProbeRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "ClickProbe", [] { return static_cast<GGameObject*>(new TClickProbe); });
+
+// A click on the screen goes through the window manager to the game control, the game data and
+// the level, whose object's strategy posts the click; the deferred call reaches the manager.
+TEST_F(GameWndTest, AClickTravelsToTheLogicalManagerOnce) {
+    ASSERT_TRUE(gClickProbeRegistered);
+    AddFile("anim/box.png", widget_test::PatternPng(20, 20, [](int, int) { return 0xFF0000u; }));
+    AddFile("xml/box.xml",
+            Bytes("<main id=\"box\"><images><img name=\"box.png\"/></images><framelist><frame "
+                  "w=\"20\" h=\"20\"/></framelist><states><state id=\"normal\" framelist=\"0\"/>"
+                  "</states></main>"));
+    AddFile(GLevel::kStageFile, Bytes(R"(
+LevelData = { level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data',
+           girl = { included = true, pos_x = 30, pos_y = 40 } } }
+Objects = { types = { girl = { class_name = 'ClickProbe', xml_anim = 'box' } },
+  data = { girl = { name = 'girl', base_type = 'girl' } } }
+function LevelTimerFunc() end
+)"));
+    AddFile(GGameData::kScriptFile, Bytes(kNoOffers));
+    OpenScreen();
+    Tick(30);
+    ASSERT_EQ(GLogicalManager::Instance().GetGameState(), 2) << "playing";
+    ASSERT_EQ(Level()->GetObjectCount(), 1);
+    GGameObject* girl = Level()->GetObjects().front();
+    auto* strategy = new GMStr_TargetDrag(0, GGameObject::sClassId);
+    girl->SetStrategy(strategy);
+    strategy->SetTarget(girl, Level());
+    girl->SetMouseEnabled(true);
+    TClickProbe::sChecks = 0;
+    // A frame brings the visuals to their places, as the game's loop does.
+    DrawFrame();
+    Click(40, 50);
+    EXPECT_EQ(TClickProbe::sChecks, 1);
+    Click(100, 100);
+    EXPECT_EQ(TClickProbe::sChecks, 1) << "beside the girl";
 }
 
 } // namespace
