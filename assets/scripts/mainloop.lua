@@ -1,6 +1,6 @@
 -- The main window script's game side, run once by the game main at start-up: the globals and
--- functions the game calls by name, then the first menu, which runs in the window script's
--- coroutine until the program quits.
+-- functions the game calls by name, then the loading screen and the first menu it swaps to, which
+-- runs in the window script's coroutine until the program quits.
 
 ReadFile("scripts/progress.lua")
 
@@ -61,9 +61,16 @@ function HideLastEvent()
   EnableWindow("last_event", false)
 end
 
+-- Run by a loading screen other than the first of the run once its bar is full: it closes, and
+-- whatever opened it goes on.
+function CheckBeforeCloseLoader()
+  PopModal("loading")
+end
+
+-- The loading screen comes first and swaps itself for the first menu.
 return function()
   if PlayMusic then
     PlayMusic(5, 1)
   end
-  DoModal("scripts/mainmenu.lua")
+  DoModal("scripts/loader.lua")
 end

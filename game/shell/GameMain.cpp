@@ -18,6 +18,8 @@
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
+#include "game/shell/TLoaderWindow.h"
+#include "game/shell/TProgressBar.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
 #include "game/visual/particle_layer.h"
@@ -36,6 +38,8 @@ struct GWindowType {
 // built. "TextEdit" is registered apart, after CPP_Printf.
 const GWindowType kWindowTypes[] = {
     {"Slider", &TSlider::Create},
+    {"ProgressBar", &TProgressBar::Create},
+    {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
     {"GGameCtrl", &GGameCtrl::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},

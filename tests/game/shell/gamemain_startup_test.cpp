@@ -7,7 +7,7 @@
 #include "game/common/GUserManager.h"
 #include "game/world/GStatistics.h"
 #include "tests/fixtures/childprocess.h"
-#include "tests/game/shell/gamemain_fixture.h"
+#include "tests/game/game_harness.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -19,7 +19,7 @@ std::vector<std::string> gLines;
 uint32_t gProfilesTime = 0;
 
 void RecordSetting(const str& key, const str& value) {
-    gLines.push_back("setting " + gamemain_test::Text(key) + "=" + gamemain_test::Text(value));
+    gLines.push_back("setting " + game_harness::Text(key) + "=" + game_harness::Text(value));
 }
 
 // What the display, the title and the profiles show when the profiles publish their first
@@ -137,7 +137,7 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
     testing_fixtures::TempDir home;
     testing_fixtures::TempDir runtime;
     testing_fixtures::TempDir game;
-    game.Write("assets/strings.xml", gamemain_test::kStrings);
+    game.Write("assets/strings.xml", game_harness::kStrings);
     game.Write("assets/scripts/menu.lua", "SetWindowName('menu')\n");
     game.Write("assets/scripts/mainloop.lua",
                "gDebugMode = 1\nreturn function() PostMessage(CreateNamedMessage(kQuitNow, "
@@ -176,6 +176,8 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global CPP_StatisticOnSessionEnd",
         "global CPP_StatisticOnPause",
         "global Slider (root 800x600, profiles, statistics built after the profiles)",
+        "global ProgressBar",
+        "global Loader",
         "global GGameWnd",
         "global GGameCtrl",
         "global GSceneCtrl",
@@ -245,10 +247,10 @@ TEST(GameMainStartupTest, ABrokenMainScriptShowsTheErrorBoxAndEndsWithOne) {
          {},
          "TScript::RunScript: script file 'scripts/mainloop.lua' not found"},
         {"no main script",
-         {{"assets/strings.xml", gamemain_test::kStrings}},
+         {{"assets/strings.xml", game_harness::kStrings}},
          "TScript::RunScript: script file 'scripts/mainloop.lua' not found"},
         {"a main script that fails",
-         {{"assets/strings.xml", gamemain_test::kStrings},
+         {{"assets/strings.xml", game_harness::kStrings},
           {"assets/scripts/mainloop.lua", "error('main script broken')\n"}},
          "main script broken"},
     };

@@ -1,10 +1,23 @@
 #include "engine/core/prefs.h"
 #include "game/common/GUserManager.h"
-#include "tests/game/shell/gamemain_fixture.h"
+#include "tests/game/game_harness.h"
 
 #include <memory>
 
 namespace gamemain_test {
+
+using namespace game_harness;
+
+// The game main on the fixture folder with hooks whose answers each test sets.
+class GameMainTest : public TGameHarness {
+protected:
+    void SetUp() override {
+        TGameHarness::SetUp();
+        UseHooks(&mHooks);
+    }
+
+    TTestHooks mHooks;
+};
 
 using TLines = std::vector<std::string>;
 
