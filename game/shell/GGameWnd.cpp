@@ -45,7 +45,7 @@ int MainNumber(const char* name) {
     return script != nullptr ? LuaNumberToInt(script->GetGlobalNumber(name)) : 0;
 }
 
-void Show(TWindow* window, bool show) {
+void SetShown(TWindow* window, bool show) {
     if (window != nullptr) {
         const uint32_t flags = window->GetFlags();
         window->SetFlags(show ? flags | TWindow::kEnabled : flags & ~uint32_t{TWindow::kEnabled});
@@ -248,20 +248,20 @@ int GGameWnd::PlacePowerButton(const str& name, int index) {
     const int y = SaturateToInt(int64_t{mPowerBeginY} +
                                 int64_t{firstColumn ? index : index - 2} * int64_t{mPowerDeltaY});
     button->MoveTo(x, y);
-    Show(button, true);
+    SetShown(button, true);
     mPowerButtons.push_back(name);
     TWindow* disabled = FindChild(name + str("_dis"), -1);
     if (disabled == nullptr) {
         return 0;
     }
     disabled->MoveTo(x, y);
-    Show(disabled, true);
+    SetShown(disabled, true);
     return 1;
 }
 
 void GGameWnd::ShowPowerButtons(bool show) {
     for (const str& name : mPowerButtons) {
-        Show(FindChild(name, -1), show);
+        SetShown(FindChild(name, -1), show);
     }
 }
 

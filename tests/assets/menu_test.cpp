@@ -4,6 +4,7 @@
 
 #include "engine/ui/text.h"
 #include "game/common/GUserManager.h"
+#include "game/world/GLevel.h"
 #include "game/world/GMusicPlayer.h"
 #include "tests/fixtures/golden.h"
 #include "tests/game/game_harness.h"
@@ -253,8 +254,8 @@ TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnThePlaceholderLevel) {
         for (const char* name :
              {"game_wnd", "game_ctrl", "scene_ctrl", "background", "score_panel", "money_account",
               "judging_count_value", "judging_counter_img", "name_level1", "buy_panel",
-              "girl_upgrade_panel", "level_panel", "guide_glow", "energy_boost",
-              "energy_boost_dis", "podium_power", "podium_power_dis", "pause"}) {
+              "girl_upgrade_panel", "level_panel", "guide_glow", "energy_boost", "energy_boost_dis",
+              "podium_power", "podium_power_dis", "pause"}) {
             EXPECT_NE(Find(name), nullptr) << name;
         }
         EXPECT_EQ(Shown("name_level1"), "Level 1");
