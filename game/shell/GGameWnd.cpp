@@ -107,6 +107,9 @@ void GGameWnd::PostCreate(TWindowStyle& style) {
     TWindow::PostCreate(style);
     mGameCtrl = AsKind<GGameCtrl>(FindChild("game_ctrl", -1));
     mSceneCtrl = AsKind<GSceneCtrl>(FindChild("scene_ctrl", -1));
+    if (TWindow* panel = FindChild("score_panel", -1)) {
+        mGoalIndicator.Attach(panel, nullptr);
+    }
     GLogicalManager& manager = GLogicalManager::Instance();
     manager.SetHooks(this);
 
@@ -166,6 +169,7 @@ void GGameWnd::ShowLevelCaption(int level) {
 
 bool GGameWnd::OnAnimate() {
     ++mStepCounter;
+    mGoalIndicator.Tick();
     if (mStepCounter == 1) {
         BeginUpgradePhase();
     } else if (mStepCounter == 0) {

@@ -7,6 +7,7 @@
 
 #include "engine/core/str.h"
 #include "engine/ui/window.h"
+#include "game/shell/GGoalIndicator.h"
 #include "game/world/GLogicalManagerHooks.h"
 
 #include <cstdint>
@@ -71,11 +72,17 @@ public:
     GVLayer* GetGameLayer() override;
     GVLayer* GetSceneLayer() override;
     void QueueLuaText(const str& text) override;
+    void SetScore(int score) override { mGoalIndicator.SetScore(score); }
+    void SetGoals(int goal, int expert) override { mGoalIndicator.SetGoals(goal, expert); }
+    void AddDistance(int distance) override {
+        mGoalIndicator.AddDistance(static_cast<float>(distance));
+    }
 
     // A control deleted before the window is forgotten by it.
     void ForgetControl(const TWindow* control);
     GGameCtrl* GetGameCtrl() const { return mGameCtrl; }
     GSceneCtrl* GetSceneCtrl() const { return mSceneCtrl; }
+    const GGoalIndicator& GetGoalIndicator() const { return mGoalIndicator; }
     int GetStepCounter() const { return mStepCounter; }
     const std::vector<str>& GetPowerButtons() const { return mPowerButtons; }
     const std::vector<GFlyEmitter*>& GetFlyEmitters() const { return mFlyEmitters; }
@@ -93,6 +100,7 @@ private:
     TPSimple* mGuideGlow = nullptr;
     GGameCtrl* mGameCtrl = nullptr;
     GSceneCtrl* mSceneCtrl = nullptr;
+    GGoalIndicator mGoalIndicator;
     std::vector<GFlyEmitter*> mFlyEmitters;
     int32_t mStepCounter = 0;
     TText* mMoneyText = nullptr;
