@@ -11,6 +11,7 @@
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GSceneCtrl.h"
+#include "game/shell/TProgressBar.h"
 #include "game/visual/GVFactory.h"
 #include "game/visual/TPSimple.h"
 #include "game/world/GGameData.h"

@@ -413,3 +413,64 @@ function LevelTimerFunc() end
 
 } // namespace
 } // namespace gamewnd_test
+
+namespace gamewnd_test {
+namespace {
+
+// The goal panel of a level with goal 50 and expert 100 at score 30: a 104 x 14 gray score bar
+// at (10, 80) whose green 100 x 10 foreground (offset 2, 2) shows 30 of 100, and a 104 x 10 gray
+// goal bar at (10, 100) whose blue 100 x 6 foreground shows the goal, 50 of 100. A bar shows its
+// share of the background's width: 31 green columns (x 12 to 42), 52 blue ones (x 12 to 63).
+TEST_F(GameWndTest, GoldenGoalPanelAtThirtyOfFiftyAndHundred) {
+    Script()->RegisterWindowType("ProgressBar", &TProgressBar::Create);
+    const auto solid = [](int w, int h, uint32_t rgb) {
+        return widget_test::PatternPng(w, h, [rgb](int, int) { return rgb; });
+    };
+    AddFile("back.png", solid(104, 14, 0x404040u));
+    AddFile("front.png", solid(100, 10, 0x00C000u));
+    AddFile("goal_back.png", solid(104, 10, 0x404040u));
+    AddFile("goal_front.png", solid(100, 6, 0x3050FFu));
+    OpenScreen(R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
+  GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
+  Window{ name = 'score_panel', x = 0, y = 0, w = 160, h = 120,
+    ProgressBar{ name = 'score_progress', x = 10, y = 80, Background = 'back.png',
+                 Foreground = 'front.png', dX = 2, dY = 2 },
+    ProgressBar{ name = 'goal_progress', x = 10, y = 100, Background = 'goal_back.png',
+                 Foreground = 'goal_front.png', dX = 2, dY = 2 } } })");
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(mWnd->GetGoalIndicator().GetGoal(), 50) << "from the level";
+    EXPECT_EQ(mWnd->GetGoalIndicator().GetExpert(), 100);
+    GLogicalManager::Instance().AddScore(30);
+    Tick(30);
+    const standin::TScreenImage image = DrawFrame();
+    testing_fixtures::ExpectGolden(image, "tests/game/shell/golden/goal_panel.png");
+    const auto at = [&image](int x, int y) {
+        return image.pixels[static_cast<size_t>(y * image.width + x)] & 0xFFFFFFu;
+    };
+    struct TPixel {
+        int x;
+        int y;
+        uint32_t rgb;
+    };
+    for (const TPixel& p :
+         {TPixel{10, 80, 0x404040u}, TPixel{12, 82, 0x00C000u}, TPixel{42, 91, 0x00C000u},
+          TPixel{43, 82, 0x404040u}, TPixel{113, 93, 0x404040u}, TPixel{12, 102, 0x3050FFu},
+          TPixel{63, 107, 0x3050FFu}, TPixel{64, 102, 0x404040u}, TPixel{5, 5, 0x000000u}}) {
+        EXPECT_EQ(at(p.x, p.y), p.rgb) << p.x << "," << p.y;
+    }
+    for (int y : {80, 81, 82, 91, 92, 93, 100, 101, 102, 107, 108, 109}) {
+        std::string row;
+        for (int x = 8; x < 70; ++x) {
+            const uint32_t v = at(x, y);
+            row += v == 0x404040u   ? 'g'
+                   : v == 0x00C000u ? 'G'
+                   : v == 0x3050FFu ? 'B'
+                   : v == 0         ? '.'
+                                    : '?';
+        }
+        std::printf("%3d %s\n", y, row.c_str());
+    }
+}
+
+} // namespace
+} // namespace gamewnd_test
