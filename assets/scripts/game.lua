@@ -89,7 +89,7 @@ MakeDialog{
     Label("last_event", 200, 100, 400, 40, "#", 26, Color(255, 213, 79)),
     TPSimple{ name = "guide_glow", x = 540, y = 532, w = 240, h = 64,
               FX_fly = "particles/guide_glow.lua", FX_LocalPos_X = 120, FX_LocalPos_Y = 32 },
-    Button{ name = "pause", x = 748, y = 100, graphics = { "game/pause.png",
+    Button{ name = "pause", x = 748, y = 128, graphics = { "game/pause.png",
             "game/pause_pressed.png", "game/pause.png" }, command = Pause },
   }),
 }

@@ -19,6 +19,8 @@
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/StyleTemplate.h"
+#include "game/shell/TLoaderWindow.h"
+#include "game/shell/TProgressBar.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/GVFactory.h"
 #include "game/visual/TPSimple.h"
@@ -148,6 +150,8 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     script->RegisterWindowType("GSceneCtrl", &GSceneCtrl::Create);
     script->RegisterWindowType("GFlyEmitter", &GFlyEmitter::Create);
     script->RegisterWindowType("TPSimple", &TPSimple::Create);
+    script->RegisterWindowType("ProgressBar", &TProgressBar::Create);
+    script->RegisterWindowType("Loader", &TLoaderWindow::Create);
     script->DoLuaString("function HidePowerButtons() end function DoModal() end "
                         "function GetUpgradeIndex() return 0 end function GetMoney() return 7 end");
     GPlayerInfo::Instance();
@@ -193,6 +197,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     children += Child(bytes, "Window", "speed");
     children += Child(bytes, "Window", "speed_dis");
     children += Child(bytes, "Window", "odd");
+    // The score panel's bars with style values from the bytes.
+    std::string bars;
+    for (const char* bar : {"score_progress", "goal_progress"}) {
+        bars += std::string("ProgressBar{ name = '") + bar +
+                "', x = 0, y = 0, Value = " + Number(bytes) + ", dX = " + Number(bytes) +
+                ", dY = " + Number(bytes) + ", Background = 'none.png' },";
+    }
+    children += "Window{ name = 'score_panel', x = 0, y = 0, w = 200, h = 100, " + bars + "},";
     const std::string screen = "(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600, "
                                "FlyEmittersNum = " +
                                Number(bytes) + ", " + children + "})()";
@@ -232,6 +244,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     windows->DoPopModal("game");
     Idle();
+
+    // A later loading screen over the root, its bar starting from a value of the bytes (or
+    // missing), ticked to its end.
+    if (bytes.Byte() % 2 == 0) {
+        auto* loading = new TModalWindow;
+        loading->SetName("loading");
+        loading->SetSize(800, 600);
+        windows->PushModal(loading);
+        script->ResetCreationStack(loading);
+        const std::string bar = bytes.Byte() % 3 == 0
+                                    ? std::string()
+                                    : "ProgressBar{ name = 'LoadingProgressing', x = 0, y = 0, "
+                                      "Value = " +
+                                          Number(bytes) + " },";
+        script->DoLuaString(("(Loader{ name = 'loader', x = 0, y = 0, " + bar + "})()").c_str());
+        for (int tick = 0; tick < 12; ++tick) {
+            standin::AdvanceTime(100);
+            Idle();
+        }
+        windows->DoPopModal("loading");
+        Idle();
+    }
     // Anything the selector pushed goes too.
     while (windows->GetTopModal() != nullptr && windows->GetTopModal()->GetParent() != nullptr) {
         windows->PopModal();
