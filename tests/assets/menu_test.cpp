@@ -277,6 +277,11 @@ TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnThePlaceholderLevel) {
         EXPECT_EQ(Top(), "pause") << "as Esc does";
         Key(13);
         EXPECT_EQ(Top(), "game");
+        ASSERT_TRUE(Play("at 0: key 27"));
+        Turn();
+        EXPECT_EQ(Top(), "pause") << "Esc during play";
+        Key(13);
+        EXPECT_EQ(Top(), "game");
     });
 }
 
