@@ -409,6 +409,14 @@ function LevelTimerFunc() end
     EXPECT_EQ(TClickProbe::sChecks, 1);
     Click(100, 100);
     EXPECT_EQ(TClickProbe::sChecks, 1) << "beside the girl";
+
+    // A press on the girl that the game main releases outside the play area (the game hooks'
+    // outside release to the game control) still ends at the manager.
+    Send(MakeEvent(kEventMouseMove, 40, 50));
+    Send(MakeEvent(kEventLeftDown, 40, 50));
+    GGameHooks hooks;
+    hooks.SendOutsideRelease(Find("game_ctrl"));
+    EXPECT_EQ(TClickProbe::sChecks, 2);
 }
 
 } // namespace
