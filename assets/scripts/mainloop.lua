@@ -18,7 +18,7 @@ gStageNum = 0
 -- The grid of the power buttons on the game screen: two rows a column, from the first button's
 -- top left corner.
 power_begin_x = 16
-power_begin_y = 468
+power_begin_y = 400
 power_delta_x = 64
 power_delta_y = 64
 
@@ -36,6 +36,29 @@ function NewUser()
   if CPP_WriteGO then
     CPP_WriteGO()
   end
+end
+
+-- The game screen's power buttons and their disabled looks, by the names of the game data's
+-- powers. The level hides them when it loads and ends; the game window shows those it places.
+local kPowerButtons = { "energy_boost", "makeup_power", "hairstyle_power", "poise_power",
+                        "podium_power" }
+
+function HidePowerButtons()
+  for _, name in ipairs(kPowerButtons) do
+    EnableWindow(name, false)
+    EnableWindow(name .. "_dis", false)
+  end
+end
+
+-- The judging scene names the last judged event over the hall ("last_event_" + its name in the
+-- string table), and takes it away again. The scene cannot go on without these two.
+function ShowLastEvent(event)
+  SetLabel("last_event", GetString("last_event_" .. event))
+  EnableWindow("last_event", true)
+end
+
+function HideLastEvent()
+  EnableWindow("last_event", false)
 end
 
 -- Run by a loading screen other than the first of the run once its bar is full: it closes, and

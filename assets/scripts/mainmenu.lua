@@ -1,10 +1,10 @@
 -- The first menu, built in the modal window that DoModal pushed for it: the game's name over the
--- stage, "Play" (Enter) and "Quit" (Esc). The game itself arrives later, so "Play" says so.
+-- stage, "Play" (Enter) and "Quit" (Esc). "Play" opens the game screen on level gLevelNum.
 
 ReadFile("scripts/common.lua")
 
 local function Play()
-  DisplayDialog{ "scripts/notice.lua", title = "playtitle", body = "playlater" }
+  DoModal("scripts/game.lua")
 end
 
 -- The game main's close request asks the same question the same way.

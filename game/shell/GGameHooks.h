@@ -7,8 +7,10 @@
 class GGameHooks final : public GGameMainHooks {
 public:
     bool IsLevelPlaying() override;
+    bool HasGameWindow() override;
     bool IsLevelActive() override;
     void StatisticOnPause(bool paused) override;
+    void SendOutsideRelease(TWindow* gameControl) override;
     void PlayMusic(int track, int loop) override;
     void CloseGame() override;
 };

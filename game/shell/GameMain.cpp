@@ -12,8 +12,11 @@
 #include "engine/ui/windowscript.h"
 #include "game/common/GLogManager.h"
 #include "game/common/GUserManager.h"
+#include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
+#include "game/shell/GGameWnd.h"
+#include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
 #include "game/shell/TLoaderWindow.h"
 #include "game/shell/TProgressBar.h"
@@ -34,9 +37,15 @@ struct GWindowType {
 // Window types 1 to 31 in their fixed order; each class joins the table at its place as it is
 // built. "TextEdit" is registered apart, after CPP_Printf.
 const GWindowType kWindowTypes[] = {
-    {"Slider", &TSlider::Create},          {"ProgressBar", &TProgressBar::Create},
-    {"Loader", &TLoaderWindow::Create},    {"particle_layer", &particle_layer::Create},
-    {"GFlyEmitter", &GFlyEmitter::Create}, {"TPSimple", &TPSimple::Create},
+    {"Slider", &TSlider::Create},
+    {"ProgressBar", &TProgressBar::Create},
+    {"Loader", &TLoaderWindow::Create},
+    {"GGameWnd", &GGameWnd::Create},
+    {"GGameCtrl", &GGameCtrl::Create},
+    {"GSceneCtrl", &GSceneCtrl::Create},
+    {"particle_layer", &particle_layer::Create},
+    {"GFlyEmitter", &GFlyEmitter::Create},
+    {"TPSimple", &TPSimple::Create},
 };
 
 // Registered after CPP_Printf in place of the window script's own "TextEdit".

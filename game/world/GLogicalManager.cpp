@@ -113,6 +113,14 @@ void GLogicalManager::AddPowerScore(int /*points*/) {
     // The power meter takes the points once it exists as a class of its own.
 }
 
+int GLogicalManager::CanUsePower(int kind) const {
+    return mPowerInUse == 0 && kind >= 1 && kind <= 4 ? 1 : 0;
+}
+
+int GLogicalManager::UsePower(int /*kind*/) {
+    return 0;
+}
+
 bool GLogicalManager::CanTouchUp() {
     return mHeroine != nullptr && mGameData != nullptr && mGameData->IsTouchupAvailable(0);
 }

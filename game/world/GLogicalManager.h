@@ -85,6 +85,16 @@ public:
     TWindow* GetIdleScoreLabel(const str& text) const;
     // To the power meter, when the level has one.
     void AddPowerScore(int points);
+    // 1 when no power is in use and the kind is 1 to 4, else 0.
+    int CanUsePower(int kind) const;
+    // 1 when the power was started; the powers start once they are a class of their own.
+    int UsePower(int kind);
+    // The part selector's modal window and selector window, kept between openings; the manager
+    // does not own them yet.
+    void SetSelectorModal(TModalWindow* modal) { mSelectorModal = modal; }
+    TModalWindow* GetSelectorModal() const { return mSelectorModal; }
+    void SetSelectorWindow(TWindow* window) { mSelectorWindow = window; }
+    TWindow* GetSelectorWindow() const { return mSelectorWindow; }
     // False without a heroine; else whether the current level offers touch-ups.
     bool CanTouchUp();
 
@@ -281,6 +291,9 @@ private:
     bool mJudgingSceneHeld = false;
     int32_t mCursorKind = 5;
     GPathGrid mPathGrid;
+    // Not owned.
+    TModalWindow* mSelectorModal = nullptr;
+    TWindow* mSelectorWindow = nullptr;
     std::unique_ptr<TScript> mSceneScript;
     str mSceneFile;
     // Owned: what ResetLevel dropped, deleted after the level's objects.

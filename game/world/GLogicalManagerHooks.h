@@ -21,11 +21,15 @@ public:
     virtual bool HasGameWindow() { return false; }
     virtual void SetBackground(const str& /*background*/) {}
     virtual void UpdateJudgingCount() {}
-    virtual void PlacePowerButton(const str& /*power*/, int /*position*/) {}
+    // 1 when the button and its disabled look were placed.
+    virtual int PlacePowerButton(const str& /*power*/, int /*position*/) { return 0; }
     virtual void ShowPowerButtons(bool /*show*/) {}
     virtual void SetMoney(int /*money*/) {}
     virtual void SetGuideGlow(bool /*on*/) {}
     virtual void StopScoreText() {}
+    // The part selector opens at the game window's next tick with the set-up text; a later request
+    // before that replaces the text.
+    virtual void RequestSelector(const str& /*text*/) {}
     // "CPP_LoadLevel" of the game window.
     virtual void LoadLevel(int /*level*/, int /*stage*/) {}
     // The game control's and the scene control's draw lists.

@@ -69,6 +69,9 @@ int GLogicalScene::CallHook(const str& hook, const Args&... args) {
     return ScriptCallInt(mScript, hook, args...);
 }
 
+// The derived scenes call the hooks without arguments; an optimised build inlines every use here.
+template int GLogicalScene::CallHook<>(const str& hook);
+
 bool GLogicalScene::InitFromTable(const str& name, TScript* script, TLuaTable* table) {
     mScript = script;
     if (table == nullptr) {

@@ -4,6 +4,7 @@
 
 #include "engine/ui/text.h"
 #include "game/common/GUserManager.h"
+#include "game/world/GLevel.h"
 #include "game/world/GMusicPlayer.h"
 #include "tests/fixtures/golden.h"
 #include "tests/game/game_harness.h"
@@ -123,7 +124,7 @@ TEST_F(TDemoMenuTest, TheMainScriptSetsTheGameGlobalsAndTheLoaderOpensTheMenu) {
                                                                {"gLevelNum", "1"},
                                                                {"gStageNum", "0"},
                                                                {"power_begin_x", "16"},
-                                                               {"power_begin_y", "468"},
+                                                               {"power_begin_y", "400"},
                                                                {"power_delta_x", "64"},
                                                                {"power_delta_y", "64"},
                                                                {"gGlobalPlayerInfo", "table"}};
@@ -246,19 +247,41 @@ TEST_F(TDemoMenuTest, QuitAsksFirstAndQuitsOnYes) {
     }
 }
 
-TEST_F(TDemoMenuTest, PlaySaysTheGameComesLater) {
+TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnThePlaceholderLevel) {
     RunMenu([] {
         Click("play");
-        ASSERT_EQ(Top(), "scripts/notice.lua");
-        EXPECT_EQ(Shown("title"), "Coming soon");
-        EXPECT_EQ(Shown("body"), "The contest opens in a later version of this demo.");
-        EXPECT_EQ(Text(Find("ok")->GetLabelText()), "OK");
-        Click("ok");
-        EXPECT_EQ(Top(), "mainmenu");
+        ASSERT_EQ(Top(), "game") << "the game main pauses only over this name";
+        for (const char* name :
+             {"game_wnd", "game_ctrl", "scene_ctrl", "background", "score_panel", "money_account",
+              "judging_count_value", "judging_counter_img", "name_level1", "buy_panel",
+              "girl_upgrade_panel", "level_panel", "guide_glow", "energy_boost", "energy_boost_dis",
+              "podium_power", "podium_power_dis", "pause"}) {
+            EXPECT_NE(Find(name), nullptr) << name;
+        }
+        EXPECT_EQ(Shown("name_level1"), "Level 1");
+        ASSERT_NE(Level(), nullptr);
+        EXPECT_EQ(Level()->GetObjectCount(), 4) << "podium, mirror, sofa and plant";
+        // No offers: the first tick starts the show, the next opens the level-goal dialog and the
+        // rules after it.
+        ASSERT_TRUE(RunFor(60, 30));
+        EXPECT_EQ(GameState(), 2);
+        EXPECT_EQ(Top(), "levelgoal");
+        EXPECT_EQ(Shown("title"), "The contest hall");
+        EXPECT_EQ(Shown("body"),
+                  "The hall is ready for the first show. Goal: 50 points. Expert: 100 points.");
         Key(13);
-        EXPECT_EQ(Top(), "scripts/notice.lua") << "Enter plays";
-        Key(27);
-        EXPECT_EQ(Top(), "mainmenu");
+        EXPECT_EQ(Top(), "rule_window");
+        Key(13);
+        EXPECT_EQ(Top(), "game");
+        Click("pause");
+        EXPECT_EQ(Top(), "pause") << "as Esc does";
+        Key(13);
+        EXPECT_EQ(Top(), "game");
+        ASSERT_TRUE(Play("at 0: key 27"));
+        Turn();
+        EXPECT_EQ(Top(), "pause") << "Esc during play";
+        Key(13);
+        EXPECT_EQ(Top(), "game");
     });
 }
 

@@ -67,8 +67,9 @@ struct TLevelHooks final : GLogicalManagerHooks {
         Note(std::string("background ") + background.CStr());
     }
     void UpdateJudgingCount() override { Note("judging count"); }
-    void PlacePowerButton(const str& power, int position) override {
+    int PlacePowerButton(const str& power, int position) override {
         Note("power button " + std::string(power.CStr()) + " " + std::to_string(position));
+        return 1;
     }
     void SetMoney(int money) override { Note("money " + std::to_string(money)); }
     void SetGuideGlow(bool on) override { Note(on ? "glow on" : "glow off"); }

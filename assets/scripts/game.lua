@@ -1,0 +1,101 @@
+-- The game screen, opened with DoModal from the menu's "Play": its modal window is named "game"
+-- (the game main pauses only over that name). The game window starts the level of gLevelNum and
+-- gStageNum; the game control under it takes the mouse and draws the level's objects, the scene
+-- control the girls in a scene. Along the bottom: the upgrade phase's panels ("Start the show"
+-- ends it) and, once the show runs, the level panel with the power buttons, which the game places
+-- on the grid of power_begin_x/y and power_delta_x/y. The pause button does what Esc does.
+ReadFile("scripts/common.lua")
+
+local kDark = Color(74, 10, 38)
+local kLight = Color(255, 243, 230)
+
+local function Label(name, x, y, w, h, label, size, colour, flags)
+  return Text{ name = name, x = x, y = y, w = w, h = h, label = label,
+               flags = flags or (kHAlignCenter + kVAlignCenter),
+               font = { "fonts/default.mvec", size, colour } }
+end
+
+local function Pause()
+  if CPP_StatisticOnPause then
+    CPP_StatisticOnPause(true)
+  end
+  DoModal("scripts/pause.lua")
+end
+
+local function StartShow()
+  CPP_OnUpgradeModeFinished()
+end
+
+-- The power's button over its disabled look, both hidden until the level places them.
+local kPowers = { "energy_boost", "makeup_power", "hairstyle_power", "poise_power",
+                  "podium_power" }
+
+local function PowerButtons(t)
+  for i = 1, table.getn(kPowers) do
+    local name = kPowers[i]
+    table.insert(t, Bitmap{ name = name .. "_dis", x = 0, y = 0, image = "game/power_dis.png" })
+    table.insert(t, Button{ name = name, x = 0, y = 0,
+                            graphics = { "game/power_" .. i .. ".png",
+                                         "game/power_pressed.png",
+                                         "game/power_" .. i .. ".png" },
+                            command = function() CPP_PressPowerButton(name) end })
+  end
+  return t
+end
+
+MakeDialog{
+  name = "game",
+  GGameWnd(PowerButtons{ name = "game_wnd", x = 0, y = 0, w = 800, h = 600,
+    FlyEmittersNum = 0,
+    Bitmap{ name = "background", x = 0, y = 0, w = 800, h = 600, image = "game/hall.png" },
+    GGameCtrl{ name = "game_ctrl", x = 0, y = 0, w = 800, h = 600 },
+    GSceneCtrl{ name = "scene_ctrl", x = 0, y = 0, w = 800, h = 600 },
+
+    Bitmap{ name = "caption_panel", x = 8, y = 8, image = "game/caption_panel.png",
+      Label("name_level1", 0, 0, 220, 44, "#", 26, kLight),
+    },
+    Bitmap{ name = "money_panel", x = 8, y = 58, image = "game/money_panel.png",
+      Label("money_account", 36, 0, 104, 36, "#0", 24, kLight),
+    },
+    Bitmap{ name = "judging_counter_img", x = 158, y = 58, image = "game/judging_counter.png",
+      Label("judging_count_value", 0, 0, 36, 36, "#0", 22, kDark),
+    },
+
+    Bitmap{ name = "score_panel", x = 572, y = 8, image = "game/score_panel.png",
+      Label("goal_mode_name", 10, 4, 100, 24, "goal_txt", 20, kLight),
+      Label("goal_number", 110, 4, 100, 24, "#0", 20, kLight),
+      Label("score_number", 10, 28, 200, 30, "#0", 28, kLight),
+      Label("score_number_up", 150, 28, 60, 30, "#", 20, Color(255, 213, 79)),
+      ProgressBar{ name = "score_progress", x = 10, y = 60, Background = "game/score_bar_back.png",
+                   Foreground = "game/score_bar_front.png", dX = 2, dY = 2 },
+      ProgressBar{ name = "goal_progress", x = 10, y = 76, Background = "game/goal_bar_back.png",
+                   Foreground = "game/goal_bar_front.png", dX = 2, dY = 2 },
+      Label("goal_reach_txt", 0, 86, 220, 24, "goal_reached", 20, Color(255, 213, 79)),
+      Label("expert_reach_txt", 0, 86, 220, 24, "expert_reached", 20, Color(255, 213, 79)),
+      TPSimple{ name = "score_glow", x = 0, y = 0, w = 220, h = 112,
+                FX_fly = "particles/score_glow.lua", FX_LocalPos_X = 110, FX_LocalPos_Y = 56 },
+    },
+
+    Bitmap{ name = "buy_panel", x = 0, y = 528, image = "game/bottom_panel.png",
+      Label("buy_hint", 20, 0, 480, 72, "buy_hint", 20, kLight, kVAlignCenter),
+      DemoButton("start_show", 540, 4, "start_show", { command = StartShow }),
+    },
+    Window{ name = "girl_upgrade_panel", x = 0, y = 488, w = 800, h = 40,
+      Label("girl_upgrade_text", 0, 0, 800, 40, "girl_upgrade_text", 20, kLight),
+    },
+    Window{ name = "level_panel", x = 0, y = 528, w = 800, h = 72,
+      Label("level_panel_text", 360, 0, 300, 72, "show_running", 20, kLight),
+    },
+    Label("last_event", 200, 100, 400, 40, "#", 26, Color(255, 213, 79)),
+    TPSimple{ name = "guide_glow", x = 540, y = 532, w = 240, h = 64,
+              FX_fly = "particles/guide_glow.lua", FX_LocalPos_X = 120, FX_LocalPos_Y = 32 },
+    Button{ name = "pause", x = 748, y = 128, graphics = { "game/pause.png",
+            "game/pause_pressed.png", "game/pause.png" }, command = Pause },
+  }),
+}
+
+-- Shown only when the level calls for them; the power buttons when the level places them.
+for _, name in ipairs{ "goal_reach_txt", "expert_reach_txt", "last_event" } do
+  EnableWindow(name, false)
+end
+HidePowerButtons()

@@ -1,0 +1,484 @@
+// The game window on a fixture screen and level: the start-up sequence (upgrade phase, play, the
+// level-goal dialog once), the upgrade introduction of level 2, the power-button grid and presses,
+// the selector held while something is carried, the guide glow, the game control's Lua text
+// queue, and a closed screen that the logical manager and the visual factory no longer reach.
+
+#include "game/shell/GGameHooks.h"
+#include "game/visual/GVLayer.h"
+#include "game/world/GGameObject.h"
+#include "game/world/GLogicalManagerHooks.h"
+#include "game/world/GMStr_TargetDrag.h"
+#include "tests/game/shell/gamewnd_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace gamewnd_test {
+namespace {
+
+using GameWndTest = TGameWndTest;
+
+TEST_F(GameWndTest, StartsTheLevelAndWalksUpgradePlayAndGoalDialogOnce) {
+    OpenScreen();
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(Level()->GetLevelNumber(), 1);
+    EXPECT_EQ(Ran(), "hide;") << "the level load hides the power buttons";
+    EXPECT_EQ(mWnd->GetGameLayer(), mWnd->GetGameCtrl()->GetLayer());
+    EXPECT_EQ(GVFactory::Instance().GetCurrentLayer(), mWnd->GetGameCtrl()->GetLayer());
+    EXPECT_EQ(GLogicalManager::Instance().GetGameScreen(), mGame);
+    EXPECT_TRUE(&GLogicalManager::Instance().GetHooks() == mWnd);
+    EXPECT_FALSE(Shown("judging_counter_img"));
+    ASSERT_EQ(Level()->GetObjectCount(), 2);
+    EXPECT_EQ(GLogicalManager::Instance().GetGameData()->GetOfferCount(), 1);
+
+    Tick(30);
+    EXPECT_EQ(mWnd->GetStepCounter(), 1);
+    EXPECT_EQ(Level()->GetLevelState(), 1) << "the booth is on offer: the upgrade phase";
+    EXPECT_TRUE(Shown("buy_panel"));
+    EXPECT_TRUE(Shown("girl_upgrade_panel"));
+    EXPECT_FALSE(Shown("level_panel"));
+    EXPECT_EQ(Text(Find<TText>("money_account")->GetText()), "120");
+    EXPECT_EQ(Ran(), "") << "level 1 has no upgrade introduction";
+
+    Run("CPP_OnUpgradeModeFinished()");
+    EXPECT_EQ(Level()->GetLevelState(), 2);
+    EXPECT_EQ(GLogicalManager::Instance().GetGameState(), 2);
+    EXPECT_FALSE(Shown("buy_panel"));
+    EXPECT_TRUE(Shown("level_panel"));
+    EXPECT_TRUE(Shown("judging_counter_img"));
+    EXPECT_EQ(Ran(), "");
+    Tick(30);
+    EXPECT_EQ(Ran(), "scripts/levelgoal.lua;scripts/rule_window.lua;");
+    for (int i = 0; i < 5; ++i) {
+        Tick(30);
+    }
+    EXPECT_EQ(Ran(), "") << "shown once";
+
+    Run("gLoaded = CPP_LoadLevel(1, 1)");
+    EXPECT_EQ(Number("gLoaded"), 1);
+    EXPECT_EQ(mWnd->GetStepCounter(), 0);
+    Tick(30);
+    EXPECT_EQ(Level()->GetLevelState(), 1) << "a reload begins the upgrade phase again";
+}
+
+TEST_F(GameWndTest, WithoutOffersTheFirstTickPlaysAndTheNextShowsTheGoal) {
+    AddFile(GGameData::kScriptFile, Bytes(kNoOffers));
+    OpenScreen();
+    Ran();
+    Tick(30);
+    EXPECT_EQ(Level()->GetLevelState(), 2);
+    EXPECT_FALSE(Shown("buy_panel"));
+    EXPECT_EQ(Ran(), "");
+    Tick(30);
+    EXPECT_EQ(Ran(), "scripts/levelgoal.lua;scripts/rule_window.lua;");
+}
+
+TEST_F(GameWndTest, LevelTwoRunsTheUpgradeIntroductionOncePerPlayer) {
+    Run("gLevelNum = 2");
+    OpenScreen();
+    Ran();
+    Tick(30);
+    EXPECT_EQ(Ran(), "scripts/rule_upgrade.lua;");
+    Run("gShown = gGlobalPlayerInfo.gUpgradeIntroShow");
+    EXPECT_EQ(Number("gShown"), 1);
+    Run("CPP_LoadLevel(2, 1)");
+    Tick(30);
+    EXPECT_EQ(Ran(), "hide;") << "only the load's hiding, no second introduction";
+}
+
+TEST_F(GameWndTest, PowerButtonsFillTwoRowsPerColumn) {
+    OpenScreen();
+    Tick(30);
+    Run("CPP_OnUpgradeModeFinished()");
+    // The manager placed the powers of level 1 in display order; "poise" has no button.
+    EXPECT_EQ(mWnd->GetPowerButtons(), (std::vector<str>{"speed", "makeup", "hair", "odd"}));
+    struct TCase {
+        const char* name;
+        int x;
+        int y;
+    };
+    for (const TCase& c :
+         {TCase{"speed", 700, 100}, TCase{"speed_dis", 700, 100}, TCase{"makeup", 700, 160},
+          TCase{"hair", 750, 100}, TCase{"odd", 750, 220}}) {
+        const TRect& rect = Find(c.name)->GetRect();
+        EXPECT_EQ(rect.left, c.x) << c.name;
+        EXPECT_EQ(rect.top, c.y) << c.name;
+        EXPECT_TRUE(Shown(c.name)) << c.name;
+    }
+    EXPECT_EQ(mWnd->PlacePowerButton("speed", 0), 1);
+    EXPECT_EQ(mWnd->PlacePowerButton("makeup", 1), 0) << "no disabled look";
+    EXPECT_EQ(mWnd->PlacePowerButton("nothing", 1), 0);
+    EXPECT_EQ(mWnd->GetPowerButtons().back(), str("makeup")) << "listed all the same";
+
+    mWnd->ShowPowerButtons(false);
+    EXPECT_FALSE(Shown("makeup"));
+    EXPECT_FALSE(Shown("odd"));
+    EXPECT_TRUE(Shown("speed_dis")) << "the disabled looks are the script's";
+}
+
+TEST_F(GameWndTest, PressingAPowerButtonAnswersTheManager) {
+    OpenScreen();
+    Tick(30);
+    Run("gAnswer = CPP_PressPowerButton('speed')");
+    EXPECT_EQ(Number("gAnswer"), 0) << "not running yet";
+    Run("CPP_OnUpgradeModeFinished()");
+    Run("gAnswer = CPP_PressPowerButton('unknown')");
+    EXPECT_EQ(Number("gAnswer"), 0);
+    Run("gAnswer = CPP_PressPowerButton('odd')");
+    EXPECT_EQ(Number("gAnswer"), 0) << "kind 5 is refused";
+    EXPECT_TRUE(Shown("odd")) << "a refusal hides nothing";
+    EXPECT_EQ(mWnd->GetPowerButtons().size(), 4u);
+    Run("gAnswer = CPP_PressPowerButton('speed')");
+    EXPECT_EQ(mWnd->GetPowerButtons(), (std::vector<str>{"makeup", "hair", "odd"}));
+    EXPECT_FALSE(Shown("makeup"));
+    EXPECT_FALSE(Shown("odd"));
+}
+
+TEST_F(GameWndTest, TheSelectorWaitsForTheCarryAndOpensOnceWithTheLaterText) {
+    OpenScreen();
+    Tick(30);
+    Run("CPP_OnUpgradeModeFinished()");
+    Tick(30);
+    Ran();
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(3);
+    manager.GetHooks().RequestSelector("gSetUp = 'first'");
+    manager.GetHooks().RequestSelector("gSetUp = 'second'");
+    Tick(30);
+    Tick(30);
+    EXPECT_EQ(Ran(), "");
+    EXPECT_TRUE(mWnd->IsSelectorPending());
+    manager.SetGameState(2);
+    Tick(30);
+    EXPECT_EQ(Ran(), "selector second;init;");
+    EXPECT_FALSE(mWnd->IsSelectorPending());
+    ASSERT_NE(manager.GetSelectorModal(), nullptr);
+    EXPECT_EQ(Text(Manager()->GetTopModal()->GetName()), "SelectorModalWindow");
+    ASSERT_NE(manager.GetSelectorWindow(), nullptr);
+    EXPECT_EQ(Text(manager.GetSelectorWindow()->GetName()), "select_control");
+    Tick(30);
+    EXPECT_EQ(Ran(), "");
+}
+
+TEST_F(GameWndTest, TheGuideGlowHearsOnlyChanges) {
+    OpenScreen();
+    auto* glow = Find<TPSimple>("guide_glow");
+    ASSERT_NE(glow, nullptr);
+    TScript* script = glow->GetParticles().GetScript();
+    EXPECT_FALSE(mWnd->GetGuideGlowState());
+    struct TCase {
+        bool on;
+        const char* seen;
+    };
+    // A marker left in gActive shows whether the window spoke again.
+    for (const TCase& c : {TCase{false, "marker"}, TCase{true, "true"}, TCase{true, "marker"},
+                           TCase{false, "false"}}) {
+        script->DoLuaString("gActive = 'marker'");
+        mWnd->SetGuideGlow(c.on);
+        script->DoLuaString("gSeen = tostring(gActive)");
+        EXPECT_EQ(Text(script->GetGlobalString("gSeen")), c.seen) << c.on;
+    }
+}
+
+TEST_F(GameWndTest, QueuedTextsRunOnePerTickAndNoneWhileCarrying) {
+    OpenScreen();
+    Tick(30);
+    Run("CPP_OnUpgradeModeFinished()");
+    Tick(30);
+    Ran();
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(3);
+    for (const char* text : {"Note('one')", "Note('two')", "Note('three')"}) {
+        manager.GetHooks().QueueLuaText(text);
+    }
+    Tick(10);
+    Tick(10);
+    EXPECT_EQ(Ran(), "");
+    manager.SetGameState(2);
+    for (const char* seen : {"one;", "two;", "three;"}) {
+        Tick(10);
+        EXPECT_EQ(Ran(), seen);
+    }
+    EXPECT_TRUE(mWnd->GetGameCtrl()->GetLuaTexts().empty());
+}
+
+TEST_F(GameWndTest, AClosedScreenIsReachedByNothing) {
+    OpenScreen();
+    Tick(30);
+    CloseScreen();
+    GLogicalManager& manager = GLogicalManager::Instance();
+    EXPECT_FALSE(manager.GetHooks().HasGameWindow());
+    EXPECT_EQ(manager.GetGameScreen(), nullptr);
+    EXPECT_EQ(manager.GetGameLayer(), nullptr);
+    EXPECT_EQ(GVFactory::Instance().GetCurrentLayer(), nullptr);
+    EXPECT_EQ(Level(), nullptr) << "the level closed with the screen";
+    EXPECT_TRUE(IsNilGlobal("CPP_PressPowerButton"));
+    EXPECT_TRUE(IsNilGlobal("CPP_LoadLevel"));
+    // What used to reach the deleted windows.
+    manager.UpdateBuyButton();
+    manager.GetHooks().QueueLuaText("Note('late')");
+    manager.GetHooks().SetMoney(5);
+    EXPECT_EQ(manager.GetGameData()->Restart(), 0);
+
+    // A second screen works as the first did.
+    OpenScreen();
+    Tick(30);
+    EXPECT_EQ(Level()->GetLevelState(), 1);
+    EXPECT_EQ(manager.GetGameScreen(), mGame);
+}
+
+TEST_F(GameWndTest, ControlsDeletedBeforeTheWindowAreForgotten) {
+    OpenScreen();
+    Tick(30);
+    Run("DestroyWindow('game_ctrl') DestroyWindow('scene_ctrl')");
+    Tick(30);
+    ASSERT_EQ(Find("game_ctrl"), nullptr);
+    EXPECT_EQ(mWnd->GetGameCtrl(), nullptr);
+    EXPECT_EQ(mWnd->GetSceneCtrl(), nullptr);
+    GLogicalManager& manager = GLogicalManager::Instance();
+    EXPECT_EQ(manager.GetGameLayer(), nullptr);
+    EXPECT_EQ(manager.GetSceneLayer(), nullptr);
+    EXPECT_EQ(manager.GetGameScreen(), nullptr);
+    EXPECT_EQ(GVFactory::Instance().GetCurrentLayer(), nullptr);
+    manager.GetHooks().QueueLuaText("Note('late')");
+    Tick(30);
+}
+
+TEST_F(GameWndTest, AStageFileWithoutItsTablesLeavesAScreenWithoutLevel) {
+    AddFile(GLevel::kStageFile, Bytes("function LevelTimerFunc() end"));
+    OpenScreen();
+    EXPECT_EQ(Level(), nullptr);
+    for (int i = 0; i < 4; ++i) {
+        Tick(30);
+    }
+    Run("CPP_OnUpgradeModeFinished()");
+    Tick(30);
+    EXPECT_EQ(Ran(), "") << "no level, no level-goal dialog";
+    EXPECT_EQ(mWnd->GetStepCounter(), 3);
+}
+
+TEST_F(GameWndTest, TheGameHooksReleaseOnlyAGameControl) {
+    OpenScreen();
+    GGameHooks hooks;
+    EXPECT_TRUE(hooks.HasGameWindow());
+    hooks.SendOutsideRelease(nullptr);
+    hooks.SendOutsideRelease(Find("level_panel"));
+    hooks.SendOutsideRelease(Find("game_ctrl"));
+    CloseScreen();
+    EXPECT_FALSE(hooks.HasGameWindow());
+}
+
+} // namespace
+} // namespace gamewnd_test
+
+namespace gamewnd_test {
+namespace {
+
+TEST_F(GameWndTest, TheControlTracksTheMouseOnlyAfterItOnceLeft) {
+    OpenScreen();
+    GGameCtrl* control = mWnd->GetGameCtrl();
+    ASSERT_NE(control, nullptr);
+    EXPECT_TRUE(control->IsTracking()) << "true from the start";
+    EXPECT_TRUE(control->OnMouseMove(TPoint{12, 34}));
+    EXPECT_EQ(control->GetLastMousePoint().x, 12);
+    EXPECT_EQ(control->GetLastMousePoint().y, 34);
+    EXPECT_TRUE(control->OnMouseLeave());
+    EXPECT_FALSE(control->IsTracking());
+    control->OnMouseMove(TPoint{50, 60});
+    EXPECT_TRUE(control->IsTracking());
+    EXPECT_EQ(control->GetLastMousePoint().x, 50);
+    EXPECT_FALSE(control->OnKeyDown(72, 0)) << "every key goes on to the game data";
+    EXPECT_FALSE(control->OnKeyUp(72));
+    EXPECT_EQ(Manager()->GetTopModal()->GetDefaultFocus(), control);
+}
+
+} // namespace
+} // namespace gamewnd_test
+
+namespace gamewnd_test {
+namespace {
+
+// The hall's background (a dark blue 160 x 120 image) with a red 20 x 20 box at (30, 40) and a
+// yellow 10 x 30 lamp at (100, 50), drawn by the game control over the game window's background.
+TEST_F(GameWndTest, GoldenLevelDrawnThroughTheGameControl) {
+    AddFile("hall.png", widget_test::PatternPng(160, 120, [](int, int) { return 0x203060u; }));
+    AddFile("anim/box.png", widget_test::PatternPng(20, 20, [](int, int) { return 0xFF0000u; }));
+    AddFile("anim/lamp.png", widget_test::PatternPng(10, 30, [](int, int) { return 0xFFFF00u; }));
+    for (const auto& [name, size] :
+         {std::pair{"box", "w=\"20\" h=\"20\""}, std::pair{"lamp", "w=\"10\" h=\"30\""}}) {
+        AddFile(std::string("xml/") + name + ".xml",
+                Bytes(std::string("<main id=\"") + name + "\"><images><img name=\"" + name +
+                      ".png\"/></images><framelist><frame " + size +
+                      "/></framelist><states><state id=\"normal\" framelist=\"0\"/></states>"
+                      "</main>"));
+    }
+    AddFile(GLevel::kStageFile, Bytes(R"(
+LevelData = { level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data',
+           box = { included = true, pos_x = 30, pos_y = 40 },
+           lamp = { included = true, pos_x = 100, pos_y = 50 } } }
+Objects = {
+  types = { box = { class_name = 'GGameObject', xml_anim = 'box' },
+            lamp = { class_name = 'GGameObject', xml_anim = 'lamp' } },
+  data = { box = { name = 'box', base_type = 'box' }, lamp = { name = 'lamp', base_type = 'lamp' } },
+  level_types = { level = { background = 'hall.png' } } }
+function LevelTimerFunc() end
+)"));
+    OpenScreen(R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
+  Bitmap{ name = 'background', x = 0, y = 0, w = 800, h = 600 },
+  GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
+  GSceneCtrl{ name = 'scene_ctrl', x = 0, y = 0, w = 800, h = 600 } })");
+    ASSERT_EQ(Level()->GetObjectCount(), 2);
+    Tick(30);
+    const standin::TScreenImage image = DrawFrame();
+    testing_fixtures::ExpectGolden(image, "tests/game/shell/golden/game_level.png");
+    const auto at = [&image](int x, int y) {
+        return image.pixels[static_cast<size_t>(y * image.width + x)] & 0xFFFFFFu;
+    };
+    struct TPixel {
+        int x;
+        int y;
+        uint32_t rgb;
+    };
+    // The objects stand at their level positions, the box over (30, 40)-(49, 59), the lamp over
+    // (100, 50)-(109, 79); the background everywhere else.
+    for (const TPixel& p :
+         {TPixel{5, 5, 0x203060u}, TPixel{30, 40, 0xFF0000u}, TPixel{49, 59, 0xFF0000u},
+          TPixel{29, 40, 0x203060u}, TPixel{50, 60, 0x203060u}, TPixel{100, 50, 0xFFFF00u},
+          TPixel{109, 79, 0xFFFF00u}, TPixel{110, 79, 0x203060u}, TPixel{100, 80, 0x203060u},
+          TPixel{159, 119, 0x203060u}}) {
+        EXPECT_EQ(at(p.x, p.y), p.rgb) << p.x << "," << p.y;
+    }
+}
+
+} // namespace
+} // namespace gamewnd_test
+
+namespace gamewnd_test {
+namespace {
+
+// A girl as the manager tells one, counting the click checks the manager makes; -1 refuses.
+class TClickProbe : public GGameObject {
+public:
+    static inline int sChecks = 0;
+    const char* GetClassName() const override { return "GStudent"; }
+    GGameObject* Clone() const override {
+        auto* copy = new TClickProbe;
+        copy->CopyFrom(*this);
+        return copy;
+    }
+    int CheckClick() override {
+        ++sChecks;
+        return -1;
+    }
+};
+
+const bool gClickProbeRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "ClickProbe", [] { return static_cast<GGameObject*>(new TClickProbe); });
+
+// A click on the screen goes through the window manager to the game control, the game data and
+// the level, whose object's strategy posts the click; the deferred call reaches the manager.
+TEST_F(GameWndTest, AClickTravelsToTheLogicalManagerOnce) {
+    ASSERT_TRUE(gClickProbeRegistered);
+    AddFile("anim/box.png", widget_test::PatternPng(20, 20, [](int, int) { return 0xFF0000u; }));
+    AddFile("xml/box.xml",
+            Bytes("<main id=\"box\"><images><img name=\"box.png\"/></images><framelist><frame "
+                  "w=\"20\" h=\"20\"/></framelist><states><state id=\"normal\" framelist=\"0\"/>"
+                  "</states></main>"));
+    AddFile(GLevel::kStageFile, Bytes(R"(
+LevelData = { level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data',
+           girl = { included = true, pos_x = 30, pos_y = 40 } } }
+Objects = { types = { girl = { class_name = 'ClickProbe', xml_anim = 'box' } },
+  data = { girl = { name = 'girl', base_type = 'girl' } } }
+function LevelTimerFunc() end
+)"));
+    AddFile(GGameData::kScriptFile, Bytes(kNoOffers));
+    OpenScreen();
+    Tick(30);
+    ASSERT_EQ(GLogicalManager::Instance().GetGameState(), 2) << "playing";
+    ASSERT_EQ(Level()->GetObjectCount(), 1);
+    GGameObject* girl = Level()->GetObjects().front();
+    auto* strategy = new GMStr_TargetDrag(0, GGameObject::sClassId);
+    girl->SetStrategy(strategy);
+    strategy->SetTarget(girl, Level());
+    girl->SetMouseEnabled(true);
+    TClickProbe::sChecks = 0;
+    // A frame brings the visuals to their places, as the game's loop does.
+    DrawFrame();
+    Click(40, 50);
+    EXPECT_EQ(TClickProbe::sChecks, 1);
+    Click(100, 100);
+    EXPECT_EQ(TClickProbe::sChecks, 1) << "beside the girl";
+
+    // A press on the girl that the game main releases outside the play area (the game hooks'
+    // outside release to the game control) still ends at the manager.
+    Send(MakeEvent(kEventMouseMove, 40, 50));
+    Send(MakeEvent(kEventLeftDown, 40, 50));
+    GGameHooks hooks;
+    hooks.SendOutsideRelease(Find("game_ctrl"));
+    EXPECT_EQ(TClickProbe::sChecks, 2);
+}
+
+} // namespace
+} // namespace gamewnd_test
+
+namespace gamewnd_test {
+namespace {
+
+// The goal panel of a level with goal 50 and expert 100 at score 30: a 104 x 14 gray score bar
+// at (10, 80) whose green 100 x 10 foreground (offset 2, 2) shows 30 of 100, and a 104 x 10 gray
+// goal bar at (10, 100) whose blue 100 x 6 foreground shows the goal, 50 of 100. A bar shows its
+// share of the background's width: 31 green columns (x 12 to 42), 52 blue ones (x 12 to 63).
+TEST_F(GameWndTest, GoldenGoalPanelAtThirtyOfFiftyAndHundred) {
+    Script()->RegisterWindowType("ProgressBar", &TProgressBar::Create);
+    const auto solid = [](int w, int h, uint32_t rgb) {
+        return widget_test::PatternPng(w, h, [rgb](int, int) { return rgb; });
+    };
+    AddFile("back.png", solid(104, 14, 0x404040u));
+    AddFile("front.png", solid(100, 10, 0x00C000u));
+    AddFile("goal_back.png", solid(104, 10, 0x404040u));
+    AddFile("goal_front.png", solid(100, 6, 0x3050FFu));
+    OpenScreen(R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
+  GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
+  Window{ name = 'score_panel', x = 0, y = 0, w = 160, h = 120,
+    ProgressBar{ name = 'score_progress', x = 10, y = 80, Background = 'back.png',
+                 Foreground = 'front.png', dX = 2, dY = 2 },
+    ProgressBar{ name = 'goal_progress', x = 10, y = 100, Background = 'goal_back.png',
+                 Foreground = 'goal_front.png', dX = 2, dY = 2 } } })");
+    ASSERT_NE(Level(), nullptr);
+    EXPECT_EQ(mWnd->GetGoalIndicator().GetGoal(), 50) << "from the level";
+    EXPECT_EQ(mWnd->GetGoalIndicator().GetExpert(), 100);
+    GLogicalManager::Instance().AddScore(30);
+    Tick(30);
+    const standin::TScreenImage image = DrawFrame();
+    testing_fixtures::ExpectGolden(image, "tests/game/shell/golden/goal_panel.png");
+    const auto at = [&image](int x, int y) {
+        return image.pixels[static_cast<size_t>(y * image.width + x)] & 0xFFFFFFu;
+    };
+    struct TPixel {
+        int x;
+        int y;
+        uint32_t rgb;
+    };
+    for (const TPixel& p :
+         {TPixel{10, 80, 0x404040u}, TPixel{12, 82, 0x00C000u}, TPixel{42, 91, 0x00C000u},
+          TPixel{43, 82, 0x404040u}, TPixel{113, 93, 0x404040u}, TPixel{12, 102, 0x3050FFu},
+          TPixel{63, 107, 0x3050FFu}, TPixel{64, 102, 0x404040u}, TPixel{5, 5, 0x000000u}}) {
+        EXPECT_EQ(at(p.x, p.y), p.rgb) << p.x << "," << p.y;
+    }
+    for (int y : {80, 81, 82, 91, 92, 93, 100, 101, 102, 107, 108, 109}) {
+        std::string row;
+        for (int x = 8; x < 70; ++x) {
+            const uint32_t v = at(x, y);
+            row += v == 0x404040u   ? 'g'
+                   : v == 0x00C000u ? 'G'
+                   : v == 0x3050FFu ? 'B'
+                   : v == 0         ? '.'
+                                    : '?';
+        }
+        std::printf("%3d %s\n", y, row.c_str());
+    }
+}
+
+} // namespace
+} // namespace gamewnd_test
