@@ -314,6 +314,21 @@ private:
         }
     }
 
+    using TColourChanges = std::vector<std::pair<std::string, std::string>>;
+
+    // One pass over the text, so that a colour changed once is not changed again.
+    static std::string ChangeColours(std::string text, const TColourChanges& changes) {
+        for (size_t at = text.find('#'); at != std::string::npos; at = text.find('#', at + 1)) {
+            for (const auto& [from, to] : changes) {
+                if (text.compare(at, from.size(), from) == 0) {
+                    text.replace(at, from.size(), to);
+                    break;
+                }
+            }
+        }
+        return text;
+    }
+
     void Use(TLine& line, int depth) {
         const std::string name = line.Word();
         const auto found = mDrawings.find(name);
@@ -324,7 +339,7 @@ private:
             line.Fail("drawings use each other too deeply");
         }
         const TPoint shift{line.Number(), line.Number()};
-        std::vector<std::pair<std::string, std::string>> colours;
+        TColourChanges colours;
         while (!line.AtEnd()) {
             const std::string word = line.Word();
             const size_t equals = word.find('=');
@@ -342,20 +357,17 @@ private:
         }
         const TPoint saved = mOrigin;
         mOrigin = TPoint{mOrigin.x + shift.x, mOrigin.y + shift.y};
+        // A drawing used inside another takes the outer changes too, after its own.
+        mColourChanges.push_back(std::move(colours));
         for (const auto& [text, number] : found->second) {
             std::string changed = text;
-            // One pass over the text, so that a colour changed once is not changed again.
-            for (size_t at = changed.find('#'); at != std::string::npos;
-                 at = changed.find('#', at + 1)) {
-                for (const auto& [from, to] : colours) {
-                    if (changed.compare(at, from.size(), from) == 0) {
-                        changed.replace(at, from.size(), to);
-                        break;
-                    }
-                }
+            for (auto changes = mColourChanges.rbegin(); changes != mColourChanges.rend();
+                 ++changes) {
+                changed = ChangeColours(changed, *changes);
             }
             RunLine(changed, number, depth + 1);
         }
+        mColourChanges.pop_back();
         mOrigin = saved;
     }
 
@@ -505,6 +517,8 @@ private:
     std::filesystem::path mFile;
     std::map<std::string, TDrawing> mDrawings;
     TDrawing* mDefining = nullptr;
+    // The colour changes of the drawings being used, outermost first.
+    std::vector<TColourChanges> mColourChanges;
     // Where the drawings being used put their (0, 0).
     TPoint mOrigin{0.0, 0.0};
 };

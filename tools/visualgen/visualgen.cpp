@@ -286,7 +286,6 @@ private:
                 line.Fail("'each' needs ' : ' before its line");
             }
             TLine head(text.substr(0, colon), number);
-            head.Word();
             const std::vector<std::string> names = Split(head.Word());
             if (head.AtEnd()) {
                 line.Fail("'each' needs values");
