@@ -1,11 +1,10 @@
 -- The poise power's glow: gold and pink sparks that rise around the heroine and fade, while the
 -- emitter flying with her is on (gActive).
+pAge = Allocate(1)
+RequireVelocity()
 SetNumParticles(160)
 SetTexture("spark.png")
 SetBlendMode(kBlendAdditiveAlpha)
-
-pAge = Allocate(1)
-RequireVelocity()
 
 pPosition:Init(dLocus + f2dRadius(28))
 pVelocity:Init(fRange(Vec2(-18, -90), Vec2(18, -40)))

@@ -1,10 +1,10 @@
 -- The heroine's blessing: a short shower of gold stars falling around her, from when her
 -- "bless" state starts until it ends.
+pAge = Allocate(1)
+RequireVelocity()
 SetNumParticles(48)
 SetTexture("spark.png")
 SetBlendMode(kBlendAdditiveAlpha)
-
-pAge = Allocate(1)
 SetUpGravity(120)
 
 pPosition:Init((dPos or dLocus) + f2dRadius(20))

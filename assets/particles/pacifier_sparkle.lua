@@ -1,10 +1,9 @@
 -- A pacifier back in its basket: a few white glints that spread from it and fade.
+pAge = Allocate(1)
+RequireVelocity()
 SetNumParticles(24)
 SetTexture("spark.png")
 SetBlendMode(kBlendAdditiveAlpha)
-
-pAge = Allocate(1)
-RequireVelocity()
 
 pPosition:Init(dPos or dLocus)
 pVelocity:Init(f2dRadius(40))

@@ -159,12 +159,13 @@ TPaint Solid(const TColour& colour) {
 }
 
 // A shape given as "inside when grown by d" (d may be negative): its fill, then a stroke centred
-// on its edge.
+// on its edge. `solid` lies inside the shape (its pixels need no sampling).
 void DrawShape(TCanvas& canvas, const TBox& box,
                const std::function<bool(double, double, double)>& inside, const TPaint& paint,
-               const std::optional<TStroke>& stroke) {
+               const std::optional<TStroke>& stroke, const TBox& solid) {
     canvas.Fill(
-        Grow(box, 1.0), box, [&](double x, double y) { return inside(x, y, 0.0); }, paint);
+        Grow(box, 1.0), box, [&](double x, double y) { return inside(x, y, 0.0); }, paint,
+        solid);
     if (stroke) {
         const double half = stroke->width / 2.0;
         canvas.Fill(
@@ -385,7 +386,7 @@ private:
                 [&](double px, double py, double d) {
                     return InRound(Grow(box, d), std::max(radius + d, 0.0), px, py);
                 },
-                paint, stroke);
+                paint, stroke, TBox{box.left, box.top + radius, box.right, box.bottom - radius});
         } else if (command == "ellipse") {
             const TPoint centre{line.Number() + mOrigin.x, line.Number() + mOrigin.y};
             const double rx = line.Number();
@@ -398,7 +399,10 @@ private:
                 [&](double px, double py, double d) {
                     return InEllipse(centre, rx + d, ry + d, px, py);
                 },
-                paint, stroke);
+                // Within the inscribed box, (dx / rx)^2 + (dy / ry)^2 stays below 2 x 0.7^2.
+                paint, stroke,
+                TBox{centre.x - 0.7 * rx, centre.y - 0.7 * ry, centre.x + 0.7 * rx,
+                     centre.y + 0.7 * ry});
         } else if (command == "poly") {
             const TPaint paint = ReadPaint(line);
             const std::optional<TStroke> stroke = ReadStroke(line);
