@@ -7,6 +7,7 @@
 #include "engine/media/particlecollection.h"
 #include "engine/media/texture.h"
 #include "game/visual/GVChilds.h"
+#include "game/visual/GVEffects.h"
 #include "game/visual/GVFactory.h"
 #include "game/visual/GVFrames.h"
 #include "game/visual/GVLayer.h"
@@ -86,19 +87,32 @@ std::vector<std::string> Digits(const std::string& prefix) {
 }
 
 const std::vector<std::string> kUpgradable = {
-    "normal",         "upgrade_0",      "upgrade_1",    "upgrade_2",   "upgrade_3",
-    "showrecomended", "hiderecomended", "showhotplace", "hidehotplace", "showaccept",
-    "showupgrade"};
+    "normal",         "upgrade_0",    "upgrade_1",    "upgrade_2",  "upgrade_3",  "showrecomended",
+    "hiderecomended", "showhotplace", "hidehotplace", "showaccept", "showupgrade"};
 
 // What the girl's class, her poise display and the award and statistics windows set on her.
 std::vector<std::string> GirlStates() {
-    std::vector<std::string> names = {
-        "stay_right",   "zoom_invisible", "poise_hide",           "lips_happy_01",
-        "girl_invisible", "hair_stay_right_100", "dress_stay_right_100", "hair_lips_happy_01_100",
-        "accesories_0", "accesories_1",   "accesories_2",         "desire_hide",
-        "makeup_icon",  "hairstyle_icon", "highlight_makeup_icon", "highlight_hairstyle_icon",
-        "check_on",     "check_hide",     "hide_number",          "value2_hide",
-        "poise_plus"};
+    std::vector<std::string> names = {"stay_right",
+                                      "zoom_invisible",
+                                      "poise_hide",
+                                      "lips_happy_01",
+                                      "girl_invisible",
+                                      "hair_stay_right_100",
+                                      "dress_stay_right_100",
+                                      "hair_lips_happy_01_100",
+                                      "accesories_0",
+                                      "accesories_1",
+                                      "accesories_2",
+                                      "desire_hide",
+                                      "makeup_icon",
+                                      "hairstyle_icon",
+                                      "highlight_makeup_icon",
+                                      "highlight_hairstyle_icon",
+                                      "check_on",
+                                      "check_hide",
+                                      "hide_number",
+                                      "value2_hide",
+                                      "poise_plus"};
     for (int i = 0; i < 5; ++i) {
         const std::string heart = "poise_" + std::to_string(i);
         for (const char* suffix : {"_0", "_0_expl", "_1_l", "_1_l_b", "_2", "_2_l", "_2_l_b"}) {
@@ -112,15 +126,16 @@ std::vector<std::string> GirlStates() {
 }
 
 std::vector<std::string> JudgesStates() {
-    std::vector<std::string> names = {"judges_idle",    "invisible",     "judges_sad",
-                                      "judges_neutral", "judges_happy",  "judges_happy_xl"};
+    std::vector<std::string> names = {"judges_idle",    "invisible",    "judges_sad",
+                                      "judges_neutral", "judges_happy", "judges_happy_xl"};
     for (int n = 1; n <= 3; ++n) {
         Append(names, Digits("judges_" + std::to_string(n) + "_score_"));
     }
     return names;
 }
 
-std::vector<std::string> Plus(std::vector<std::string> names, const std::vector<std::string>& more) {
+std::vector<std::string> Plus(std::vector<std::string> names,
+                              const std::vector<std::string>& more) {
     Append(names, more);
     return names;
 }
@@ -140,8 +155,8 @@ std::vector<TVisualCase> VisualCases() {
     for (const char* type : kGirlTypes) {
         cases.push_back({type, GirlStates(), {"check_obj/check/check1", "number1", "number2"}});
     }
-    for (const char* path : {"assistant", "hair_seat", "makeup_seat", "prep_queue",
-                             "judging_place", "girl_upgrade", "pacifier_container"}) {
+    for (const char* path : {"assistant", "hair_seat", "makeup_seat", "prep_queue", "judging_place",
+                             "girl_upgrade", "pacifier_container"}) {
         cases.push_back({path, kUpgradable, {}});
     }
     cases.push_back({"judging_door",
@@ -305,8 +320,8 @@ TEST_F(TDemoVisualsTest, TheAwardLookShowsTheWholeGirlAndTheStatisticsLookHerFac
         EXPECT_NE(part, nullptr) << path;
         return part != nullptr && part->GetWorldData().mVisible != 0;
     };
-    const char* const parts[] = {"girl", "girl/hair", "girl/dress", "girl/lips", "zoom",
-                                 "zoom/hair", "zoom/lips", "heart0"};
+    const char* const parts[] = {"girl", "girl/hair", "girl/dress", "girl/lips",
+                                 "zoom", "zoom/hair", "zoom/lips",  "heart0"};
     GVObject* award = Place("singer", 200, 300);
     GVObject* statistics = Place("gymnast", 600, 300);
     ASSERT_NE(award, nullptr);
@@ -387,13 +402,14 @@ TEST_F(TDemoVisualsTest, TheStationsDoorsAndJudgesStandOnTheGameScreen) {
         float x;
         float y;
         const char* state;
-    } placed[] = {{"hair_seat", 80, 520, "upgrade_1"},    {"makeup_seat", 180, 520, "upgrade_2"},
-                  {"prep_queue", 290, 520, "upgrade_3"},  {"judging_place", 380, 420, "normal"},
-                  {"judging_place", 460, 420, "upgrade_3"}, {"girl_upgrade", 560, 520, "normal"},
-                  {"pacifier_container", 650, 520, "normal"}, {"pacifier", 650, 474, "upgrade_2"},
-                  {"power_meter", 750, 560, "progress_3"}, {"entrance_door", 60, 330, "normal"},
-                  {"judging_door", 620, 330, "upgrade_2"}, {"judging_scene", 400, 200, "show"},
-                  {"judges", 400, 170, "judges_happy"},  {"hair_seat", 260, 330, "showrecomended"}};
+    } placed[] = {
+        {"hair_seat", 80, 520, "upgrade_1"},        {"makeup_seat", 180, 520, "upgrade_2"},
+        {"prep_queue", 290, 520, "upgrade_3"},      {"judging_place", 380, 420, "normal"},
+        {"judging_place", 460, 420, "upgrade_3"},   {"girl_upgrade", 560, 520, "normal"},
+        {"pacifier_container", 650, 520, "normal"}, {"pacifier", 650, 474, "upgrade_2"},
+        {"power_meter", 750, 560, "progress_3"},    {"entrance_door", 60, 330, "normal"},
+        {"judging_door", 620, 330, "upgrade_2"},    {"judging_scene", 400, 200, "show"},
+        {"judges", 400, 170, "judges_happy"},       {"hair_seat", 260, 330, "showrecomended"}};
     GVObject* door = nullptr;
     GVObject* judges = nullptr;
     for (const auto& item : placed) {
@@ -457,6 +473,39 @@ TEST_F(TDemoVisualsTest, TheParticleScriptsRunTwoSecondsInAParticleWindow) {
         EXPECT_GT(most, 0) << "it shows sparks";
         Script()->DoLuaString("DestroyWindow('fx')");
         Manager()->HandleEvent(manager_test::MakeEvent(kEventIdle));
+    }
+}
+
+TEST_F(TDemoVisualsTest, TheEffectsOfTheVisualsRunWhileTheirStatesShow) {
+    // The draw list shows in a window of a dialog, as the game control's does, and its timers
+    // run in the dialog's task list.
+    auto* dialog = new TModalWindow;
+    dialog->SetName("game");
+    dialog->SetSize(800, 600);
+    Manager()->PushModal(dialog);
+    auto* control = new TWindow;
+    dialog->AddChild(control, true);
+    control->SetSize(800, 600);
+    mLayer.SetWindow(control);
+    const struct {
+        const char* path;
+        const char* state;
+    } cases[] = {{"heroine", "bless"}, {"heroine", "last_bless"}, {"pacifier", "show_fx"}};
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.state);
+        GVObject* object = Place(item.path, 400, 300);
+        ASSERT_NE(object, nullptr);
+        GVObject* body = object->GetChild("body");
+        ASSERT_NE(body, nullptr);
+        object->SetState(Key(item.state), true);
+        ASSERT_NE(body->GetEffects(), nullptr);
+        EXPECT_EQ(body->GetEffects()->RunningCount(), 1);
+        for (int ms = 0; ms < 2000; ms += 16) {
+            standin::AdvanceTime(16);
+            Manager()->HandleEvent(manager_test::MakeEvent(kEventIdle));
+        }
+        // The state has run out into one without effects.
+        EXPECT_EQ(body->GetEffects()->RunningCount(), 0);
     }
 }
 

@@ -164,8 +164,7 @@ void DrawShape(TCanvas& canvas, const TBox& box,
                const std::function<bool(double, double, double)>& inside, const TPaint& paint,
                const std::optional<TStroke>& stroke, const TBox& solid) {
     canvas.Fill(
-        Grow(box, 1.0), box, [&](double x, double y) { return inside(x, y, 0.0); }, paint,
-        solid);
+        Grow(box, 1.0), box, [&](double x, double y) { return inside(x, y, 0.0); }, paint, solid);
     if (stroke) {
         const double half = stroke->width / 2.0;
         canvas.Fill(

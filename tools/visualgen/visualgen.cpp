@@ -48,7 +48,7 @@ namespace fs = std::filesystem;
 using TLine = generators::TDescriptionLine;
 using TAttributes = std::vector<std::pair<std::string, std::string>>;
 
-const std::set<std::string> kLookAttributes = {"deltaX", "deltaY", "deltaZ", "alpha", "visible",
+const std::set<std::string> kLookAttributes = {"deltaX", "deltaY", "deltaZ", "alpha",  "visible",
                                                "flip",   "blend",  "rotate", "scaling"};
 const std::set<std::string> kObjectAttributes = {"hit_test", "export", "link"};
 const std::set<std::string> kStateAttributes = {"defdelay", "nextstate"};
@@ -74,11 +74,20 @@ std::string Escaped(const std::string& text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -399,8 +408,7 @@ private:
             if (found == kEffects.end()) {
                 line.Fail("'" + type + "' is no effect");
             }
-            object.states.back().effects.emplace_back(type,
-                                                      ReadAttributes(line, {&found->second}));
+            object.states.back().effects.emplace_back(type, ReadAttributes(line, {&found->second}));
         } else {
             line.Fail("'" + command + "' is no command");
         }
