@@ -90,11 +90,28 @@ const std::vector<std::string> kUpgradable = {
     "normal",         "upgrade_0",    "upgrade_1",    "upgrade_2",  "upgrade_3",  "showrecomended",
     "hiderecomended", "showhotplace", "hidehotplace", "showaccept", "showupgrade"};
 
-// What the girl's class, her poise display and the award and statistics windows set on her.
+// What the girl's poise display and her wishes set on the marks every girl shares.
+std::vector<std::string> MarksStates() {
+    std::vector<std::string> names = {"poise_hide",     "poise_plus",
+                                      "desire_hide",    "makeup_icon",
+                                      "hairstyle_icon", "highlight_makeup_icon",
+                                      "hide_number",    "highlight_hairstyle_icon",
+                                      "value2_hide"};
+    for (int i = 0; i < 5; ++i) {
+        const std::string heart = "poise_" + std::to_string(i);
+        for (const char* suffix : {"_0", "_0_expl", "_1_l", "_1_l_b", "_2", "_2_l", "_2_l_b"}) {
+            names.push_back(heart + suffix);
+        }
+    }
+    Append(names, Digits("value1_"));
+    Append(names, Digits("value2_"));
+    return names;
+}
+
+// What the girl's class and the award and statistics windows set on her, marks included.
 std::vector<std::string> GirlStates() {
     std::vector<std::string> names = {"stay_right",
                                       "zoom_invisible",
-                                      "poise_hide",
                                       "lips_happy_01",
                                       "girl_invisible",
                                       "hair_stay_right_100",
@@ -103,25 +120,10 @@ std::vector<std::string> GirlStates() {
                                       "accesories_0",
                                       "accesories_1",
                                       "accesories_2",
-                                      "desire_hide",
-                                      "makeup_icon",
-                                      "hairstyle_icon",
-                                      "highlight_makeup_icon",
-                                      "highlight_hairstyle_icon",
                                       "check_on",
-                                      "check_hide",
-                                      "hide_number",
-                                      "value2_hide",
-                                      "poise_plus"};
-    for (int i = 0; i < 5; ++i) {
-        const std::string heart = "poise_" + std::to_string(i);
-        for (const char* suffix : {"_0", "_0_expl", "_1_l", "_1_l_b", "_2", "_2_l", "_2_l_b"}) {
-            names.push_back(heart + suffix);
-        }
-    }
+                                      "check_hide"};
     Append(names, Digits("value_"));
-    Append(names, Digits("value1_"));
-    Append(names, Digits("value2_"));
+    Append(names, MarksStates());
     return names;
 }
 
@@ -153,7 +155,9 @@ const char* const kGirlTypes[] = {"cheerleader", "braniac", "girl_next_door", "s
 std::vector<TVisualCase> VisualCases() {
     std::vector<TVisualCase> cases;
     for (const char* type : kGirlTypes) {
-        cases.push_back({type, GirlStates(), {"check_obj/check/check1", "number1", "number2"}});
+        cases.push_back({type,
+                         GirlStates(),
+                         {"check_obj/check/check1", "number1", "number2", "marks/girl_marks"}});
     }
     for (const char* path : {"assistant", "hair_seat", "makeup_seat", "prep_queue", "judging_place",
                              "girl_upgrade", "pacifier_container"}) {
@@ -162,6 +166,7 @@ std::vector<TVisualCase> VisualCases() {
     cases.push_back({"judging_door",
                      Plus(Plus(kUpgradable, {"open", "close", "hide_number"}), Digits("value_")),
                      {"number1", "number2"}});
+    cases.push_back({"girl_marks", MarksStates(), {"heart0", "heart4", "desire"}});
     cases.push_back({"heroine", {"normal", "bless", "last_bless"}, {}});
     cases.push_back({"entrance_door", {"normal", "open"}, {}});
     cases.push_back({"pacifier",
@@ -321,7 +326,7 @@ TEST_F(TDemoVisualsTest, TheAwardLookShowsTheWholeGirlAndTheStatisticsLookHerFac
         return part != nullptr && part->GetWorldData().mVisible != 0;
     };
     const char* const parts[] = {"girl", "girl/hair", "girl/dress", "girl/lips",
-                                 "zoom", "zoom/hair", "zoom/lips",  "heart0"};
+                                 "zoom", "zoom/hair", "zoom/lips",  "marks/girl_marks/heart0"};
     GVObject* award = Place("singer", 200, 300);
     GVObject* statistics = Place("gymnast", 600, 300);
     ASSERT_NE(award, nullptr);

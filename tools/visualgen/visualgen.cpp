@@ -10,7 +10,9 @@
 // The description, one command a line ('#' starts a comment line):
 //   object <path> [attr=value ...]     starts the file xml/<path>.xml; its top object's id is the
 //                                       path's last name
-//   child <id> [attr=value ...]        starts a child of the current object
+//   child <id> [attr=value ...]        starts a child of the current object; with export=<path>
+//                                       and nothing of its own, the object of that path is its
+//                                       one child
 //   end                                 ends the current child, or the object (writes the file)
 //   image <name> [centering]           an image of the current object, from the texture folder
 //   frame <x> <y> <w> <h> [attr=value ...]         one frame (img, regx, regy, centering)
@@ -343,7 +345,9 @@ private:
         } else if (command == "end") {
             line.ExpectEnd();
             const TObject& object = Current(line);
-            if (object.states.empty() && object.children.empty()) {
+            const bool exports = std::any_of(object.attributes.begin(), object.attributes.end(),
+                                             [](const auto& a) { return a.first == "export"; });
+            if (object.states.empty() && object.children.empty() && !exports) {
                 line.Fail("'" + object.id + "' has neither states nor children");
             }
             mOpen.pop_back();
