@@ -92,11 +92,12 @@ const std::vector<std::string> kUpgradable = {
 
 // What the girl's poise display and her wishes set on the marks every girl shares.
 std::vector<std::string> MarksStates() {
-    std::vector<std::string> names = {"poise_hide",     "poise_plus",
-                                      "desire_hide",    "makeup_icon",
-                                      "hairstyle_icon", "highlight_makeup_icon",
-                                      "hide_number",    "highlight_hairstyle_icon",
-                                      "value2_hide"};
+    std::vector<std::string> names = {"poise_hide",        "poise_plus",
+                                      "desire_hide",       "makeup_icon",
+                                      "hairstyle_icon",    "highlight_makeup_icon",
+                                      "hide_number",       "highlight_hairstyle_icon",
+                                      "value2_hide",       "particles_happy",
+                                      "particles_happy_xl"};
     for (int i = 0; i < 5; ++i) {
         const std::string heart = "poise_" + std::to_string(i);
         for (const char* suffix : {"_0", "_0_expl", "_1_l", "_1_l_b", "_2", "_2_l", "_2_l_b"}) {
@@ -121,7 +122,9 @@ std::vector<std::string> GirlStates() {
                                       "accesories_1",
                                       "accesories_2",
                                       "check_on",
-                                      "check_hide"};
+                                      "check_hide",
+                                      "lips_happy_xl_01",
+                                      "lips_sad_03"};
     Append(names, Digits("value_"));
     Append(names, MarksStates());
     return names;
@@ -494,18 +497,28 @@ TEST_F(TDemoVisualsTest, TheEffectsOfTheVisualsRunWhileTheirStatesShow) {
     mLayer.SetWindow(control);
     const struct {
         const char* path;
+        const char* part;
         const char* state;
-    } cases[] = {{"heroine", "bless"}, {"heroine", "last_bless"}, {"pacifier", "show_fx"}};
+    } cases[] = {{"heroine", "body", "bless"},
+                 {"heroine", "body", "last_bless"},
+                 {"pacifier", "body", "show_fx"},
+                 {"singer", "marks", "particles_happy"},
+                 {"singer", "marks", "particles_happy_xl"}};
     for (const auto& item : cases) {
         SCOPED_TRACE(item.state);
         GVObject* object = Place(item.path, 400, 300);
         ASSERT_NE(object, nullptr);
-        GVObject* body = object->GetChild("body");
+        GVObject* body = object->GetChild(item.part);
+        // The girl's verdict shows on a child of her shared marks.
+        if (body != nullptr && std::string(item.part) == "marks") {
+            body = body->GetChild("girl_marks");
+            body = body != nullptr ? body->GetChild("judging_fx") : nullptr;
+        }
         ASSERT_NE(body, nullptr);
         object->SetState(Key(item.state), true);
         ASSERT_NE(body->GetEffects(), nullptr);
         EXPECT_EQ(body->GetEffects()->RunningCount(), 1);
-        for (int ms = 0; ms < 2000; ms += 16) {
+        for (int ms = 0; ms < 3000; ms += 16) {
             standin::AdvanceTime(16);
             Manager()->HandleEvent(manager_test::MakeEvent(kEventIdle));
         }
