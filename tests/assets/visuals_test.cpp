@@ -384,6 +384,12 @@ TEST_F(TDemoVisualsTest, TheEightGirlTypesStandSideBySideEachInALookOfHerOwn) {
         ASSERT_NE(girl, nullptr) << kGirlTypes[i];
         ApplyLook(girl, "stay_right", looks[i].hair, looks[i].dress, looks[i].accessories);
     }
+    // Below them the singer's face as the statistics window shows her.
+    GVObject* face = Place("singer", 400.0f, 480.0f);
+    ASSERT_NE(face, nullptr);
+    for (const char* state : {"stay_right", "lips_happy_01", "girl_invisible", "poise_hide"}) {
+        ApplyLook(face, state, 102, 100, 0);
+    }
     const standin::TScreenImage image = DrawFrame(kStage);
     // A girl's cell is 48 x 88 with her feet at (24, 86), drawn texel for texel: cell (cx, cy)
     // of the girl at (x, 200) lands on (x - 24 + cx, 114 + cy).
@@ -399,6 +405,14 @@ TEST_F(TDemoVisualsTest, TheEightGirlTypesStandSideBySideEachInALookOfHerOwn) {
     // skirt #66bb6a at cell (24, 52).
     EXPECT_EQ(At(image, 250, 150), 0xFFF59Du);
     EXPECT_EQ(At(image, 250, 166), 0x66BB6Au);
+    // The face is drawn twice the size about each frame's registration point; her lips' point
+    // lies (0, 12) below the face's centre (400, 408), so lips texel (x, y) covers the 2 x 2
+    // pixels from (400 + 2 (x - 8), 420 + 2 (y - 4)). Texel (6, 4) lies inside the smile of
+    // make-up 01: #e0609a. Texel (8, 5) has its lowest row of samples on the outline #7a0f3a:
+    // 3/4 of #e0609a and 1/4 of #7a0f3a give #c74c82.
+    EXPECT_EQ(At(image, 396, 420), 0xE0609Au);
+    EXPECT_EQ(At(image, 397, 421), 0xE0609Au);
+    EXPECT_EQ(At(image, 400, 422), 0xC74C82u);
     // Between two girls only the stage shows.
     EXPECT_EQ(At(image, 100, 150), 0x3A2A48u);
     ExpectGolden(image, "girls.png");
