@@ -1,6 +1,7 @@
-// The generators in tools/ make the committed images and sounds again: each is rebuilt into a
-// temporary folder and compared by its decoded content, images pixel for pixel and sounds sample
-// by sample within a tolerance, so that another version of the Vorbis encoder does not fail it.
+// The generators in tools/ make the committed images, sounds and visual-object files again: each
+// is rebuilt into a temporary folder and compared, images pixel for pixel and sounds sample by
+// sample within a tolerance, so that another version of the Vorbis encoder does not fail it, and
+// visual-object files byte for byte.
 
 #include "tests/engine/media/sound_ogg.h"
 #include "tests/fixtures/tempdir.h"
@@ -74,6 +75,11 @@ std::set<std::string> Files(const fs::path& root, const std::string& extension) 
     return files;
 }
 
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 int RunTool(const std::string& command) {
     return std::system(command.c_str());
 }
@@ -126,6 +132,23 @@ TEST_F(TDemoRegenerateTest, TheSoundGeneratorSynthesisesTheCommittedSounds) {
         // Coding noise of the quality used lies some 25 dB below the signal; two encodings
         // differ by about that. Another sound differs by as much as the signal itself.
         EXPECT_LE(Rms(difference), 0.15 * Rms(signal)) << "the samples differ";
+    }
+}
+
+TEST_F(TDemoRegenerateTest, TheVisualGeneratorWritesTheCommittedObjectFiles) {
+    ASSERT_EQ(RunTool(Quoted(BinaryDir() / "tools/visualgen") + " " +
+                      Quoted(SourceDir() / "tools/visualgen/visuals.txt") + " " +
+                      Quoted(mMade.Path())),
+              0);
+    const std::set<std::string> made = Files(mMade.Path() / "xml", ".xml");
+    EXPECT_FALSE(made.empty());
+    EXPECT_EQ(made, Files(SourceDir() / "assets/xml", ".xml"))
+        << "every object file comes from visualgen";
+    for (const std::string& file : made) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(ReadText(mMade.Path() / "xml" / file),
+                  ReadText(SourceDir() / "assets/xml" / file))
+            << "the bytes differ";
     }
 }
 

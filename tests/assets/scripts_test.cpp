@@ -1,4 +1,5 @@
-// The Lua files of the asset folder: each compiles as the engine compiles scripts, and the
+// The Lua files of the asset folder (scripts and particle scripts): each compiles as the engine
+// compiles scripts, and the
 // player-progress functions pass the self-checking script tests/assets/progress_test.lua in a
 // plain script of their own.
 
@@ -22,7 +23,7 @@ using testing_fixtures::SourceDir;
 TEST_F(TDemoAssetsTest, EveryScriptCompiles) {
     int count = 0;
     for (const auto& entry :
-         std::filesystem::recursive_directory_iterator(SourceDir() / "assets/scripts")) {
+         std::filesystem::recursive_directory_iterator(SourceDir() / "assets")) {
         if (entry.path().extension() != ".lua") {
             continue;
         }

@@ -16,6 +16,10 @@
 //   line <x1> <y1> <x2> <y2> <colour> <width>   a segment with round ends
 //   text <x> <baseline> <size> left|center|right <colour> [stroke <colour> <width>] "<text>"
 //   end                                     writes the image
+//   define <name> ... enddefine             keeps the lines between as a drawing, not drawn yet
+//   use <name> <dx> <dy> [#rrggbb=#rrggbb ...]
+//                                           draws the drawing moved by (dx, dy), each colour
+//                                           before '=' replaced by the one after it (alpha kept)
 // A colour is #rrggbb or #rrggbbaa; a paint is a colour or top:bottom, two colours joined by a
 // colon for a vertical gradient over the shape. A stroke is centred on the shape's edge (around
 // the glyphs for text). Later commands draw over earlier ones. A text size is the engine's font
@@ -31,10 +35,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace artgen {
@@ -153,12 +159,12 @@ TPaint Solid(const TColour& colour) {
 }
 
 // A shape given as "inside when grown by d" (d may be negative): its fill, then a stroke centred
-// on its edge.
+// on its edge. `solid` lies inside the shape (its pixels need no sampling).
 void DrawShape(TCanvas& canvas, const TBox& box,
                const std::function<bool(double, double, double)>& inside, const TPaint& paint,
-               const std::optional<TStroke>& stroke) {
+               const std::optional<TStroke>& stroke, const TBox& solid) {
     canvas.Fill(
-        Grow(box, 1.0), box, [&](double x, double y) { return inside(x, y, 0.0); }, paint);
+        Grow(box, 1.0), box, [&](double x, double y) { return inside(x, y, 0.0); }, paint, solid);
     if (stroke) {
         const double half = stroke->width / 2.0;
         canvas.Fill(
@@ -233,56 +239,142 @@ public:
     void Run(std::istream& description, const std::filesystem::path& output) {
         std::string text;
         int number = 0;
-        std::unique_ptr<TCanvas> canvas;
-        std::filesystem::path file;
+        mOutput = output;
         while (std::getline(description, text)) {
-            TLine line(text, ++number);
-            if (line.Empty()) {
+            ++number;
+            if (mDefining != nullptr) {
+                const TLine line(text, number);
+                if (!line.Empty() && line.Command() == "enddefine") {
+                    line.ExpectEnd();
+                    mDefining = nullptr;
+                } else {
+                    mDefining->emplace_back(text, number);
+                }
                 continue;
             }
-            const std::string command = line.Command();
-            if (command == "image") {
-                if (canvas) {
-                    line.Fail("an image inside an image");
-                }
-                file = output / line.Word();
-                const double width = line.Number();
-                const double height = line.Number();
-                line.ExpectEnd();
-                if (width < 1 || height < 1 || width > 4096 || height > 4096 ||
-                    width != std::floor(width) || height != std::floor(height)) {
-                    line.Fail("an image is 1 to 4096 whole pixels a side");
-                }
-                canvas =
-                    std::make_unique<TCanvas>(static_cast<int>(width), static_cast<int>(height));
-                continue;
-            }
-            if (!canvas) {
-                line.Fail("'" + command + "' outside an image");
-            }
-            if (command == "end") {
-                line.ExpectEnd();
-                std::filesystem::create_directories(file.parent_path());
-                if (!canvas->WritePng(file.string())) {
-                    line.Fail("cannot write " + file.string());
-                }
-                canvas.reset();
-            } else if (command == "text") {
-                Text(*canvas, line);
-            } else {
-                Shape(*canvas, command, line);
-            }
+            RunLine(text, number, 0);
         }
-        if (canvas) {
+        if (mDefining != nullptr) {
+            throw std::runtime_error("the last drawing has no enddefine");
+        }
+        if (mCanvas) {
             throw std::runtime_error("the last image has no end");
         }
     }
 
 private:
-    static void Shape(TCanvas& canvas, const std::string& command, TLine& line) {
+    using TDrawing = std::vector<std::pair<std::string, int>>;
+
+    void RunLine(const std::string& text, int number, int depth) {
+        TLine line(text, number);
+        if (line.Empty()) {
+            return;
+        }
+        const std::string command = line.Command();
+        if (command == "define") {
+            const std::string name = line.Word();
+            line.ExpectEnd();
+            if (!mDrawings.emplace(name, TDrawing()).second) {
+                line.Fail("the drawing '" + name + "' is defined twice");
+            }
+            mDefining = &mDrawings[name];
+            return;
+        }
+        if (command == "image") {
+            if (mCanvas) {
+                line.Fail("an image inside an image");
+            }
+            mFile = mOutput / line.Word();
+            const double width = line.Number();
+            const double height = line.Number();
+            line.ExpectEnd();
+            if (width < 1 || height < 1 || width > 4096 || height > 4096 ||
+                width != std::floor(width) || height != std::floor(height)) {
+                line.Fail("an image is 1 to 4096 whole pixels a side");
+            }
+            mCanvas = std::make_unique<TCanvas>(static_cast<int>(width), static_cast<int>(height));
+            return;
+        }
+        if (!mCanvas) {
+            line.Fail("'" + command + "' outside an image");
+        }
+        if (command == "end") {
+            line.ExpectEnd();
+            std::filesystem::create_directories(mFile.parent_path());
+            if (!mCanvas->WritePng(mFile.string())) {
+                line.Fail("cannot write " + mFile.string());
+            }
+            mCanvas.reset();
+        } else if (command == "use") {
+            Use(line, depth);
+        } else if (command == "text") {
+            Text(*mCanvas, line);
+        } else {
+            Shape(*mCanvas, command, line);
+        }
+    }
+
+    using TColourChanges = std::vector<std::pair<std::string, std::string>>;
+
+    // One pass over the text, so that a colour changed once is not changed again.
+    static std::string ChangeColours(std::string text, const TColourChanges& changes) {
+        for (size_t at = text.find('#'); at != std::string::npos; at = text.find('#', at + 1)) {
+            for (const auto& [from, to] : changes) {
+                if (text.compare(at, from.size(), from) == 0) {
+                    text.replace(at, from.size(), to);
+                    break;
+                }
+            }
+        }
+        return text;
+    }
+
+    void Use(TLine& line, int depth) {
+        const std::string name = line.Word();
+        const auto found = mDrawings.find(name);
+        if (found == mDrawings.end()) {
+            line.Fail("no drawing '" + name + "'");
+        }
+        if (depth >= 8) {
+            line.Fail("drawings use each other too deeply");
+        }
+        const TPoint shift{line.Number(), line.Number()};
+        TColourChanges colours;
+        while (!line.AtEnd()) {
+            const std::string word = line.Word();
+            const size_t equals = word.find('=');
+            if (equals == std::string::npos) {
+                line.Fail("'" + word + "' is no colour change (#rrggbb=#rrggbb)");
+            }
+            const std::string from = word.substr(0, equals);
+            const std::string to = word.substr(equals + 1);
+            ParseColour(line, from);
+            ParseColour(line, to);
+            if (from.size() != 7 || to.size() != 7) {
+                line.Fail("a colour change names colours without alpha");
+            }
+            colours.emplace_back(from, to);
+        }
+        const TPoint saved = mOrigin;
+        mOrigin = TPoint{mOrigin.x + shift.x, mOrigin.y + shift.y};
+        // A drawing used inside another takes the outer changes too, after its own.
+        mColourChanges.push_back(std::move(colours));
+        for (const auto& [text, number] : found->second) {
+            std::string changed = text;
+            for (auto changes = mColourChanges.rbegin(); changes != mColourChanges.rend();
+                 ++changes) {
+                changed = ChangeColours(changed, *changes);
+            }
+            RunLine(changed, number, depth + 1);
+        }
+        mColourChanges.pop_back();
+        mOrigin = saved;
+    }
+
+    void Shape(TCanvas& canvas, const std::string& command, TLine& line) const {
         if (command == "rect" || command == "round") {
-            const double x = line.Number();
-            const double y = line.Number();
+            const double x = line.Number() + mOrigin.x;
+            const double y = line.Number() + mOrigin.y;
             const TBox box{x, y, x + line.Number(), y + line.Number()};
             const double radius = command == "round" ? line.Number() : 0.0;
             const TPaint paint = ReadPaint(line);
@@ -293,9 +385,9 @@ private:
                 [&](double px, double py, double d) {
                     return InRound(Grow(box, d), std::max(radius + d, 0.0), px, py);
                 },
-                paint, stroke);
+                paint, stroke, TBox{box.left, box.top + radius, box.right, box.bottom - radius});
         } else if (command == "ellipse") {
-            const TPoint centre{line.Number(), line.Number()};
+            const TPoint centre{line.Number() + mOrigin.x, line.Number() + mOrigin.y};
             const double rx = line.Number();
             const double ry = line.Number();
             const TPaint paint = ReadPaint(line);
@@ -306,7 +398,10 @@ private:
                 [&](double px, double py, double d) {
                     return InEllipse(centre, rx + d, ry + d, px, py);
                 },
-                paint, stroke);
+                // Within the inscribed box, (dx / rx)^2 + (dy / ry)^2 stays below 2 x 0.7^2.
+                paint, stroke,
+                TBox{centre.x - 0.7 * rx, centre.y - 0.7 * ry, centre.x + 0.7 * rx,
+                     centre.y + 0.7 * ry});
         } else if (command == "poly") {
             const TPaint paint = ReadPaint(line);
             const std::optional<TStroke> stroke = ReadStroke(line);
@@ -321,8 +416,8 @@ private:
                 if (comma == std::string::npos) {
                     line.Fail("'" + word + "' is no point (x,y)");
                 }
-                const TPoint point{line.ToNumber(word.substr(0, comma)),
-                                   line.ToNumber(word.substr(comma + 1))};
+                const TPoint point{line.ToNumber(word.substr(0, comma)) + mOrigin.x,
+                                   line.ToNumber(word.substr(comma + 1)) + mOrigin.y};
                 points.push_back(point);
                 box = TBox{std::min(box.left, point.x), std::min(box.top, point.y),
                            std::max(box.right, point.x), std::max(box.bottom, point.y)};
@@ -348,8 +443,8 @@ private:
                     Solid(stroke->colour));
             }
         } else if (command == "line") {
-            const TPoint from{line.Number(), line.Number()};
-            const TPoint to{line.Number(), line.Number()};
+            const TPoint from{line.Number() + mOrigin.x, line.Number() + mOrigin.y};
+            const TPoint to{line.Number() + mOrigin.x, line.Number() + mOrigin.y};
             const TColour colour = ReadColour(line);
             const double width = line.Number();
             line.ExpectEnd();
@@ -368,8 +463,8 @@ private:
     // Laid out as the engine lays out one run: the scale takes the font's ascent and descent to
     // the size's share of the line, and each glyph advances the pen by its advance.
     void Text(TCanvas& canvas, TLine& line) const {
-        const double x = line.Number();
-        const double baseline = line.Number();
+        const double x = line.Number() + mOrigin.x;
+        const double baseline = line.Number() + mOrigin.y;
         const double size = line.Number();
         const std::string align = line.Word();
         const TColour colour = ReadColour(line);
@@ -420,6 +515,15 @@ private:
     }
 
     std::unique_ptr<TMiniVecFont> mFont;
+    std::filesystem::path mOutput;
+    std::unique_ptr<TCanvas> mCanvas;
+    std::filesystem::path mFile;
+    std::map<std::string, TDrawing> mDrawings;
+    TDrawing* mDefining = nullptr;
+    // The colour changes of the drawings being used, outermost first.
+    std::vector<TColourChanges> mColourChanges;
+    // Where the drawings being used put their (0, 0).
+    TPoint mOrigin{0.0, 0.0};
 };
 
 } // namespace

@@ -72,7 +72,8 @@ void TCanvas::Blend(int x, int y, const TColour& colour, double cover) {
 }
 
 void TCanvas::Fill(const TBox& area, const TBox& shape,
-                   const std::function<bool(double, double)>& inside, const TPaint& paint) {
+                   const std::function<bool(double, double)>& inside, const TPaint& paint,
+                   const TBox& solid) {
     const int x0 = std::max(0, static_cast<int>(std::floor(area.left)));
     const int y0 = std::max(0, static_cast<int>(std::floor(area.top)));
     const int x1 = std::min(mWidth, static_cast<int>(std::ceil(area.right)));
@@ -80,7 +81,12 @@ void TCanvas::Fill(const TBox& area, const TBox& shape,
     constexpr double kStep = 1.0 / kSamples;
     for (int y = y0; y < y1; ++y) {
         const TColour colour = paint.At(y + 0.5, shape.top, shape.bottom);
+        const bool solidRow = y >= solid.top && y + 1 <= solid.bottom;
         for (int x = x0; x < x1; ++x) {
+            if (solidRow && x >= solid.left && x + 1 <= solid.right) {
+                Blend(x, y, colour, 1.0);
+                continue;
+            }
             int covered = 0;
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {

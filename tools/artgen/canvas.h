@@ -49,9 +49,11 @@ public:
     // `colour` over pixel (x, y) at `cover` (0 to 1) times its own alpha; outside is ignored.
     void Blend(int x, int y, const TColour& colour, double cover);
     // Every pixel of `area` (cut to the canvas) gets `paint` at the share of its sample points for
-    // which `inside` (x, y) holds; a gradient runs from the top to the bottom of `shape`.
+    // which `inside` (x, y) holds; a gradient runs from the top to the bottom of `shape`. Pixels
+    // wholly within `solid`, a box that lies inside the shape, are covered without sampling.
     void Fill(const TBox& area, const TBox& shape,
-              const std::function<bool(double, double)>& inside, const TPaint& paint);
+              const std::function<bool(double, double)>& inside, const TPaint& paint,
+              const TBox& solid = TBox{});
 
     // The pixel as 8-bit RGBA, rounded.
     uint32_t GetPixel(int x, int y) const;
