@@ -48,11 +48,13 @@ TEST_F(TDemoAssetsTest, StringsHoldTheLabelsOfTheShellAndTheScripts) {
     EXPECT_TRUE(Manager()->SetTranslateLabels(true)) << "the table loaded, so labels translate";
 }
 
-TEST_F(TDemoAssetsTest, CursorsLoadAsTheGameAsksForThemWithTheirTipAtTheHotSpot) {
+TEST_F(TDemoAssetsTest, CursorsLoadAsTheGameAsksForThemKeyedWithTheirTipAtTheHotSpot) {
     OpenDisplay(64, 64);
-    // The arrow's outline is 1.5 pixels wide around its tip at (1, 1): pixel (0, 0) holds 8 of
-    // its 16 sample points within 0.75 of the tip, pixel (1, 1) all of them. Pixel (4, 12) lies
-    // inside the arrow; nothing is drawn at (30, 2).
+    // The engine draws a game cursor by colour key (magenta is transparent), not alpha, so the
+    // images are opaque with a magenta ground. The arrow's outline is 1.5 pixels wide around its
+    // tip at (1, 1): pixel (0, 0) holds 8 of its 16 sample points within 0.75 of the tip, half
+    // covered, so it is drawn; pixel (1, 1) holds all of them. Pixel (4, 12) lies inside the
+    // arrow; (30, 2) is ground.
     struct TCase {
         const char* name;
         uint32_t inside;
@@ -67,16 +69,16 @@ TEST_F(TDemoAssetsTest, CursorsLoadAsTheGameAsksForThemWithTheirTipAtTheHotSpot)
         ASSERT_TRUE(texture);
         EXPECT_EQ(texture->GetWidth(), 32);
         EXPECT_EQ(texture->GetHeight(), 32);
-        EXPECT_TRUE(texture->HasAlpha());
+        EXPECT_FALSE(texture->HasAlpha());
         uint32_t* pixels = nullptr;
         int pitch = 0;
         ASSERT_TRUE(texture->Lock(&pixels, &pitch));
         // The pitch counts pixels.
         const auto at = [pixels, pitch](int x, int y) { return pixels[y * pitch + x]; };
-        EXPECT_EQ(at(0, 0), 0x80000000u);
+        EXPECT_EQ(at(0, 0), 0xFF000000u);
         EXPECT_EQ(at(1, 1), 0xFF000000u);
         EXPECT_EQ(at(4, 12), item.inside);
-        EXPECT_EQ(at(30, 2), 0u);
+        EXPECT_EQ(at(30, 2), 0xFFFF00FFu);
         texture->Unlock();
     }
 }

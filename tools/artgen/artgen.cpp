@@ -15,6 +15,8 @@
 //   poly <paint> [stroke <colour> <width>] points <x>,<y> <x>,<y> ...
 //   line <x1> <y1> <x2> <y2> <colour> <width>   a segment with round ends
 //   text <x> <baseline> <size> left|center|right <colour> [stroke <colour> <width>] "<text>"
+//   keyed                                   makes the image so far colour-keyed: pixels less
+//                                           than half covered become magenta, the rest opaque
 //   end                                     writes the image
 //   define <name> ... enddefine             keeps the lines between as a drawing, not drawn yet
 //   use <name> <dx> <dy> [#rrggbb=#rrggbb ...]
@@ -305,6 +307,9 @@ private:
                 line.Fail("cannot write " + mFile.string());
             }
             mCanvas.reset();
+        } else if (command == "keyed") {
+            line.ExpectEnd();
+            mCanvas->KeyTransparent();
         } else if (command == "use") {
             Use(line, depth);
         } else if (command == "text") {

@@ -100,6 +100,23 @@ void TCanvas::Fill(const TBox& area, const TBox& shape,
     }
 }
 
+void TCanvas::KeyTransparent() {
+    for (size_t at = 0; at < mPixels.size(); at += 4) {
+        double* pixel = &mPixels[at];
+        const double alpha = pixel[3];
+        if (alpha < 0.5) {
+            pixel[0] = 1.0;
+            pixel[1] = 0.0;
+            pixel[2] = 1.0;
+        } else {
+            pixel[0] /= alpha;
+            pixel[1] /= alpha;
+            pixel[2] /= alpha;
+        }
+        pixel[3] = 1.0;
+    }
+}
+
 uint32_t TCanvas::GetPixel(int x, int y) const {
     const double* pixel =
         &mPixels[(static_cast<size_t>(y) * static_cast<size_t>(mWidth) + static_cast<size_t>(x)) *

@@ -55,6 +55,10 @@ public:
               const std::function<bool(double, double)>& inside, const TPaint& paint,
               const TBox& solid = TBox{});
 
+    // Colour-keyed instead of alpha: every pixel less than half covered becomes opaque magenta
+    // (#ff00ff), every other one its own colour, opaque.
+    void KeyTransparent();
+
     // The pixel as 8-bit RGBA, rounded.
     uint32_t GetPixel(int x, int y) const;
     // 8-bit RGB when every pixel is opaque, else RGBA; zlib level 9, no time or text chunks.
