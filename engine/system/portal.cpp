@@ -390,8 +390,23 @@ bool IsZylomMode() {
     return State().zylom;
 }
 
+namespace {
+
+// The time the host kept the game paused up to `now`. The caller holds the pause lock.
+uint32_t PausedUntil(const TPortalState& state, uint32_t now) {
+    return state.hostPaused ? state.pausedTotal + (now - state.pauseStart) : state.pausedTotal;
+}
+
+} // namespace
+
 uint32_t GetPortalPausedTime() {
-    return Tick() - TicksLessPortalPauses();
+    TPortalState& state = State();
+    if (!InPortalMode()) {
+        return 0;
+    }
+    // One reading of the tick: two could straddle a millisecond and give a paused time of -1.
+    std::lock_guard<std::mutex> hold(state.pauseMutex);
+    return PausedUntil(state, Tick());
 }
 
 uint32_t TicksLessPortalPauses() {
@@ -403,9 +418,7 @@ uint32_t TicksLessPortalPauses() {
     // between it and the paused total and make the time step back.
     std::lock_guard<std::mutex> hold(state.pauseMutex);
     const uint32_t now = Tick();
-    const uint32_t paused =
-        state.hostPaused ? state.pausedTotal + (now - state.pauseStart) : state.pausedTotal;
-    return now - paused;
+    return now - PausedUntil(state, now);
 }
 
 bool IsPortalPaused() {
