@@ -16,6 +16,7 @@
 #include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GGameWnd.h"
+#include "game/shell/GPowerMeterSelector.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
 #include "game/shell/TLoaderWindow.h"
@@ -42,6 +43,8 @@ const GWindowType kWindowTypes[] = {
     {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
     {"GGameCtrl", &GGameCtrl::Create},
+    {"GPowerMeterSelector", &GPowerMeterSelector::Create},
+    {"GPowerMeterButton", &GPowerMeterButton::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},
     {"particle_layer", &particle_layer::Create},
     {"GFlyEmitter", &GFlyEmitter::Create},

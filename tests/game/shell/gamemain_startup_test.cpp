@@ -180,6 +180,8 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global Loader",
         "global GGameWnd",
         "global GGameCtrl",
+        "global GPowerMeterSelector",
+        "global GPowerMeterButton",
         "global GSceneCtrl",
         "global particle_layer",
         "global GFlyEmitter",
