@@ -16,6 +16,7 @@
 #include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GGameWnd.h"
+#include "game/shell/GHintPanel.h"
 #include "game/shell/GPowerMeterSelector.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
@@ -43,6 +44,8 @@ const GWindowType kWindowTypes[] = {
     {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
     {"GGameCtrl", &GGameCtrl::Create},
+    {"GHintPanel", &GHintPanel::Create},
+    {"GSmallHintPanel", &GSmallHintPanel::Create},
     {"GPowerMeterSelector", &GPowerMeterSelector::Create},
     {"GPowerMeterButton", &GPowerMeterButton::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},

@@ -180,6 +180,8 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global Loader",
         "global GGameWnd",
         "global GGameCtrl",
+        "global GHintPanel",
+        "global GSmallHintPanel",
         "global GPowerMeterSelector",
         "global GPowerMeterButton",
         "global GSceneCtrl",
