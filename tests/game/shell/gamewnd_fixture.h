@@ -10,6 +10,7 @@
 #include "game/common/WindowScriptState.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameWnd.h"
+#include "game/shell/GHintPanel.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GVFactory.h"
@@ -127,7 +128,9 @@ protected:
         for (const auto& [name, create] :
              {std::pair{"GGameWnd", &GGameWnd::Create}, std::pair{"GGameCtrl", &GGameCtrl::Create},
               std::pair{"GSceneCtrl", &GSceneCtrl::Create},
-              std::pair{"TPSimple", &TPSimple::Create}}) {
+              std::pair{"TPSimple", &TPSimple::Create},
+              std::pair{"GHintPanel", &GHintPanel::Create},
+              std::pair{"GSmallHintPanel", &GSmallHintPanel::Create}}) {
             Script()->RegisterWindowType(name, create);
         }
         Run(kMainScript);

@@ -482,3 +482,50 @@ TEST_F(GameWndTest, GoldenGoalPanelAtThirtyOfFiftyAndHundred) {
 
 } // namespace
 } // namespace gamewnd_test
+
+namespace gamewnd_labels_test {
+
+using gamewnd_test::TGameWndTest;
+
+// Score labels "score_0" to "score_2" and the hint panels, with the labels' count.
+std::string LabelScreen(int count, const std::string& templ = "score_%d") {
+    return "GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600, "
+           "ScoreLabelsTemplateName = '" +
+           templ + "', ScoreLabelsNum = " + std::to_string(count) +
+           ", GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 }, "
+           "GSmallHintPanel{ name = 'score_1', w = 10, h = 10, vector_y = -1 }, "
+           "GSmallHintPanel{ name = 'score_0', w = 10, h = 10, vector_y = -1 }, "
+           "GSmallHintPanel{ name = 'score_2', w = 10, h = 10, vector_y = -1 }, "
+           "GHintPanel{ name = 'hint_panel', w = 10, h = 10 }, "
+           "GSmallHintPanel{ name = 'small_hint_panel', w = 10, h = 10 } }";
+}
+
+TEST_F(TGameWndTest, ScoreLabelsAreFoundInOrderAndAFlyingOneIsPassedOver) {
+    const std::string screen = LabelScreen(3);
+    OpenScreen(screen.c_str());
+    const std::vector<GSmallHintPanel*>& labels = mWnd->GetScoreLabels();
+    ASSERT_EQ(labels.size(), 3U);
+    EXPECT_EQ(labels[0], Find("score_0"));
+    EXPECT_EQ(labels[1], Find("score_1"));
+    EXPECT_EQ(labels[2], Find("score_2"));
+    GLogicalManager& manager = GLogicalManager::Instance();
+    EXPECT_EQ(manager.GetHintPanel(), Find("hint_panel"));
+    EXPECT_EQ(manager.GetSmallHintPanel(), Find("small_hint_panel"));
+    EXPECT_EQ(manager.GetIdleScoreLabel("10"), labels[0]);
+    labels[0]->Fly(1, 30, true);
+    EXPECT_EQ(manager.GetIdleScoreLabel("10"), labels[1]);
+    labels[1]->Fly(1, 30, true);
+    labels[2]->Fly(-1, 30, true);
+    EXPECT_EQ(manager.GetIdleScoreLabel("10"), nullptr) << "all fly";
+}
+
+TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {
+    for (const std::string& screen : {LabelScreen(0), LabelScreen(3, "score_%d_%d")}) {
+        OpenScreen(screen.c_str());
+        EXPECT_TRUE(mWnd->GetScoreLabels().empty()) << screen;
+        EXPECT_EQ(GLogicalManager::Instance().GetIdleScoreLabel("1"), nullptr);
+        CloseScreen();
+    }
+}
+
+} // namespace gamewnd_labels_test
