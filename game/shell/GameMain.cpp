@@ -17,6 +17,7 @@
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GHintPanel.h"
+#include "game/shell/GHintedButton.h"
 #include "game/shell/GPowerMeterSelector.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
@@ -48,6 +49,7 @@ const GWindowType kWindowTypes[] = {
     {"GSmallHintPanel", &GSmallHintPanel::Create},
     {"GPowerMeterSelector", &GPowerMeterSelector::Create},
     {"GPowerMeterButton", &GPowerMeterButton::Create},
+    {"GHintedButton", &GHintedButton::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},
     {"particle_layer", &particle_layer::Create},
     {"GFlyEmitter", &GFlyEmitter::Create},

@@ -184,6 +184,7 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global GSmallHintPanel",
         "global GPowerMeterSelector",
         "global GPowerMeterButton",
+        "global GHintedButton",
         "global GSceneCtrl",
         "global particle_layer",
         "global GFlyEmitter",

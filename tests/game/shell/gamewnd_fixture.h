@@ -11,6 +11,7 @@
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GHintPanel.h"
+#include "game/shell/GHintedButton.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GVFactory.h"
@@ -130,7 +131,8 @@ protected:
               std::pair{"GSceneCtrl", &GSceneCtrl::Create},
               std::pair{"TPSimple", &TPSimple::Create},
               std::pair{"GHintPanel", &GHintPanel::Create},
-              std::pair{"GSmallHintPanel", &GSmallHintPanel::Create}}) {
+              std::pair{"GSmallHintPanel", &GSmallHintPanel::Create},
+              std::pair{"GHintedButton", &GHintedButton::Create}}) {
             Script()->RegisterWindowType(name, create);
         }
         Run(kMainScript);

@@ -529,3 +529,67 @@ TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {
 }
 
 } // namespace gamewnd_labels_test
+
+namespace gamewnd_hintedbutton_test {
+
+using gamewnd_test::TGameWndTest;
+
+// A hinted button at (100, 200) and, when asked, the small hint panel.
+std::string ButtonScreen(bool withPanel) {
+    return std::string("GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600, "
+                       "GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 }, "
+                       "GHintedButton{ name = 'bonus', x = 100, y = 200, w = 40, h = 40, "
+                       "HintAppearDelay = 1000, HintName = 'my_name' }, ") +
+           (withPanel ? "GSmallHintPanel{ name = 'small_hint_panel', w = 160, h = 100, "
+                        "Text{ name = 'small_hint_caption', w = 100, h = 20, label = '' }, "
+                        "Text{ name = 'small_hint_descript', w = 100, h = 20, label = '' } }"
+                      : "") +
+           " }";
+}
+
+TEST_F(TGameWndTest, AHintedButtonShowsItsHintAfterTheDelayFromTheFirstMove) {
+    const std::string screen = ButtonScreen(true);
+    OpenScreen(screen.c_str());
+    auto* button = Find<GHintedButton>("bonus");
+    auto* panel = Find<GSmallHintPanel>("small_hint_panel");
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(button->GetHintAppearDelay(), 1000U);
+    button->OnMouseMove(TPoint{5, 6});
+    EXPECT_TRUE(button->IsArmed());
+    EXPECT_EQ(panel->GetRect().left, 115);
+    EXPECT_EQ(panel->GetRect().top, 106);
+    Tick(600);
+    button->OnMouseMove(TPoint{7, 8});
+    EXPECT_TRUE(panel->IsIdle()) << "still waiting: a move keeps it hidden";
+    Tick(300);
+    EXPECT_TRUE(panel->IsIdle());
+    Tick(200);
+    EXPECT_FALSE(panel->IsIdle()) << "1000 ms after the first move";
+    EXPECT_FALSE(button->IsArmed());
+    EXPECT_EQ(static_cast<TText*>(Find("small_hint_caption"))->GetText(), button->GetHintCaption());
+
+    button->OnMouseMove(TPoint{7, 8});
+    EXPECT_FALSE(panel->IsIdle()) << "the first move after the hint arms again";
+    button->OnMouseMove(TPoint{7, 9});
+    EXPECT_TRUE(panel->IsIdle()) << "the second hides it";
+
+    button->OnMouseLeave();
+    EXPECT_FALSE(button->IsArmed());
+    EXPECT_TRUE(panel->IsIdle());
+    Tick(2000);
+    EXPECT_TRUE(panel->IsIdle()) << "left: no hint";
+}
+
+TEST_F(TGameWndTest, AHintedButtonWithoutTheSmallHintPanelIsAPlainButton) {
+    const std::string screen = ButtonScreen(false);
+    OpenScreen(screen.c_str());
+    auto* button = Find<GHintedButton>("bonus");
+    ASSERT_NE(button, nullptr);
+    button->OnMouseMove(TPoint{5, 6});
+    EXPECT_FALSE(button->IsArmed());
+    Tick(2000);
+    button->OnMouseLeave();
+}
+
+} // namespace gamewnd_hintedbutton_test
