@@ -12,6 +12,7 @@
 #include "engine/ui/windowscript.h"
 #include "game/common/GLogManager.h"
 #include "game/common/GUserManager.h"
+#include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
@@ -45,11 +46,14 @@ const GWindowType kWindowTypes[] = {
     {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
     {"GGameCtrl", &GGameCtrl::Create},
+    {"GFlyText", &GFlyText::Create},
     {"GHintPanel", &GHintPanel::Create},
     {"GSmallHintPanel", &GSmallHintPanel::Create},
     {"GPowerMeterSelector", &GPowerMeterSelector::Create},
     {"GPowerMeterButton", &GPowerMeterButton::Create},
+    {"GLevelJumpButton", &GLevelJumpButton::Create},
     {"GHintedButton", &GHintedButton::Create},
+    {"InterfaceEditor", &GControlEditor::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},
     {"particle_layer", &particle_layer::Create},
     {"GFlyEmitter", &GFlyEmitter::Create},

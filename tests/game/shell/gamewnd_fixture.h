@@ -8,6 +8,7 @@
 #include "engine/core/event.h"
 #include "engine/core/knownfiles.h"
 #include "game/common/WindowScriptState.h"
+#include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GHintPanel.h"
@@ -132,7 +133,9 @@ protected:
               std::pair{"TPSimple", &TPSimple::Create},
               std::pair{"GHintPanel", &GHintPanel::Create},
               std::pair{"GSmallHintPanel", &GSmallHintPanel::Create},
-              std::pair{"GHintedButton", &GHintedButton::Create}}) {
+              std::pair{"GHintedButton", &GHintedButton::Create},
+              std::pair{"GFlyText", &GFlyText::Create},
+              std::pair{"GLevelJumpButton", &GLevelJumpButton::Create}}) {
             Script()->RegisterWindowType(name, create);
         }
         Run(kMainScript);
