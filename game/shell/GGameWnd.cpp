@@ -10,6 +10,7 @@
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowstyle.h"
 #include "game/common/WindowScriptState.h"
+#include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GSceneCtrl.h"
@@ -116,19 +117,21 @@ void GGameWnd::PostCreate(TWindowStyle& style) {
     manager.SetHooks(this);
 
     mScoreLabels.clear();
+    mWhiteScoreText = nullptr;
     const str labels = style.GetString("ScoreLabelsTemplateName", str());
     const int labelCount = LuaNumberToInt(style.GetNumber("ScoreLabelsNum", 0.0));
-    if (labels.Length() > 0 && labelCount > 0) {
-        if (!IsNameTemplate(labels.CStr())) {
-            Log("GGameWnd: ScoreLabelsTemplateName %s does not hold one integer conversion",
-                labels.CStr());
-        }
-        for (int i = 0; i < labelCount && IsNameTemplate(labels.CStr()); ++i) {
+    if (labels.Length() > 0 && labelCount > 0 && !IsNameTemplate(labels.CStr())) {
+        Log("GGameWnd: ScoreLabelsTemplateName %s does not hold one integer conversion; no score "
+            "labels",
+            labels.CStr());
+    } else if (labels.Length() > 0 && labelCount > 0) {
+        for (int i = 0; i < labelCount; ++i) {
             if (auto* label =
                     AsKind<GSmallHintPanel>(FindInScreen(FormatNameTemplate(labels.CStr(), i)))) {
                 mScoreLabels.push_back(label);
             }
         }
+        mWhiteScoreText = AsKind<GFlyText>(FindInScreen("white_score_text"));
     }
     mFlyEmitters.clear();
     const int emitters = LuaNumberToInt(style.GetNumber("FlyEmittersNum", 0.0));
@@ -406,4 +409,14 @@ GSmallHintPanel* GGameWnd::FindIdleScoreLabel() const {
         }
     }
     return nullptr;
+}
+
+TWindow* GGameWnd::GetWhiteScoreText() {
+    return mWhiteScoreText;
+}
+
+void GGameWnd::StopScoreText() {
+    if (mWhiteScoreText != nullptr && mWhiteScoreText->GetMobile().GetTarget() != nullptr) {
+        mWhiteScoreText->GetMobile().Detach();
+    }
 }

@@ -15,6 +15,7 @@
 
 class GFlyEmitter;
 class GGameCtrl;
+class GFlyText;
 class GHintPanel;
 class GSmallHintPanel;
 class GSceneCtrl;
@@ -77,6 +78,9 @@ public:
     TWindow* GetHintPanel() override;
     TWindow* GetSmallHintPanel() override;
     TWindow* GetIdleScoreLabel(const str& text) override;
+    TWindow* GetWhiteScoreText() override;
+    // Ends the white score text's flight, emptying it.
+    void StopScoreText() override;
     void SetScore(int score) override { mGoalIndicator.SetScore(score); }
     void SetGoals(int goal, int expert) override { mGoalIndicator.SetGoals(goal, expert); }
     void AddDistance(int distance) override {
@@ -110,6 +114,7 @@ private:
     GSceneCtrl* mSceneCtrl = nullptr;
     GGoalIndicator mGoalIndicator;
     std::vector<GSmallHintPanel*> mScoreLabels;
+    GFlyText* mWhiteScoreText = nullptr;
     std::vector<GFlyEmitter*> mFlyEmitters;
     GSmallHintPanel* mSmallHintPanel = nullptr;
     GHintPanel* mHintPanel = nullptr;

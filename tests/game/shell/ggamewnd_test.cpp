@@ -497,7 +497,8 @@ std::string LabelScreen(int count, const std::string& templ = "score_%d") {
            "GSmallHintPanel{ name = 'score_0', w = 10, h = 10, vector_y = -1 }, "
            "GSmallHintPanel{ name = 'score_2', w = 10, h = 10, vector_y = -1 }, "
            "GHintPanel{ name = 'hint_panel', w = 10, h = 10 }, "
-           "GSmallHintPanel{ name = 'small_hint_panel', w = 10, h = 10 } }";
+           "GSmallHintPanel{ name = 'small_hint_panel', w = 10, h = 10 }, "
+           "GFlyText{ name = 'white_score_text', w = 50, h = 20, label = '' } }";
 }
 
 TEST_F(TGameWndTest, ScoreLabelsAreFoundInOrderAndAFlyingOneIsPassedOver) {
@@ -517,6 +518,15 @@ TEST_F(TGameWndTest, ScoreLabelsAreFoundInOrderAndAFlyingOneIsPassedOver) {
     labels[1]->Fly(1, 30, true);
     labels[2]->Fly(-1, 30, true);
     EXPECT_EQ(manager.GetIdleScoreLabel("10"), nullptr) << "all fly";
+
+    auto* white = Find<GFlyText>("white_score_text");
+    ASSERT_EQ(manager.GetWhiteScoreText(), white);
+    white->SetText("x 3");
+    white->Fly(1, 30);
+    manager.GetHooks().StopScoreText();
+    EXPECT_EQ(white->GetText(), "");
+    EXPECT_EQ(white->GetMobile().GetTarget(), nullptr);
+    manager.GetHooks().StopScoreText();
 }
 
 TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {
@@ -524,6 +534,8 @@ TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {
         OpenScreen(screen.c_str());
         EXPECT_TRUE(mWnd->GetScoreLabels().empty()) << screen;
         EXPECT_EQ(GLogicalManager::Instance().GetIdleScoreLabel("1"), nullptr);
+        EXPECT_EQ(GLogicalManager::Instance().GetWhiteScoreText(), nullptr)
+            << "no white score text without labels";
         CloseScreen();
     }
 }
