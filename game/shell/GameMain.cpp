@@ -20,6 +20,7 @@
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GHintedButton.h"
 #include "game/shell/GPowerMeterSelector.h"
+#include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
 #include "game/shell/TLoaderWindow.h"
@@ -55,6 +56,7 @@ const GWindowType kWindowTypes[] = {
     {"GHintedButton", &GHintedButton::Create},
     {"InterfaceEditor", &GControlEditor::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},
+    {"Label", &GRIndicatorLabel::Create},
     {"particle_layer", &particle_layer::Create},
     {"GFlyEmitter", &GFlyEmitter::Create},
     {"TPSimple", &TPSimple::Create},

@@ -189,6 +189,7 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global GHintedButton",
         "global InterfaceEditor",
         "global GSceneCtrl",
+        "global Label",
         "global particle_layer",
         "global GFlyEmitter",
         "global TPSimple",

@@ -13,6 +13,7 @@
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GHintedButton.h"
+#include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GVFactory.h"
@@ -135,7 +136,8 @@ protected:
               std::pair{"GSmallHintPanel", &GSmallHintPanel::Create},
               std::pair{"GHintedButton", &GHintedButton::Create},
               std::pair{"GFlyText", &GFlyText::Create},
-              std::pair{"GLevelJumpButton", &GLevelJumpButton::Create}}) {
+              std::pair{"GLevelJumpButton", &GLevelJumpButton::Create},
+              std::pair{"Label", &GRIndicatorLabel::Create}}) {
             Script()->RegisterWindowType(name, create);
         }
         Run(kMainScript);
