@@ -420,3 +420,24 @@ void GGameWnd::StopScoreText() {
         mWhiteScoreText->GetMobile().Detach();
     }
 }
+
+void GGameWnd::ShowHint(const str& nameLabel, const str& descriptionLabel, int cost,
+                        bool recommended) {
+    if (mHintPanel == nullptr) {
+        return;
+    }
+    TPlatform* platform = TPlatform::GetInstance();
+    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
+    mHintPanel->SetCaption(strings != nullptr ? strings->GetString(nameLabel) : nameLabel);
+    mHintPanel->SetDescription(strings != nullptr ? strings->GetString(descriptionLabel)
+                                                  : descriptionLabel);
+    mHintPanel->SetCost(cost);
+    mHintPanel->SetRecommended(recommended);
+    mHintPanel->Refresh();
+}
+
+void GGameWnd::HideHint() {
+    if (mHintPanel != nullptr) {
+        mHintPanel->Hide();
+    }
+}

@@ -79,6 +79,10 @@ public:
     TWindow* GetSmallHintPanel() override;
     TWindow* GetIdleScoreLabel(const str& text) override;
     TWindow* GetWhiteScoreText() override;
+    // The hint panel with the texts of the labels, the cost and the recommendation, refreshed.
+    void ShowHint(const str& nameLabel, const str& descriptionLabel, int cost,
+                  bool recommended) override;
+    void HideHint() override;
     // Ends the white score text's flight, emptying it.
     void StopScoreText() override;
     void SetScore(int score) override { mGoalIndicator.SetScore(score); }

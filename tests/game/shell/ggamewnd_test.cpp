@@ -605,3 +605,42 @@ TEST_F(TGameWndTest, AHintedButtonWithoutTheSmallHintPanelIsAPlainButton) {
 }
 
 } // namespace gamewnd_hintedbutton_test
+
+namespace gamewnd_hint_test {
+
+using gamewnd_test::TGameWndTest;
+
+const char kHintScreen[] = R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
+  GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
+  GHintPanel{ name = 'hint_panel', x = 0, y = 0, w = 100, h = 100,
+    Text{ name = 'hint_caption', w = 100, h = 20, label = '' },
+    Text{ name = 'hint_descript', w = 100, h = 20, label = '' },
+    Text{ name = 'item_cost', w = 100, h = 20, label = '' },
+    Text{ name = 'coment_text', w = 100, h = 20, label = '' },
+    Text{ name = 'recomend_text', w = 100, h = 20, label = '' } } })";
+
+TEST_F(TGameWndTest, TheUpgradeHintShowsCaptionDescriptionCostAndTheTooExpensiveNote) {
+    OpenScreen(kHintScreen);
+    Script()->DoLuaString("gMoney = 100");
+    auto* panel = Find<GHintPanel>("hint_panel");
+    ASSERT_NE(panel, nullptr);
+    const auto shown = [](const char* name) {
+        return (Find(name)->GetFlags() & TWindow::kEnabled) != 0;
+    };
+    GLogicalManagerHooks& hooks = GLogicalManager::Instance().GetHooks();
+    hooks.ShowHint("chair_name", "chair_descript", 150, false);
+    EXPECT_TRUE(panel->IsShown());
+    EXPECT_EQ(static_cast<TText*>(Find("item_cost"))->GetText(), "150");
+    EXPECT_NE(static_cast<TText*>(Find("hint_caption"))->GetText(), "");
+    EXPECT_NE(static_cast<TText*>(Find("hint_descript"))->GetText(), "");
+    EXPECT_TRUE(shown("coment_text")) << "above the money";
+    EXPECT_FALSE(shown("recomend_text"));
+    hooks.ShowHint("chair_name", "chair_descript", 100, true);
+    EXPECT_FALSE(shown("coment_text")) << "affordable";
+    EXPECT_TRUE(shown("recomend_text"));
+    hooks.HideHint();
+    EXPECT_FALSE(panel->IsShown());
+    EXPECT_FALSE(shown("hint_panel"));
+}
+
+} // namespace gamewnd_hint_test
