@@ -1,5 +1,6 @@
 #include "game/shell/GGameWnd.h"
 
+#include "engine/core/log.h"
 #include "engine/media/texture.h"
 #include "engine/script/lua/luanumber.h"
 #include "engine/system/platform.h"
@@ -9,7 +10,9 @@
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowstyle.h"
 #include "game/common/WindowScriptState.h"
+#include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
+#include "game/shell/GHintPanel.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/StyleTemplate.h"
 #include "game/visual/GFlyEmitter.h"
@@ -113,7 +116,23 @@ void GGameWnd::PostCreate(TWindowStyle& style) {
     GLogicalManager& manager = GLogicalManager::Instance();
     manager.SetHooks(this);
 
-    // Score labels and the white score text come with their classes.
+    mScoreLabels.clear();
+    mWhiteScoreText = nullptr;
+    const str labels = style.GetString("ScoreLabelsTemplateName", str());
+    const int labelCount = LuaNumberToInt(style.GetNumber("ScoreLabelsNum", 0.0));
+    if (labels.Length() > 0 && labelCount > 0 && !IsNameTemplate(labels.CStr())) {
+        Log("GGameWnd: ScoreLabelsTemplateName %s does not hold one integer conversion; no score "
+            "labels",
+            labels.CStr());
+    } else if (labels.Length() > 0 && labelCount > 0) {
+        for (int i = 0; i < labelCount; ++i) {
+            if (auto* label =
+                    AsKind<GSmallHintPanel>(FindInScreen(FormatNameTemplate(labels.CStr(), i)))) {
+                mScoreLabels.push_back(label);
+            }
+        }
+        mWhiteScoreText = AsKind<GFlyText>(FindInScreen("white_score_text"));
+    }
     mFlyEmitters.clear();
     const int emitters = LuaNumberToInt(style.GetNumber("FlyEmittersNum", 0.0));
     for (int i = 0; i < emitters; ++i) {
@@ -122,6 +141,8 @@ void GGameWnd::PostCreate(TWindowStyle& style) {
             mFlyEmitters.push_back(emitter);
         }
     }
+    mHintPanel = AsKind<GHintPanel>(FindInScreen("hint_panel"));
+    mSmallHintPanel = AsKind<GSmallHintPanel>(FindInScreen("small_hint_panel"));
     mMoneyText = AsKind<TText>(FindInScreen("money_account"));
     mJudgingCountText = AsKind<TText>(FindChild("judging_count_value", -1));
 
@@ -366,5 +387,57 @@ GVLayer* GGameWnd::GetSceneLayer() {
 void GGameWnd::QueueLuaText(const str& text) {
     if (mGameCtrl != nullptr) {
         mGameCtrl->QueueLuaText(text);
+    }
+}
+
+TWindow* GGameWnd::GetHintPanel() {
+    return mHintPanel;
+}
+
+TWindow* GGameWnd::GetSmallHintPanel() {
+    return mSmallHintPanel;
+}
+
+TWindow* GGameWnd::GetIdleScoreLabel(const str& /*text*/) {
+    return FindIdleScoreLabel();
+}
+
+GSmallHintPanel* GGameWnd::FindIdleScoreLabel() const {
+    for (GSmallHintPanel* label : mScoreLabels) {
+        if (label->IsIdle()) {
+            return label;
+        }
+    }
+    return nullptr;
+}
+
+TWindow* GGameWnd::GetWhiteScoreText() {
+    return mWhiteScoreText;
+}
+
+void GGameWnd::StopScoreText() {
+    if (mWhiteScoreText != nullptr && mWhiteScoreText->GetMobile().GetTarget() != nullptr) {
+        mWhiteScoreText->GetMobile().Detach();
+    }
+}
+
+void GGameWnd::ShowHint(const str& nameLabel, const str& descriptionLabel, int cost,
+                        bool recommended) {
+    if (mHintPanel == nullptr) {
+        return;
+    }
+    TPlatform* platform = TPlatform::GetInstance();
+    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
+    mHintPanel->SetCaption(strings != nullptr ? strings->GetString(nameLabel) : nameLabel);
+    mHintPanel->SetDescription(strings != nullptr ? strings->GetString(descriptionLabel)
+                                                  : descriptionLabel);
+    mHintPanel->SetCost(cost);
+    mHintPanel->SetRecommended(recommended);
+    mHintPanel->Refresh();
+}
+
+void GGameWnd::HideHint() {
+    if (mHintPanel != nullptr) {
+        mHintPanel->Hide();
     }
 }

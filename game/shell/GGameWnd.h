@@ -15,6 +15,9 @@
 
 class GFlyEmitter;
 class GGameCtrl;
+class GFlyText;
+class GHintPanel;
+class GSmallHintPanel;
 class GSceneCtrl;
 class TPSimple;
 class TText;
@@ -72,6 +75,16 @@ public:
     GVLayer* GetGameLayer() override;
     GVLayer* GetSceneLayer() override;
     void QueueLuaText(const str& text) override;
+    TWindow* GetHintPanel() override;
+    TWindow* GetSmallHintPanel() override;
+    TWindow* GetIdleScoreLabel(const str& text) override;
+    TWindow* GetWhiteScoreText() override;
+    // The hint panel with the texts of the labels, the cost and the recommendation, refreshed.
+    void ShowHint(const str& nameLabel, const str& descriptionLabel, int cost,
+                  bool recommended) override;
+    void HideHint() override;
+    // Ends the white score text's flight, emptying it.
+    void StopScoreText() override;
     void SetScore(int score) override { mGoalIndicator.SetScore(score); }
     void SetGoals(int goal, int expert) override { mGoalIndicator.SetGoals(goal, expert); }
     void AddDistance(int distance) override {
@@ -86,6 +99,9 @@ public:
     int GetStepCounter() const { return mStepCounter; }
     const std::vector<str>& GetPowerButtons() const { return mPowerButtons; }
     const std::vector<GFlyEmitter*>& GetFlyEmitters() const { return mFlyEmitters; }
+    const std::vector<GSmallHintPanel*>& GetScoreLabels() const { return mScoreLabels; }
+    // The first score label, in order, that is idle; null when all fly.
+    GSmallHintPanel* FindIdleScoreLabel() const;
     bool IsSelectorPending() const { return mSelectorPending; }
     bool GetGuideGlowState() const { return mGuideGlowState; }
 
@@ -101,7 +117,11 @@ private:
     GGameCtrl* mGameCtrl = nullptr;
     GSceneCtrl* mSceneCtrl = nullptr;
     GGoalIndicator mGoalIndicator;
+    std::vector<GSmallHintPanel*> mScoreLabels;
+    GFlyText* mWhiteScoreText = nullptr;
     std::vector<GFlyEmitter*> mFlyEmitters;
+    GSmallHintPanel* mSmallHintPanel = nullptr;
+    GHintPanel* mHintPanel = nullptr;
     int32_t mStepCounter = 0;
     TText* mMoneyText = nullptr;
     TText* mJudgingCountText = nullptr;

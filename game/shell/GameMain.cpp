@@ -12,10 +12,15 @@
 #include "engine/ui/windowscript.h"
 #include "game/common/GLogManager.h"
 #include "game/common/GUserManager.h"
+#include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameHooks.h"
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GGameWnd.h"
+#include "game/shell/GHintPanel.h"
+#include "game/shell/GHintedButton.h"
+#include "game/shell/GPowerMeterSelector.h"
+#include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
 #include "game/shell/TLoaderWindow.h"
@@ -42,7 +47,16 @@ const GWindowType kWindowTypes[] = {
     {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
     {"GGameCtrl", &GGameCtrl::Create},
+    {"GFlyText", &GFlyText::Create},
+    {"GHintPanel", &GHintPanel::Create},
+    {"GSmallHintPanel", &GSmallHintPanel::Create},
+    {"GPowerMeterSelector", &GPowerMeterSelector::Create},
+    {"GPowerMeterButton", &GPowerMeterButton::Create},
+    {"GLevelJumpButton", &GLevelJumpButton::Create},
+    {"GHintedButton", &GHintedButton::Create},
+    {"InterfaceEditor", &GControlEditor::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},
+    {"Label", &GRIndicatorLabel::Create},
     {"particle_layer", &particle_layer::Create},
     {"GFlyEmitter", &GFlyEmitter::Create},
     {"TPSimple", &TPSimple::Create},

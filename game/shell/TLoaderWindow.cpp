@@ -4,6 +4,7 @@
 #include "engine/ui/image.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowscript.h"
+#include "game/common/WindowScriptState.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GVFactory.h"
 #include "game/world/GGameData.h"
@@ -18,11 +19,6 @@ constexpr int kTickMs = 100;
 constexpr float kDone = 100.0f;
 constexpr float kLoadGameStep = 32.0f;
 constexpr float kPreloadLevelStep = 64.0f;
-
-TScript* WindowScript() {
-    TWindowManager* manager = GetWindowManager();
-    return manager != nullptr ? manager->GetWindowScript() : nullptr;
-}
 
 } // namespace
 

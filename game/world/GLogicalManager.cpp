@@ -10,6 +10,7 @@
 #include "game/world/GGameObject.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManagerHooks.h"
+#include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GPlayerInfo.h"
 #include "game/world/GStatistics.h"
 #include "game/world/GUpgradeData.h"
@@ -109,8 +110,10 @@ TWindow* GLogicalManager::GetIdleScoreLabel(const str& text) const {
     return mHooks->GetIdleScoreLabel(text);
 }
 
-void GLogicalManager::AddPowerScore(int /*points*/) {
-    // The power meter takes the points once it exists as a class of its own.
+void GLogicalManager::AddPowerScore(int points) {
+    if (auto* meter = dynamic_cast<GMarivellPowerMeter*>(mPowerMeter)) {
+        meter->AddScore(points);
+    }
 }
 
 int GLogicalManager::CanUsePower(int kind) const {

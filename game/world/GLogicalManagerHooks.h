@@ -58,7 +58,9 @@ public:
     // The scene control forgets a girl that leaves the level.
     virtual void ForgetGirl(GGameObject* /*girl*/) {}
 
-    // The hint panel with the texts of the two string-table labels, and hiding it.
-    virtual void ShowHint(const str& /*nameLabel*/, const str& /*descriptionLabel*/) {}
+    // The hint panel with the texts of the two string-table labels, the item's cost and whether it
+    // is recommended; and hiding it.
+    virtual void ShowHint(const str& /*nameLabel*/, const str& /*descriptionLabel*/, int /*cost*/,
+                          bool /*recommended*/) {}
     virtual void HideHint() {}
 };

@@ -21,8 +21,9 @@ void GMStr_UpgradeButton::OnHoverBegin() {
     mShowingUpgrade = true;
     if (auto* object = dynamic_cast<GGameObject*>(mTarget)) {
         const str name = GLogicalManager::UpgradeName(*object);
-        GLogicalManager::Instance().GetHooks().ShowHint(name + str("_name"),
-                                                        name + str("_descript"));
+        GLogicalManager::Instance().GetHooks().ShowHint(
+            name + str("_name"), name + str("_descript"), object->GetUpgradePrice(),
+            object->GetRecommendedLevel() > 0);
         mHintShown = true;
     }
 }

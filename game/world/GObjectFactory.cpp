@@ -10,6 +10,7 @@
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalScene.h"
+#include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GMovingTask.h"
 #include "game/world/GPacifierScene.h"
 #include "game/world/GQueueLogicalScene.h"
@@ -157,6 +158,7 @@ void GObjectFactory::Clear(bool deleteGameData, bool deleteScenePrototypes) {
 // registry: a unit that only registered itself would be dropped from the static library.
 int GGameObject::sClassId = GObjectFactory::NextClassId();
 int GInDoor::sClassId = GObjectFactory::NextClassId();
+int GMarivellPowerMeter::sClassId = GObjectFactory::NextClassId();
 
 namespace {
 
@@ -174,6 +176,8 @@ const bool gGameObjectRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GGameObject", &CreateGameObject<GGameObject>);
 const bool gInDoorRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GInDoor", &CreateGameObject<GInDoor>);
+const bool gPowerMeterRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GMarivellPowerMeter", &CreateGameObject<GMarivellPowerMeter>);
 const bool gLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
     "GLogicalScene", &CreateLogicalScene<GLogicalScene>);
 const bool gQueueLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(

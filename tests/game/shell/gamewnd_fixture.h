@@ -8,8 +8,12 @@
 #include "engine/core/event.h"
 #include "engine/core/knownfiles.h"
 #include "game/common/WindowScriptState.h"
+#include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameWnd.h"
+#include "game/shell/GHintPanel.h"
+#include "game/shell/GHintedButton.h"
+#include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GVFactory.h"
@@ -127,7 +131,13 @@ protected:
         for (const auto& [name, create] :
              {std::pair{"GGameWnd", &GGameWnd::Create}, std::pair{"GGameCtrl", &GGameCtrl::Create},
               std::pair{"GSceneCtrl", &GSceneCtrl::Create},
-              std::pair{"TPSimple", &TPSimple::Create}}) {
+              std::pair{"TPSimple", &TPSimple::Create},
+              std::pair{"GHintPanel", &GHintPanel::Create},
+              std::pair{"GSmallHintPanel", &GSmallHintPanel::Create},
+              std::pair{"GHintedButton", &GHintedButton::Create},
+              std::pair{"GFlyText", &GFlyText::Create},
+              std::pair{"GLevelJumpButton", &GLevelJumpButton::Create},
+              std::pair{"Label", &GRIndicatorLabel::Create}}) {
             Script()->RegisterWindowType(name, create);
         }
         Run(kMainScript);

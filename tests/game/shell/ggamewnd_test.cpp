@@ -482,3 +482,165 @@ TEST_F(GameWndTest, GoldenGoalPanelAtThirtyOfFiftyAndHundred) {
 
 } // namespace
 } // namespace gamewnd_test
+
+namespace gamewnd_labels_test {
+
+using gamewnd_test::TGameWndTest;
+
+// Score labels "score_0" to "score_2" and the hint panels, with the labels' count.
+std::string LabelScreen(int count, const std::string& templ = "score_%d") {
+    return "GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600, "
+           "ScoreLabelsTemplateName = '" +
+           templ + "', ScoreLabelsNum = " + std::to_string(count) +
+           ", GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 }, "
+           "GSmallHintPanel{ name = 'score_1', w = 10, h = 10, vector_y = -1 }, "
+           "GSmallHintPanel{ name = 'score_0', w = 10, h = 10, vector_y = -1 }, "
+           "GSmallHintPanel{ name = 'score_2', w = 10, h = 10, vector_y = -1 }, "
+           "GHintPanel{ name = 'hint_panel', w = 10, h = 10 }, "
+           "GSmallHintPanel{ name = 'small_hint_panel', w = 10, h = 10 }, "
+           "GFlyText{ name = 'white_score_text', w = 50, h = 20, label = '' } }";
+}
+
+TEST_F(TGameWndTest, ScoreLabelsAreFoundInOrderAndAFlyingOneIsPassedOver) {
+    const std::string screen = LabelScreen(3);
+    OpenScreen(screen.c_str());
+    const std::vector<GSmallHintPanel*>& labels = mWnd->GetScoreLabels();
+    ASSERT_EQ(labels.size(), 3U);
+    EXPECT_EQ(labels[0], Find("score_0"));
+    EXPECT_EQ(labels[1], Find("score_1"));
+    EXPECT_EQ(labels[2], Find("score_2"));
+    GLogicalManager& manager = GLogicalManager::Instance();
+    EXPECT_EQ(manager.GetHintPanel(), Find("hint_panel"));
+    EXPECT_EQ(manager.GetSmallHintPanel(), Find("small_hint_panel"));
+    EXPECT_EQ(manager.GetIdleScoreLabel("10"), labels[0]);
+    labels[0]->Fly(1, 30, true);
+    EXPECT_EQ(manager.GetIdleScoreLabel("10"), labels[1]);
+    labels[1]->Fly(1, 30, true);
+    labels[2]->Fly(-1, 30, true);
+    EXPECT_EQ(manager.GetIdleScoreLabel("10"), nullptr) << "all fly";
+
+    auto* white = Find<GFlyText>("white_score_text");
+    ASSERT_EQ(manager.GetWhiteScoreText(), white);
+    white->SetText("x 3");
+    white->Fly(1, 30);
+    manager.GetHooks().StopScoreText();
+    EXPECT_EQ(white->GetText(), "");
+    EXPECT_EQ(white->GetMobile().GetTarget(), nullptr);
+    manager.GetHooks().StopScoreText();
+}
+
+TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {
+    for (const std::string& screen : {LabelScreen(0), LabelScreen(3, "score_%d_%d")}) {
+        OpenScreen(screen.c_str());
+        EXPECT_TRUE(mWnd->GetScoreLabels().empty()) << screen;
+        EXPECT_EQ(GLogicalManager::Instance().GetIdleScoreLabel("1"), nullptr);
+        EXPECT_EQ(GLogicalManager::Instance().GetWhiteScoreText(), nullptr)
+            << "no white score text without labels";
+        CloseScreen();
+    }
+}
+
+} // namespace gamewnd_labels_test
+
+namespace gamewnd_hintedbutton_test {
+
+using gamewnd_test::TGameWndTest;
+
+// A hinted button at (100, 200) and, when asked, the small hint panel.
+std::string ButtonScreen(bool withPanel) {
+    return std::string("GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600, "
+                       "GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 }, "
+                       "GHintedButton{ name = 'bonus', x = 100, y = 200, w = 40, h = 40, "
+                       "HintAppearDelay = 1000, HintName = 'my_name' }, ") +
+           (withPanel ? "GSmallHintPanel{ name = 'small_hint_panel', w = 160, h = 100, "
+                        "Text{ name = 'small_hint_caption', w = 100, h = 20, label = '' }, "
+                        "Text{ name = 'small_hint_descript', w = 100, h = 20, label = '' } }"
+                      : "") +
+           " }";
+}
+
+TEST_F(TGameWndTest, AHintedButtonShowsItsHintAfterTheDelayFromTheFirstMove) {
+    const std::string screen = ButtonScreen(true);
+    OpenScreen(screen.c_str());
+    auto* button = Find<GHintedButton>("bonus");
+    auto* panel = Find<GSmallHintPanel>("small_hint_panel");
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(button->GetHintAppearDelay(), 1000U);
+    button->OnMouseMove(TPoint{5, 6});
+    EXPECT_TRUE(button->IsArmed());
+    EXPECT_EQ(panel->GetRect().left, 115);
+    EXPECT_EQ(panel->GetRect().top, 106);
+    Tick(600);
+    button->OnMouseMove(TPoint{7, 8});
+    EXPECT_TRUE(panel->IsIdle()) << "still waiting: a move keeps it hidden";
+    Tick(300);
+    EXPECT_TRUE(panel->IsIdle());
+    Tick(200);
+    EXPECT_FALSE(panel->IsIdle()) << "1000 ms after the first move";
+    EXPECT_FALSE(button->IsArmed());
+    EXPECT_EQ(static_cast<TText*>(Find("small_hint_caption"))->GetText(), button->GetHintCaption());
+
+    button->OnMouseMove(TPoint{7, 8});
+    EXPECT_FALSE(panel->IsIdle()) << "the first move after the hint arms again";
+    button->OnMouseMove(TPoint{7, 9});
+    EXPECT_TRUE(panel->IsIdle()) << "the second hides it";
+
+    button->OnMouseLeave();
+    EXPECT_FALSE(button->IsArmed());
+    EXPECT_TRUE(panel->IsIdle());
+    Tick(2000);
+    EXPECT_TRUE(panel->IsIdle()) << "left: no hint";
+}
+
+TEST_F(TGameWndTest, AHintedButtonWithoutTheSmallHintPanelIsAPlainButton) {
+    const std::string screen = ButtonScreen(false);
+    OpenScreen(screen.c_str());
+    auto* button = Find<GHintedButton>("bonus");
+    ASSERT_NE(button, nullptr);
+    button->OnMouseMove(TPoint{5, 6});
+    EXPECT_FALSE(button->IsArmed());
+    Tick(2000);
+    button->OnMouseLeave();
+}
+
+} // namespace gamewnd_hintedbutton_test
+
+namespace gamewnd_hint_test {
+
+using gamewnd_test::TGameWndTest;
+
+const char kHintScreen[] = R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
+  GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
+  GHintPanel{ name = 'hint_panel', x = 0, y = 0, w = 100, h = 100,
+    Text{ name = 'hint_caption', w = 100, h = 20, label = '' },
+    Text{ name = 'hint_descript', w = 100, h = 20, label = '' },
+    Text{ name = 'item_cost', w = 100, h = 20, label = '' },
+    Text{ name = 'coment_text', w = 100, h = 20, label = '' },
+    Text{ name = 'recomend_text', w = 100, h = 20, label = '' } } })";
+
+TEST_F(TGameWndTest, TheUpgradeHintShowsCaptionDescriptionCostAndTheTooExpensiveNote) {
+    OpenScreen(kHintScreen);
+    Script()->DoLuaString("gMoney = 100");
+    auto* panel = Find<GHintPanel>("hint_panel");
+    ASSERT_NE(panel, nullptr);
+    const auto shown = [](const char* name) {
+        return (Find(name)->GetFlags() & TWindow::kEnabled) != 0;
+    };
+    GLogicalManagerHooks& hooks = GLogicalManager::Instance().GetHooks();
+    hooks.ShowHint("chair_name", "chair_descript", 150, false);
+    EXPECT_TRUE(panel->IsShown());
+    EXPECT_EQ(static_cast<TText*>(Find("item_cost"))->GetText(), "150");
+    EXPECT_NE(static_cast<TText*>(Find("hint_caption"))->GetText(), "");
+    EXPECT_NE(static_cast<TText*>(Find("hint_descript"))->GetText(), "");
+    EXPECT_TRUE(shown("coment_text")) << "above the money";
+    EXPECT_FALSE(shown("recomend_text"));
+    hooks.ShowHint("chair_name", "chair_descript", 100, true);
+    EXPECT_FALSE(shown("coment_text")) << "affordable";
+    EXPECT_TRUE(shown("recomend_text"));
+    hooks.HideHint();
+    EXPECT_FALSE(panel->IsShown());
+    EXPECT_FALSE(shown("hint_panel"));
+}
+
+} // namespace gamewnd_hint_test

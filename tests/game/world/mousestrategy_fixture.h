@@ -50,13 +50,17 @@ private:
 
 class TRecordingHooks final : public GLogicalManagerHooks {
 public:
-    void ShowHint(const str& nameLabel, const str& descriptionLabel) override {
+    void ShowHint(const str& nameLabel, const str& descriptionLabel, int cost,
+                  bool recommended) override {
         mHints.push_back(std::string("show ") + nameLabel.CStr() + " " + descriptionLabel.CStr());
+        mHintOffers.emplace_back(cost, recommended);
     }
     void HideHint() override { mHints.emplace_back("hide"); }
     void SetMoney(int money) override { mMoney.push_back(money); }
 
     std::vector<std::string> mHints;
+    // The cost and recommendation of each hint shown.
+    std::vector<std::pair<int, bool>> mHintOffers;
     std::vector<int> mMoney;
 };
 
