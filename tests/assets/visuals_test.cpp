@@ -20,6 +20,7 @@
 #include "tests/assets/assets_fixture.h"
 #include "tests/engine/ui/manager_fixture.h"
 #include "tests/fixtures/golden.h"
+#include "tests/game/visual/layer_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -247,19 +248,7 @@ protected:
     // The draw list over a back buffer cleared to the colour, read back; point sampling, so that
     // pixels can be checked against the images' texels.
     standin::TScreenImage DrawFrame(D3DCOLOR background) {
-        TPlatformData& data = TRenderer::Instance()->GetDisplayHandler().GetData();
-        TRenderer* renderer = TRenderer::Instance();
-        EXPECT_TRUE(renderer->BeginDraw(0));
-        data.mDevice->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1.0f, 0);
-        mLayer.UpdateObjects();
-        EXPECT_TRUE(renderer->Begin2d());
-        renderer->SetFiltering(0);
-        for (GVObject* object : mLayer.GetDrawOrder()) {
-            object->Draw(mLayer.GetDrawArea());
-        }
-        renderer->End2d();
-        renderer->EndDraw(0);
-        return standin::ReadSurface(data.mScreenTarget);
+        return visual_test::DrawLayerFrame(mLayer, background);
     }
 
     static uint32_t At(const standin::TScreenImage& image, int x, int y) {

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 class TFuzzBytes {
@@ -35,3 +37,16 @@ private:
     size_t mSize;
     size_t mAt = 0;
 };
+
+// A double as Lua source that reads back as the same value: NaN and the infinities as the
+// divisions that make them, everything else in parentheses so a minus sign stays with it.
+inline std::string LuaNumberLiteral(double value) {
+    if (value != value) {
+        return "(0/0)";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    const std::string number = text;
+    return number.find("inf") != std::string::npos ? (value > 0 ? "(1/0)" : "(-1/0)")
+                                                   : "(" + number + ")";
+}

@@ -58,17 +58,8 @@ Upgrades = { powers = { speed = { level = 1, index = 1 }, odd = { level = 1, ind
 
 std::string Number(TFuzzBytes& bytes) {
     switch (bytes.Byte() % 6) {
-    case 0: {
-        const double value = bytes.Double();
-        if (value != value) {
-            return "(0/0)";
-        }
-        char text[64];
-        std::snprintf(text, sizeof text, "%.17g", value);
-        const std::string number = text;
-        return number.find("inf") != std::string::npos ? (value > 0 ? "(1/0)" : "(-1/0)")
-                                                       : "(" + number + ")";
-    }
+    case 0:
+        return LuaNumberLiteral(bytes.Double());
     case 1:
         return "'12'";
     case 2:

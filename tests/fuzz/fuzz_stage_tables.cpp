@@ -81,17 +81,8 @@ public:
 
     std::string Number() {
         switch (mBytes.Byte() % 5) {
-        case 0: {
-            const double value = mBytes.Double();
-            if (value != value) {
-                return "(0/0)";
-            }
-            char text[64];
-            std::snprintf(text, sizeof text, "%.17g", value);
-            const std::string number = text;
-            return number.find("inf") != std::string::npos ? (value > 0 ? "(1/0)" : "(-1/0)")
-                                                           : "(" + number + ")";
-        }
+        case 0:
+            return LuaNumberLiteral(mBytes.Double());
         case 1:
             return std::to_string(static_cast<int8_t>(mBytes.Byte()));
         default:

@@ -31,14 +31,14 @@ TEST_F(IndicatorLabelTest, AQuarterTurnAboutThePivotPutsTheLeftPartAboveIt) {
     auto* arrow = Find<GRIndicatorLabel>("arrow");
     ASSERT_NE(arrow, nullptr);
     EXPECT_TRUE(arrow->IsReady());
-    const TDrawSpec& spec = arrow->GetDrawSpec();
-    EXPECT_FLOAT_EQ(spec.mOrigin.x, 20.0f);
-    EXPECT_FLOAT_EQ(spec.mOrigin.y, 5.0f);
-    EXPECT_FLOAT_EQ(spec.mTransform.m[2][0], 50.0f);
-    EXPECT_FLOAT_EQ(spec.mTransform.m[2][1], 50.0f);
-    EXPECT_EQ(spec.mFlags, TDrawSpec::kUseOrigin);
-    EXPECT_NEAR(spec.mTransform.m[0][1], 1.0f, 1e-6);
-    EXPECT_NEAR(spec.mTransform.m[1][0], -1.0f, 1e-6);
+    const TDrawSpec& drawn = arrow->GetDrawSpec();
+    EXPECT_FLOAT_EQ(drawn.mOrigin.x, 20.0f);
+    EXPECT_FLOAT_EQ(drawn.mOrigin.y, 5.0f);
+    EXPECT_FLOAT_EQ(drawn.mTransform.m[2][0], 50.0f);
+    EXPECT_FLOAT_EQ(drawn.mTransform.m[2][1], 50.0f);
+    EXPECT_EQ(drawn.mFlags, TDrawSpec::kUseOrigin);
+    EXPECT_NEAR(drawn.mTransform.m[0][1], 1.0f, 1e-6);
+    EXPECT_NEAR(drawn.mTransform.m[1][0], -1.0f, 1e-6);
 
     const standin::TScreenImage image = DrawFrame();
     const auto at = [&image](int x, int y) {

@@ -12,6 +12,7 @@
 #include "tests/engine/media/texture_fixture.h"
 #include "tests/fixtures/golden.h"
 #include "tests/fixtures/testpaths.h"
+#include "tests/game/visual/layer_frame.h"
 #include "tests/game/visual/visual_fixture.h"
 
 #include <cstdlib>
@@ -119,21 +120,7 @@ protected:
 
     // The draw list drawn over a back buffer cleared to `background`, read back.
     standin::TScreenImage DrawFrame(D3DCOLOR background) {
-        TPlatformData& data = TRenderer::Instance()->GetDisplayHandler().GetData();
-        TRenderer* renderer = TRenderer::Instance();
-        EXPECT_TRUE(renderer->BeginDraw(0));
-        data.mDevice->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1.0f, 0);
-        // The list's own drawing, in a pass of the test's with point sampling, so that pixels
-        // can be checked against texels exactly (a pass starts with linear filtering).
-        mLayer.UpdateObjects();
-        EXPECT_TRUE(renderer->Begin2d());
-        renderer->SetFiltering(0);
-        for (GVObject* object : mLayer.GetDrawOrder()) {
-            object->Draw(mLayer.GetDrawArea());
-        }
-        renderer->End2d();
-        renderer->EndDraw(0);
-        return standin::ReadSurface(data.mScreenTarget);
+        return DrawLayerFrame(mLayer, background);
     }
 
     static uint32_t At(const standin::TScreenImage& image, int x, int y) {

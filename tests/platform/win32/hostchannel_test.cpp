@@ -206,26 +206,37 @@ CHILD_ENTRY(HostedGame) {
     return kGameHeardNothing;
 }
 
+// Starts the game of HostedGame in a process of its own, talking to the host window `handle`,
+// and waits up to 30 s for what the host hears first.
+pid_t SpawnHostedGame(THostWindow& host, std::uintptr_t handle,
+                      const testing_fixtures::TempDir& runtime,
+                      std::vector<THostWindow::TMessage>* heard) {
+    char number[24];
+    std::snprintf(number, sizeof number, "%llx", static_cast<unsigned long long>(handle));
+    const pid_t child =
+        testing_fixtures::SpawnChild("HostedGame", {std::string("STANDIN_HOST_HANDLE=") + number,
+                                                    "XDG_RUNTIME_DIR=" + runtime.Path().string()});
+    if (child <= 0) {
+        return child;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    while (heard->empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+        *heard = host.TakeMessages();
+        usleep(5000);
+    }
+    return child;
+}
+
 TEST(HostChannelAcrossProcesses, TheGameInAnotherProcessTalksToItsHost) {
     testing_fixtures::TempDir runtime;
     standin::SetRuntimeFolder(runtime.Path().string());
     THostWindow host;
     ASSERT_TRUE(host.Open(kHostHandle + 2, 64, 48));
 
-    char number[24];
-    std::snprintf(number, sizeof number, "%llx", static_cast<unsigned long long>(kHostHandle + 2));
-    const pid_t child =
-        testing_fixtures::SpawnChild("HostedGame", {std::string("STANDIN_HOST_HANDLE=") + number,
-                                                    "XDG_RUNTIME_DIR=" + runtime.Path().string()});
-    ASSERT_GT(child, 0);
-
     // The game's message says its window is attached; then the host answers.
     std::vector<THostWindow::TMessage> heard;
-    const auto start = std::chrono::steady_clock::now();
-    while (heard.empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
-        heard = host.TakeMessages();
-        usleep(5000);
-    }
+    const pid_t child = SpawnHostedGame(host, kHostHandle + 2, runtime, &heard);
+    ASSERT_GT(child, 0);
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].message, static_cast<UINT>(WM_USER));
     EXPECT_EQ(heard[0].wParam, 0x1234u);
@@ -245,18 +256,9 @@ TEST(HostChannelAcrossProcesses, AGameSlowToAnswerKeepsItsLink) {
     standin::SetRuntimeFolder(runtime.Path().string());
     THostWindow host;
     ASSERT_TRUE(host.Open(kHostHandle + 3, 64, 48));
-    char number[24];
-    std::snprintf(number, sizeof number, "%llx", static_cast<unsigned long long>(kHostHandle + 3));
-    const pid_t child =
-        testing_fixtures::SpawnChild("HostedGame", {std::string("STANDIN_HOST_HANDLE=") + number,
-                                                    "XDG_RUNTIME_DIR=" + runtime.Path().string()});
-    ASSERT_GT(child, 0);
     std::vector<THostWindow::TMessage> heard;
-    const auto start = std::chrono::steady_clock::now();
-    while (heard.empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
-        heard = host.TakeMessages();
-        usleep(5000);
-    }
+    const pid_t child = SpawnHostedGame(host, kHostHandle + 3, runtime, &heard);
+    ASSERT_GT(child, 0);
     ASSERT_EQ(heard.size(), 1u);
     // The game is held still longer than any answer used to be waited for.
     ASSERT_EQ(kill(child, SIGSTOP), 0);
