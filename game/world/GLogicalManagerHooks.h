@@ -5,6 +5,7 @@
 
 #include "engine/core/str.h"
 
+class GBaseSimpleTask;
 class GFlyEmitter;
 class GGameObject;
 class GVLayer;
@@ -55,6 +56,9 @@ public:
     virtual void TutorialClick(GGameObject* /*object*/) {}
     virtual void TutorialDragEnd(GGameObject* /*object*/) {}
     virtual void TutorialTouchUpEnd(GGameObject* /*heroine*/, GGameObject* /*girl*/) {}
+    // A task of a personage or girl started or ended.
+    virtual void TutorialTaskStart(GBaseSimpleTask* /*task*/) {}
+    virtual void TutorialTaskEnd(GBaseSimpleTask* /*task*/) {}
     // The scene control forgets a girl that leaves the level.
     virtual void ForgetGirl(GGameObject* /*girl*/) {}
 
