@@ -116,14 +116,6 @@ void GLogicalManager::AddPowerScore(int points) {
     }
 }
 
-int GLogicalManager::CanUsePower(int kind) const {
-    return mPowerInUse == 0 && kind >= 1 && kind <= 4 ? 1 : 0;
-}
-
-int GLogicalManager::UsePower(int /*kind*/) {
-    return 0;
-}
-
 bool GLogicalManager::CanTouchUp() {
     return mHeroine != nullptr && mGameData != nullptr && mGameData->IsTouchupAvailable(0);
 }
@@ -412,8 +404,10 @@ void GLogicalManager::ResetLevel() {
     mPodiumRequest = false;
     mQueuePreviewOn = false;
     mPowerInUse = 0;
+    mPowerRecords.clear();
     mCarriedObject = nullptr;
     mJudgingSceneHeld = false;
+    DeleteDialogCallers();
     mEventDispatcher.Clear();
     // The scenes outlive the level's objects for a moment: no task reaches them meanwhile.
     for (GBaseLogicalScene* scene : mLiveScenes) {

@@ -56,6 +56,8 @@ public:
     virtual void TutorialClick(GGameObject* /*object*/) {}
     virtual void TutorialDragEnd(GGameObject* /*object*/) {}
     virtual void TutorialTouchUpEnd(GGameObject* /*heroine*/, GGameObject* /*girl*/) {}
+    // A named event of play about the object ("before_makeup_dialog" ...).
+    virtual void TutorialGameEvent(GGameObject* /*object*/, const str& /*event*/) {}
     // A task of a personage or girl started or ended.
     virtual void TutorialTaskStart(GBaseSimpleTask* /*task*/) {}
     virtual void TutorialTaskEnd(GBaseSimpleTask* /*task*/) {}
