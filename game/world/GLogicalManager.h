@@ -92,8 +92,6 @@ public:
     // 1 when the power was started or waits for the heroine's scene; 0 while another power runs,
     // without a heroine, or for an unknown kind.
     int UsePower(int kind);
-    // 0 also shows the power buttons again.
-    void SetPowerInUse(int kind);
     // The power machinery: every record started, the girls taken and the power scenes made; the
     // power ends at once (buttons shown) when it finds nothing to do. The count of girls taken,
     // 1 for the poise power.

@@ -32,13 +32,6 @@ int GLogicalManager::CanUsePower(int kind) const {
     return mPowerInUse == 0 && mPowerRecords.empty() && kind >= 1 && kind <= 4 ? 1 : 0;
 }
 
-void GLogicalManager::SetPowerInUse(int kind) {
-    mPowerInUse = kind;
-    if (kind == 0) {
-        mHooks->ShowPowerButtons(true);
-    }
-}
-
 int GLogicalManager::UsePower(int kind) {
     if (mPowerInUse != 0 || !mPowerRecords.empty()) {
         return 0;
