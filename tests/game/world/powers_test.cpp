@@ -64,7 +64,11 @@ local function Power()
            stages = { { tasks = { 'work', 'work' } } } }
 end
 scenes = {
-  makeup = Station(), hairstyle = Station(), makeup_power = Power(), hairstyle_power = Power(),
+  makeup = Station(), makeup_power = Power(), hairstyle_power = Power(),
+  hairstyle = { class_name = 'GLogicalScene',
+                objects = { { base_type = 'girl' }, { base_type = 'seat' },
+                            { class_type = 'GMainHeroine' } },
+                stages = { { tasks = { '', '', 'long' } } } },
   poise_power = { class_name = 'GLogicalScene', objects = { { class_type = 'GMainHeroine' } },
                   stages = { { OnBegin = 'Glow', OnEnd = 'GlowEnd', tasks = { 'work' } } } },
   job = { class_name = 'GLogicalScene', objects = { { class_type = 'GMainHeroine' } },
@@ -238,6 +242,28 @@ TEST_F(PowersTest, MakeupPowerWaitsForTheHeroinesSceneThenServesTheWaitingGirls)
     EXPECT_EQ(manager.GetPowerInUse(), 0);
     EXPECT_EQ(Speed(heroine), 80);
     EXPECT_EQ(mPowerHooks.calls, (std::vector<std::string>{"show"}));
+}
+
+TEST_F(PowersTest, PowerStartedByTheHeroinesLeavingTakesTheSceneSheLeft) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    GMainHeroine* heroine = AddHeroine();
+    ASSERT_NE(heroine, nullptr);
+    GGameObject* girl = AddWaitingGirl("amy", "hairstyle");
+    ASSERT_NE(girl, nullptr);
+    ASSERT_EQ(manager.GetLiveScenes().size(), 1u);
+    GBaseLogicalScene* station = manager.GetLiveScenes()[0];
+    ASSERT_TRUE(manager.JoinHeroineToSceneOf(girl));
+    ASSERT_EQ(station->GetStageIndex(), 0);
+    EXPECT_EQ(manager.UsePower(3), 1);
+    ASSERT_EQ(manager.GetPowerRecords().size(), 1u);
+    EXPECT_EQ(manager.GetPowerRecords()[0].mPendingScene, station->GetNumber());
+    // Her task's end closes the station in its first stage; letting her go starts the power,
+    // which takes the girl with that very scene.
+    Ticks(5);
+    EXPECT_EQ(Scenes(), (std::vector<std::string>{"hairstyle_power"}));
+    Ticks(4);
+    EXPECT_TRUE(Scenes().empty());
+    EXPECT_EQ(manager.GetPowerInUse(), 0);
 }
 
 TEST_F(PowersTest, PowerWithNobodyToServeEndsAtOnce) {
