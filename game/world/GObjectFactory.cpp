@@ -16,6 +16,8 @@
 #include "game/world/GQueueLogicalScene.h"
 #include "game/world/GSimpleTask.h"
 #include "game/world/GStatistics.h"
+#include "game/world/GStudent.h"
+#include "game/world/GStudentUpgrade.h"
 #include "game/world/GTouchUpScene.h"
 
 GObjectFactory& GObjectFactory::Instance() {
@@ -159,6 +161,8 @@ void GObjectFactory::Clear(bool deleteGameData, bool deleteScenePrototypes) {
 int GGameObject::sClassId = GObjectFactory::NextClassId();
 int GInDoor::sClassId = GObjectFactory::NextClassId();
 int GMarivellPowerMeter::sClassId = GObjectFactory::NextClassId();
+int GStudent::sClassId = GObjectFactory::NextClassId();
+int GStudentUpgrade::sClassId = GObjectFactory::NextClassId();
 
 namespace {
 
@@ -178,6 +182,10 @@ const bool gInDoorRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GInDoor", &CreateGameObject<GInDoor>);
 const bool gPowerMeterRegistered = GObjectFactory::Instance().RegisterObjectCreator(
     "GMarivellPowerMeter", &CreateGameObject<GMarivellPowerMeter>);
+const bool gStudentRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GStudent", &CreateGameObject<GStudent>);
+const bool gStudentUpgradeRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GStudentUpgrade", &CreateGameObject<GStudentUpgrade>);
 const bool gLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
     "GLogicalScene", &CreateLogicalScene<GLogicalScene>);
 const bool gQueueLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
