@@ -9,6 +9,7 @@
 #include "game/world/GObjectFactory.h"
 #include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
+#include "game/world/GStudent.h"
 
 #include <algorithm>
 
@@ -62,6 +63,7 @@ int GLogicalManager::OnObjectClick(GGameObject* object, bool keepState) {
             accepted = true;
         }
     } else if (HasClass(object, "GStudent")) {
+        auto* girl = dynamic_cast<GStudent*>(object);
         const int check = object->CheckClick();
         if (check > 0) {
             if (GBaseLogicalScene* scene = GoToScene("make_touchup", object, nullptr, false)) {
@@ -71,10 +73,15 @@ int GLogicalManager::OnObjectClick(GGameObject* object, bool keepState) {
                 }
                 PlaySound("click");
                 accepted = true;
+            } else if (girl != nullptr) {
+                // No touch-up came of it: she must not keep a check mark nobody will clear.
+                girl->UndoClick();
             }
         } else if (check == 0) {
-            // The girl's cry lock is lifted by the girls themselves.
             JoinHeroineToSceneOf(object);
+            if (girl != nullptr) {
+                girl->SetCryLock(0);
+            }
             PlaySound("click");
             accepted = true;
         }
@@ -158,7 +165,10 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
     if (object == nullptr) {
         return 0;
     }
-    // Clearing the girl's touch-up and telling her the drag ended come with the girls.
+    if (auto* girl = dynamic_cast<GStudent*>(object)) {
+        girl->ClearTouchUp();
+        girl->NotifyDragEnd();
+    }
     if (HasClass(target, "GJudgingSceneDoor") && object->IsStudent()) {
         const auto place =
             std::find_if(mJudgingPlaces.begin(), mJudgingPlaces.end(), [](GGameObject* candidate) {
@@ -247,8 +257,7 @@ int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) 
     SetGameState(2);
     mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
     if (target != nullptr && target->IsStudent() && !busy) {
-        // The girl takes the pacifier, and the pacifier goes home used, with the girls and
-        // pacifiers.
+        // The girl takes the pacifier, and the pacifier goes home used, with the pacifiers.
         mHooks->TutorialDragEnd(pacifier);
         return 1;
     }
@@ -316,9 +325,13 @@ GGameObject* GLogicalManager::RequestPersonage(GGameObject* object, const str& a
     return nullptr;
 }
 
-void GLogicalManager::OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* /*girl*/) {
-    // A girl's cry lock joining the heroine to her next scene comes with the girls.
+void GLogicalManager::OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* girl) {
     DestroyScene(scene);
+    auto* student = dynamic_cast<GStudent*>(girl);
+    if (student != nullptr && student->GetCryLock() == 1) {
+        JoinHeroineToSceneOf(student);
+        student->SetCryLock(0);
+    }
 }
 
 int GLogicalManager::RemoveObject(GGameObject* object, bool stopScenes) {
