@@ -7,6 +7,7 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GPacifierObject.h"
 #include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
 
@@ -143,6 +144,9 @@ int GLogicalManager::StartCarryPacifier(GGameObject* object) {
         return 0;
     }
     object->SetHolder(nullptr);
+    if (auto* item = dynamic_cast<GPacifierObject*>(object)) {
+        item->OnCarryStart();
+    }
     object->SetActive(false);
     mQueuePreviewOn = false;
     for (GGameObject* other : LevelObjects()) {
@@ -246,11 +250,17 @@ int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) 
                                           task->GetState() == GBaseSimpleTask::kResumed);
     SetGameState(2);
     mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+    auto* item = dynamic_cast<GPacifierObject*>(pacifier);
     if (target != nullptr && target->IsStudent() && !busy) {
-        // The girl takes the pacifier, and the pacifier goes home used, with the girls and
-        // pacifiers.
+        // The girl takes the pacifier with the girls.
         mHooks->TutorialDragEnd(pacifier);
+        if (item != nullptr) {
+            item->ReturnHome(true);
+        }
         return 1;
+    }
+    if (item != nullptr) {
+        item->ReturnHome(false);
     }
     return 0;
 }
