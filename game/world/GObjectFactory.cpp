@@ -21,6 +21,8 @@
 #include "game/world/GSeat.h"
 #include "game/world/GSimpleTask.h"
 #include "game/world/GStatistics.h"
+#include "game/world/GStudent.h"
+#include "game/world/GStudentUpgrade.h"
 #include "game/world/GTouchUpScene.h"
 
 GObjectFactory& GObjectFactory::Instance() {
@@ -170,6 +172,8 @@ int GPersonage::sClassId = GObjectFactory::NextClassId();
 int GPreparationQueue::sClassId = GObjectFactory::NextClassId();
 int GMarivellPowerMeter::sClassId = GObjectFactory::NextClassId();
 int GSeat::sClassId = GObjectFactory::NextClassId();
+int GStudent::sClassId = GObjectFactory::NextClassId();
+int GStudentUpgrade::sClassId = GObjectFactory::NextClassId();
 
 namespace {
 
@@ -201,6 +205,10 @@ const bool gPowerMeterRegistered = GObjectFactory::Instance().RegisterObjectCrea
     "GMarivellPowerMeter", &CreateGameObject<GMarivellPowerMeter>);
 const bool gSeatRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GSeat", &CreateGameObject<GSeat>);
+const bool gStudentRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GStudent", &CreateGameObject<GStudent>);
+const bool gStudentUpgradeRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GStudentUpgrade", &CreateGameObject<GStudentUpgrade>);
 const bool gLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
     "GLogicalScene", &CreateLogicalScene<GLogicalScene>);
 const bool gQueueLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
