@@ -11,6 +11,7 @@
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMarivellPowerMeter.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GPlayerInfo.h"
 #include "game/world/GStatistics.h"
 #include "game/world/GStudent.h"
@@ -126,8 +127,26 @@ int GLogicalManager::UsePower(int /*kind*/) {
 }
 
 bool GLogicalManager::CanTouchUp() {
-    return mHeroine != nullptr && mGameData != nullptr && mGameData->IsTouchupAvailable(0);
+    const auto* heroine = dynamic_cast<const GPersonage*>(mHeroine);
+    return heroine != nullptr && heroine->GetTouchUpTime() > 0 && mGameData != nullptr &&
+           mGameData->IsTouchupAvailable(0);
 }
+
+void GLogicalManager::SetPowerInUse(int kind) {
+    mPowerInUse = kind;
+    if (kind == 0) {
+        mHooks->ShowPowerButtons(true);
+    }
+}
+
+int GLogicalManager::CountOccupiedJudgingPlaces() const {
+    return static_cast<int>(
+        std::count_if(mJudgingPlaces.begin(), mJudgingPlaces.end(),
+                      [](GGameObject* place) { return place->GetOccupant() != nullptr; }));
+}
+
+// The judging rules give it its body.
+void GLogicalManager::OnQueueChanged() {}
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
 #include "game/world/GStudent.h"
 
@@ -91,15 +92,20 @@ int GLogicalManager::CPP_ModifyCheck(int participant, int delta) {
 
 int GLogicalManager::CPP_TouchUp(int participant) {
     auto* girl = dynamic_cast<GStudent*>(Participant(participant));
-    if (girl == nullptr || mHeroine == nullptr) {
+    auto* heroine = dynamic_cast<GPersonage*>(mHeroine);
+    if (girl == nullptr || heroine == nullptr) {
         return -1;
     }
-    // The touch-up poise of the heroine goes to the girl once the heroine is a class of her own.
-    return -1;
+    mHooks->TutorialTouchUpEnd(heroine, girl);
+    return girl->AddPoise(heroine->GetTouchUpPoise());
 }
 
 void GLogicalManager::CPP_SetTouchUpDirection() {
-    // A personage turning toward a girl comes with the personages.
+    GGameObject* girl = Participant(0);
+    auto* personage = dynamic_cast<GPersonage*>(Participant(1));
+    if (girl != nullptr && girl->IsStudent() && personage != nullptr) {
+        personage->SetTouchUpDirection(girl);
+    }
 }
 
 void GLogicalManager::CPP_SyncTaskTime(int participant, str task, int participant2, str task2) {
