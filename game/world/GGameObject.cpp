@@ -305,6 +305,12 @@ bool GGameObject::IsKnownScene(const str& scene) const {
     return mKnownScenes.count(scene) != 0;
 }
 
+void GGameObject::EnterKnownScenes() {
+    for (const str& scene : mKnownScenes) {
+        AddScene(scene, false);
+    }
+}
+
 str GGameObject::GetSceneName(int index) const {
     if (index < 0 || static_cast<size_t>(index) >= mScenes.size()) {
         return str();

@@ -162,6 +162,9 @@ public:
     int AddScene(const str& scene, bool notify);
     bool HasScene(const str& scene) const;
     bool IsKnownScene(const str& scene) const;
+    const std::set<str>& GetKnownScenes() const { return mKnownScenes; }
+    // Every known scene goes into the scene list, without notice; for holders whose list ran empty.
+    void EnterKnownScenes();
     str GetSceneName(int index) const;
     // The scenes the object takes part in now, in order.
     const std::vector<str>& GetScenes() const { return mScenes; }
@@ -218,6 +221,9 @@ public:
 protected:
     // Copies the definition read by InitFromTable; the instance state is not copied.
     void CopyFrom(const GGameObject& other);
+    // The object this one holds, for the holders' GetOccupant and SetOccupant; not owned.
+    GGameObject* Occupant() const { return mOccupant; }
+    void SetOccupantField(GGameObject* object) { mOccupant = object; }
 
 private:
     struct GTrigger {

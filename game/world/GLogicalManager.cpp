@@ -8,6 +8,8 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GJudgingQueue.h"
+#include "game/world/GJudgingScene.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMarivellPowerMeter.h"
@@ -273,9 +275,7 @@ void GLogicalManager::SetGameState(int state) {
                 return;
             }
         }
-        if (mJudgingScene != nullptr) {
-            mJudgingSceneHeld = true;
-        }
+        HoldJudgingScene(true);
     } else if (state == 4) {
         SetObjectsMouse(false);
     }
@@ -284,9 +284,17 @@ void GLogicalManager::SetGameState(int state) {
 
 void GLogicalManager::ResumeAfterCarry() {
     mCarriedObject = nullptr;
-    mJudgingSceneHeld = false;
+    HoldJudgingScene(false);
     mQueuePreviewOn = false;
+    if (mPodiumRequest) {
+        CompactQueue();
+    }
     mPodiumRequest = false;
+    for (GGameObject* place : mJudgingPlaces) {
+        if (auto* queue = dynamic_cast<GJudgingQueue*>(place)) {
+            queue->SetPreviewOccupant(nullptr);
+        }
+    }
     if (GLevel* level = GetLevel()) {
         for (GGameObject* object : level->GetObjects()) {
             object->SetMouseEnabled(object->HasPendingTask(false));
@@ -313,6 +321,9 @@ void GLogicalManager::OnLevelLoaded(GLevel* level) {
     }
     mGameState = 1;
     mHooks->UpdateJudgingCount();
+    if (auto* scene = dynamic_cast<GJudgingScene*>(mJudgingScene)) {
+        scene->SetEnterRequests(0);
+    }
     mPowerInUse = 0;
     HidePowerButtons();
 }
@@ -413,7 +424,6 @@ void GLogicalManager::ResetLevel() {
     mQueuePreviewOn = false;
     mPowerInUse = 0;
     mCarriedObject = nullptr;
-    mJudgingSceneHeld = false;
     mEventDispatcher.Clear();
     // The scenes outlive the level's objects for a moment: no task reaches them meanwhile.
     for (GBaseLogicalScene* scene : mLiveScenes) {

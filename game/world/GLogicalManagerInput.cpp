@@ -8,6 +8,7 @@
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GObjectFactory.h"
 #include "game/world/GSoundEffects.h"
+#include "game/world/GStudent.h"
 
 #include <algorithm>
 
@@ -28,8 +29,10 @@ std::vector<GGameObject*> GLogicalManager::LevelObjects() const {
     return level != nullptr ? level->GetObjects() : std::vector<GGameObject*>();
 }
 
-void GLogicalManager::ClearQueuePreview() {
-    // The places' preview occupants come with the judging rules; the flag goes here.
+void GLogicalManager::EndQueuePreview(GGameObject* except) {
+    if (mQueuePreviewOn) {
+        ClearQueuePreview(except);
+    }
     mQueuePreviewOn = false;
 }
 
@@ -173,13 +176,13 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
             holder->TakeObject(object);
         }
         // Every place is taken: she goes back, and the carry still ends.
-        ClearQueuePreview();
+        EndQueuePreview(object);
         object->SetActive(true);
         SetGameState(2);
         mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
         return 0;
     }
-    ClearQueuePreview();
+    EndQueuePreview(object);
     if (mPodiumRequest && HasClass(target, "GJudgingQueue")) {
         mPodiumRequest = false;
     }
@@ -219,7 +222,7 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
 }
 
 int GLogicalManager::OnDragEnd(GGameObject* object) {
-    ClearQueuePreview();
+    EndQueuePreview(object);
     if (object != nullptr) {
         object->SetActive(true);
     }
@@ -228,15 +231,19 @@ int GLogicalManager::OnDragEnd(GGameObject* object) {
     if (object != nullptr && mJudgingDoor != nullptr) {
         const str scene = object->GetSceneName(0);
         if (scene.Length() > 0 && mJudgingDoor->IsKnownScene(scene)) {
-            // The combo numbers and the girl's shown number come with the judging rules.
-            CPP_CheckComboNumbers();
+            RefreshComboNumbers(false);
+            GGameObject* holder = object->GetHolder();
+            auto* girl = dynamic_cast<GStudent*>(object);
+            if (girl != nullptr && holder != nullptr && !HasClass(holder, "GJudgingQueue")) {
+                girl->ShowCountNumber(0);
+            }
         }
     }
     return 1;
 }
 
 int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) {
-    ClearQueuePreview();
+    EndQueuePreview(pacifier);
     if (HasClass(target, "GJudgingQueue")) {
         mPodiumRequest = false;
     }
@@ -260,7 +267,7 @@ GBaseLogicalScene* GLogicalManager::GoToScene(const str& name, GGameObject* obje
         if (mGameState == 3) {
             return nullptr;
         }
-        ClearQueuePreview();
+        EndQueuePreview(object);
     }
     if (object == nullptr || name.Length() == 0) {
         return nullptr;
@@ -317,8 +324,10 @@ int GLogicalManager::RemoveObject(GGameObject* object, bool stopScenes) {
     }
     if (GGameObject* holder = object->GetHolder()) {
         holder->SetOccupant(nullptr);
-        // A judging place re-evaluates its queue with the judging rules.
         object->SetHolder(nullptr);
+        if (HasClass(holder, "GJudgingQueue")) {
+            OnQueueChanged();
+        }
     }
     if (stopScenes) {
         StopScenesOf(object);

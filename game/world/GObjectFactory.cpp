@@ -7,6 +7,9 @@
 #include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GInDoor.h"
+#include "game/world/GJudgingQueue.h"
+#include "game/world/GJudgingScene.h"
+#include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalScene.h"
@@ -159,6 +162,9 @@ void GObjectFactory::Clear(bool deleteGameData, bool deleteScenePrototypes) {
 int GGameObject::sClassId = GObjectFactory::NextClassId();
 int GInDoor::sClassId = GObjectFactory::NextClassId();
 int GMarivellPowerMeter::sClassId = GObjectFactory::NextClassId();
+int GJudgingQueue::sClassId = GObjectFactory::NextClassId();
+int GJudgingScene::sClassId = GObjectFactory::NextClassId();
+int GJudgingSceneDoor::sClassId = GObjectFactory::NextClassId();
 
 namespace {
 
@@ -178,6 +184,12 @@ const bool gInDoorRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GInDoor", &CreateGameObject<GInDoor>);
 const bool gPowerMeterRegistered = GObjectFactory::Instance().RegisterObjectCreator(
     "GMarivellPowerMeter", &CreateGameObject<GMarivellPowerMeter>);
+const bool gJudgingQueueRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingQueue", &CreateGameObject<GJudgingQueue>);
+const bool gJudgingSceneRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingScene", &CreateGameObject<GJudgingScene>);
+const bool gJudgingSceneDoorRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingSceneDoor", &CreateGameObject<GJudgingSceneDoor>);
 const bool gLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
     "GLogicalScene", &CreateLogicalScene<GLogicalScene>);
 const bool gQueueLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
