@@ -71,6 +71,7 @@ public:
     virtual void OnTaskBegin(bool resumed);
     virtual bool HasPendingTask(bool /*flag*/) { return false; }
     virtual void SetLocked(bool flag) { mLocked = flag; }
+    bool IsLocked() const { return mLocked; }
     virtual bool IsStudent() const { return false; }
     virtual bool Reserved23() { return false; }
     // Queues the walk task toward the named target for the listener; 0 in the base.

@@ -1,5 +1,5 @@
 // A girl's look carried out of the level: her thirteen appearance numbers in the order the girl
-// keeps them, her object name, her type name and one more number. The level keeps one per girl.
+// keeps them, her object name, her type name and her last score. The level keeps one per girl.
 #pragma once
 
 #include "engine/core/str.h"
@@ -27,8 +27,8 @@ struct GGirlLook {
     GLookNumbers mNumbers;
     str mName;
     str mType;
-    int32_t mExtra = 0;
+    int32_t mScore = 0;
 
-    // The thirteen numbers become 0; the names and the extra number stay.
+    // The thirteen numbers become 0; the names and the score stay.
     void Clear() { mNumbers = GLookNumbers(); }
 };

@@ -15,6 +15,7 @@
 #include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GPlayerInfo.h"
 #include "game/world/GStatistics.h"
+#include "game/world/GStudent.h"
 #include "game/world/GUpgradeData.h"
 #include "game/world/MainScript.h"
 
@@ -371,8 +372,15 @@ void GLogicalManager::OnUpgradePhaseEnd() {
                 records[k] = mGameData->FindUpgrade(names[k], index);
             }
         }
-        // The girls of the type take the records once they are a class of their own.
-        static_cast<void>(records);
+        if (records[0] == nullptr && records[1] == nullptr && records[2] == nullptr) {
+            continue;
+        }
+        const auto girls = mGirls.equal_range(mGameData->GetGirlBaseType(i));
+        for (auto it = girls.first; it != girls.second; ++it) {
+            if (auto* girl = dynamic_cast<GStudent*>(it->second)) {
+                girl->ApplyUpgrades(records[0], records[1], records[2]);
+            }
+        }
     }
 }
 

@@ -95,7 +95,8 @@ public:
     TModalWindow* GetSelectorModal() const { return mSelectorModal; }
     void SetSelectorWindow(TWindow* window) { mSelectorWindow = window; }
     TWindow* GetSelectorWindow() const { return mSelectorWindow; }
-    // False without a heroine; else whether the current level offers touch-ups.
+    // False without a heroine or when her touch-up time is not above 0; else whether the current
+    // level offers touch-ups.
     bool CanTouchUp();
 
     // The level's special objects, filed by their exact class; other classes are ignored.
@@ -212,6 +213,10 @@ public:
     bool WalkToEntry(GGameObject* object, GGameObject* target, bool landing);
     // The object is being deleted: no live scene, holder or carry keeps it.
     void ForgetObject(GGameObject* object);
+    // The dress a girl of the type gets in the scene: a random pick between the scene script's
+    // "GetMinChoiceIndex" and "GetMaxChoiceIndex" when both are above 0; else 1 when the maximum is
+    // not 0, else 0.
+    int GetChoiceIndex(const str& girlType, const str& scene);
     // Exact classes the scenes tell apart by name until their classes exist.
     static bool IsPreparationQueue(const GGameObject* object);
     static bool IsPacifier(const GGameObject* object);

@@ -64,6 +64,7 @@ int GLogicalManager::OnObjectClick(GGameObject* object, bool keepState) {
             accepted = true;
         }
     } else if (HasClass(object, "GStudent")) {
+        auto* girl = dynamic_cast<GStudent*>(object);
         const int check = object->CheckClick();
         if (check > 0) {
             if (GBaseLogicalScene* scene = GoToScene("make_touchup", object, nullptr, false)) {
@@ -73,10 +74,15 @@ int GLogicalManager::OnObjectClick(GGameObject* object, bool keepState) {
                 }
                 PlaySound("click");
                 accepted = true;
+            } else if (girl != nullptr) {
+                // No touch-up came of it: she must not keep a check mark nobody will clear.
+                girl->UndoClick();
             }
         } else if (check == 0) {
-            // The girl's cry lock is lifted by the girls themselves.
             JoinHeroineToSceneOf(object);
+            if (girl != nullptr) {
+                girl->SetCryLock(0);
+            }
             PlaySound("click");
             accepted = true;
         }
@@ -160,7 +166,10 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
     if (object == nullptr) {
         return 0;
     }
-    // Clearing the girl's touch-up and telling her the drag ended come with the girls.
+    if (auto* girl = dynamic_cast<GStudent*>(object)) {
+        girl->ClearTouchUp();
+        girl->NotifyDragEnd();
+    }
     if (HasClass(target, "GJudgingSceneDoor") && object->IsStudent()) {
         const auto place =
             std::find_if(mJudgingPlaces.begin(), mJudgingPlaces.end(), [](GGameObject* candidate) {
@@ -253,8 +262,7 @@ int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) 
     SetGameState(2);
     mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
     if (target != nullptr && target->IsStudent() && !busy) {
-        // The girl takes the pacifier, and the pacifier goes home used, with the girls and
-        // pacifiers.
+        // The girl takes the pacifier, and the pacifier goes home used, with the pacifiers.
         mHooks->TutorialDragEnd(pacifier);
         return 1;
     }
@@ -312,9 +320,13 @@ GBaseLogicalScene* GLogicalManager::GoToSceneWithPersonage(const str& name, GGam
     return IsLiveScene(scene) ? scene : nullptr;
 }
 
-void GLogicalManager::OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* /*girl*/) {
-    // A girl's cry lock joining the heroine to her next scene comes with the girls.
+void GLogicalManager::OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* girl) {
     DestroyScene(scene);
+    auto* student = dynamic_cast<GStudent*>(girl);
+    if (student != nullptr && student->GetCryLock() == 1) {
+        JoinHeroineToSceneOf(student);
+        student->SetCryLock(0);
+    }
 }
 
 int GLogicalManager::RemoveObject(GGameObject* object, bool stopScenes) {

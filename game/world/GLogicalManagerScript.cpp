@@ -5,7 +5,9 @@
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GSoundEffects.h"
+#include "game/world/GStudent.h"
 
 void GLogicalManager::RegisterLuaFunctions(lua_State* state) {
     if (state == nullptr) {
@@ -72,8 +74,13 @@ int GLogicalManager::CPP_MoveToBasePos(int participant) {
     return planned ? 1 : 0;
 }
 
-int GLogicalManager::CPP_SendMessageToObject(int /*participant*/, int /*kind*/, str /*text*/) {
-    // Only a girl takes a message (kind 1 sets her cry lock); the girls come later.
+int GLogicalManager::CPP_SendMessageToObject(int participant, int kind, str /*text*/) {
+    // Only a girl takes a message: kind 1 sets her cry lock.
+    if (kind == 1) {
+        if (auto* girl = dynamic_cast<GStudent*>(Participant(participant))) {
+            girl->SetCryLock(1);
+        }
+    }
     return 0;
 }
 
@@ -83,11 +90,11 @@ int GLogicalManager::CPP_ModifyCheck(int participant, int delta) {
 }
 
 int GLogicalManager::CPP_TouchUp(int participant) {
-    GGameObject* object = Participant(participant);
-    if (object == nullptr || !object->IsStudent()) {
+    auto* girl = dynamic_cast<GStudent*>(Participant(participant));
+    if (girl == nullptr || mHeroine == nullptr) {
         return -1;
     }
-    // The touch-up poise of the heroine goes to the girl once both exist.
+    // The touch-up poise of the heroine goes to the girl once the heroine is a class of her own.
     return -1;
 }
 

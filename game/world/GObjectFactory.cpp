@@ -19,6 +19,8 @@
 #include "game/world/GQueueLogicalScene.h"
 #include "game/world/GSimpleTask.h"
 #include "game/world/GStatistics.h"
+#include "game/world/GStudent.h"
+#include "game/world/GStudentUpgrade.h"
 #include "game/world/GTouchUpScene.h"
 
 GObjectFactory& GObjectFactory::Instance() {
@@ -162,6 +164,8 @@ void GObjectFactory::Clear(bool deleteGameData, bool deleteScenePrototypes) {
 int GGameObject::sClassId = GObjectFactory::NextClassId();
 int GInDoor::sClassId = GObjectFactory::NextClassId();
 int GMarivellPowerMeter::sClassId = GObjectFactory::NextClassId();
+int GStudent::sClassId = GObjectFactory::NextClassId();
+int GStudentUpgrade::sClassId = GObjectFactory::NextClassId();
 int GJudgingQueue::sClassId = GObjectFactory::NextClassId();
 int GJudgingScene::sClassId = GObjectFactory::NextClassId();
 int GJudgingSceneDoor::sClassId = GObjectFactory::NextClassId();
@@ -184,6 +188,10 @@ const bool gInDoorRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GInDoor", &CreateGameObject<GInDoor>);
 const bool gPowerMeterRegistered = GObjectFactory::Instance().RegisterObjectCreator(
     "GMarivellPowerMeter", &CreateGameObject<GMarivellPowerMeter>);
+const bool gStudentRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GStudent", &CreateGameObject<GStudent>);
+const bool gStudentUpgradeRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GStudentUpgrade", &CreateGameObject<GStudentUpgrade>);
 const bool gJudgingQueueRegistered = GObjectFactory::Instance().RegisterObjectCreator(
     "GJudgingQueue", &CreateGameObject<GJudgingQueue>);
 const bool gJudgingSceneRegistered = GObjectFactory::Instance().RegisterObjectCreator(

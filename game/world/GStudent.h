@@ -34,6 +34,9 @@ public:
                      GLevel* level) override;
     // -1 refused; else 1, or with the cry lock 2 when she may be touched up and 0 when not.
     int CheckClick() override;
+    // A click that CheckClick took but that led nowhere: her check mark goes, and her active flag
+    // and touch-up permission are what they were before it.
+    void UndoClick();
     void StartGame() override;
     void LeaveScene(const str& scene, bool keep) override;
     void Unblock(const str& scene) override;
@@ -122,12 +125,15 @@ public:
 private:
     void LoadType(TLuaTable* objectTable, TLuaTable* typeTable);
     void PublishFunctions();
-    // The request after a finished scene: at once when the request time is shorter than a tick.
-    void ScheduleRequest();
+    // The request after a finished scene waits the request time, or is raised at once when that
+    // is shorter than a tick.
+    // The countdown restarts with the request time; true when the request was raised at once.
+    bool StartRequestCountdown();
     void ClearNextScene();
     // The check state for her holder: "check_on" without one, else her script's choice.
     str CheckState();
-    void SetPoiseState(const str& name);
+    // Queued behind the current state, as the hearts hand over.
+    void SetPoiseState(GStateKey key);
     void SetScriptNumber(const char* name, double value);
     // The name of the scene that owns her front task; empty without one.
     str FrontTaskScene() const;
@@ -167,4 +173,9 @@ private:
     int32_t mOffsetY = 0;
     int32_t mOffsetSceneX = 0;
     int32_t mOffsetSceneY = 0;
+    // What the last click changed, for UndoClick.
+    struct GClickState {
+        bool mActive = false;
+        int32_t mTouchUpAllowed = 0;
+    } mSavedClick;
 };
