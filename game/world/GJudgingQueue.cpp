@@ -2,7 +2,6 @@
 
 #include "game/visual/GVObject.h"
 #include "game/world/GLogicalManager.h"
-#include "game/world/GMStr_Edit.h"
 #include "game/world/GMStr_Queue.h"
 
 GGameObject* GJudgingQueue::Clone() const {
@@ -35,17 +34,11 @@ bool GJudgingQueue::HasPendingTask(bool flag) {
     return flag && !GetScenes().empty() && !IsBlocked();
 }
 
-void GJudgingQueue::InstallQueueStrategy() {
-    auto* strategy = new GMStr_Queue;
-    SetStrategy(strategy);
-    strategy->SetTarget(this, GLogicalManager::Instance().GetSwitchListener());
-}
-
 void GJudgingQueue::LeaveUpgradeMode(int /*level*/) {
     SetStrategy(nullptr);
     ResetUpgradeView();
     if (GetVisual() != nullptr && GLogicalManager::Instance().GetLevel() != nullptr) {
-        InstallQueueStrategy();
+        InstallStrategy(new GMStr_Queue, false);
     }
 }
 
@@ -59,16 +52,7 @@ float GJudgingQueue::LandingDepth() {
 }
 
 int GJudgingQueue::TakeObject(GGameObject* girl) {
-    if (girl == nullptr || GetVisual() == nullptr) {
-        return 0;
-    }
-    if (GGameObject* holder = girl->GetHolder()) {
-        holder->SetOccupant(nullptr);
-    }
-    SetOccupant(girl);
-    girl->SetHolder(this);
-    girl->SetPlace(LandingPosition(), LandingDepth());
-    return 1;
+    return TakeAt(girl, mLanding, mLandingZ);
 }
 
 int GJudgingQueue::SetOccupant(GGameObject* girl) {
@@ -86,21 +70,15 @@ TVec2 GJudgingQueue::GetApproachPoint(GGameObject* /*asking*/) {
 
 void GJudgingQueue::SetEditMode(bool on, int level) {
     GGameObject::SetEditMode(on, level);
-    if (!on) {
-        InstallQueueStrategy();
-        return;
+    if (on) {
+        SetEditStrategy(true);
+    } else {
+        InstallStrategy(new GMStr_Queue, false);
     }
-    auto* strategy = new GMStr_Edit;
-    SetStrategy(strategy);
-    strategy->SetTarget(this, GLogicalManager::Instance().GetSwitchListener());
-    SetMouseEnabled(true);
 }
 
 void GJudgingQueue::PlaceOccupant() {
-    if (GGameObject* occupant = Occupant()) {
-        const TVec2 landing = LandingPosition();
-        occupant->MoveToPoint(landing.x, landing.y);
-    }
+    MoveOccupantTo(mLanding);
 }
 
 void GJudgingQueue::PlaceGirl(GGameObject* girl) {

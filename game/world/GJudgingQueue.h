@@ -49,7 +49,6 @@ private:
     // Where a girl stands here, and at what depth.
     TVec2 LandingPosition() const;
     float LandingDepth();
-    void InstallQueueStrategy();
 
     TVec2 mApproach;
     float mApproachZ = 0.0f;

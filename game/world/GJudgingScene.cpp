@@ -80,17 +80,7 @@ void GJudgingScene::StartGame() {
 }
 
 int GJudgingScene::TakeObject(GGameObject* girl) {
-    const GVObject* visual = GetVisual();
-    if (girl == nullptr || visual == nullptr) {
-        return 0;
-    }
-    if (GGameObject* holder = girl->GetHolder()) {
-        holder->SetOccupant(nullptr);
-    }
-    SetOccupant(girl);
-    girl->SetHolder(this);
-    girl->SetPlace(GetPosition() + mLanding, visual->mDeltaZ + mLandingZ);
-    return 1;
+    return TakeAt(girl, mLanding, mLandingZ);
 }
 
 int GJudgingScene::SetOccupant(GGameObject* girl) {

@@ -5,7 +5,6 @@
 #include "game/world/GJudgingScene.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GMStr_Door.h"
-#include "game/world/GMStr_Edit.h"
 
 GGameObject* GJudgingSceneDoor::Clone() const {
     auto* copy = new GJudgingSceneDoor;
@@ -66,21 +65,15 @@ bool GJudgingSceneDoor::HasPendingTask(bool flag) {
     return flag && !mFull && !IsBlocked();
 }
 
-void GJudgingSceneDoor::InstallDoorStrategy() {
-    auto* strategy = new GMStr_Door;
-    SetStrategy(strategy);
-    strategy->SetTarget(this, GLogicalManager::Instance().GetSwitchListener());
-}
-
 void GJudgingSceneDoor::LeaveUpgradeMode(int /*level*/) {
     SetStrategy(nullptr);
     ResetUpgradeView();
-    if (GetUpgradeLevel() < 0) {
+    if (IsUnbought()) {
         CPP_WantDestroy();
         return;
     }
     if (GetVisual() != nullptr && GLogicalManager::Instance().GetLevel() != nullptr) {
-        InstallDoorStrategy();
+        InstallStrategy(new GMStr_Door, false);
     }
 }
 
@@ -117,14 +110,11 @@ int GJudgingSceneDoor::ShowNumber(int number) {
 
 void GJudgingSceneDoor::SetEditMode(bool on, int level) {
     GGameObject::SetEditMode(on, level);
-    if (!on) {
-        InstallDoorStrategy();
-        return;
+    if (on) {
+        SetEditStrategy(true);
+    } else {
+        InstallStrategy(new GMStr_Door, false);
     }
-    auto* strategy = new GMStr_Edit;
-    SetStrategy(strategy);
-    strategy->SetTarget(this, GLogicalManager::Instance().GetSwitchListener());
-    SetMouseEnabled(true);
 }
 
 bool GJudgingSceneDoor::OnMouseDown(TPoint point) {

@@ -28,8 +28,8 @@ public:
     // An empty scene list takes every known scene first.
     void StartGame() override;
     bool HasPendingTask(bool flag) override;
-    // The upgrade view goes; a door nobody bought leaves the level, a bought one gets the door
-    // strategy with a visual and a level.
+    // The upgrade view goes; a door that was on sale and not bought leaves the level, any other
+    // gets the door strategy with a visual and a level.
     void LeaveUpgradeMode(int level) override;
     bool CanHold() const override { return true; }
     // The first judging place's approach point, else its own.
@@ -68,7 +68,6 @@ private:
     // The manager's tussle delay for the mode in ticks of the door's timer; a door without
     // "triggers" ticks every run, counted as 1 ms.
     int TussleTicks(int mode) const;
-    void InstallDoorStrategy();
     // The heroine stops waiting at the door, when there is one.
     static void ReleaseHeroine();
 

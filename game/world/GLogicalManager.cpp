@@ -13,6 +13,7 @@
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMarivellPowerMeter.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GPlayerInfo.h"
 #include "game/world/GStatistics.h"
 #include "game/world/GStudent.h"
@@ -128,7 +129,16 @@ int GLogicalManager::UsePower(int /*kind*/) {
 }
 
 bool GLogicalManager::CanTouchUp() {
-    return mHeroine != nullptr && mGameData != nullptr && mGameData->IsTouchupAvailable(0);
+    const auto* heroine = dynamic_cast<const GPersonage*>(mHeroine);
+    return heroine != nullptr && heroine->GetTouchUpTime() > 0 && mGameData != nullptr &&
+           mGameData->IsTouchupAvailable(0);
+}
+
+void GLogicalManager::SetPowerInUse(int kind) {
+    mPowerInUse = kind;
+    if (kind == 0) {
+        mHooks->ShowPowerButtons(true);
+    }
 }
 
 namespace {

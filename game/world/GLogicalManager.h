@@ -131,6 +131,8 @@ public:
     void SetPoiseEffect(GFlyEmitter* effect) { mPoiseEffect = effect; }
     GFlyEmitter* GetPoiseEffect() const { return mPoiseEffect; }
     int GetPowerInUse() const { return mPowerInUse; }
+    // Stores the kind; 0 shows the power buttons again.
+    void SetPowerInUse(int kind);
     GEventDispatcher& GetEventDispatcher() { return mEventDispatcher; }
 
     // The level flow.
@@ -178,6 +180,9 @@ public:
     GBaseLogicalScene* GoToSceneWithPersonage(const str& name, GGameObject* object,
                                               GGameObject* personage);
     void OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* girl);
+    // The first personage by name that offers the action goes with the object to the scene named
+    // after the personage; the personage when that scene came about, else null.
+    GGameObject* RequestPersonage(GGameObject* object, const str& action);
     // Tutorials lock (1) or free (0) the mouse of every level object outside the exceptions;
     // the number of level objects.
     int SetObjectsEnabled(int lock, const std::vector<const GTutorialFilter*>& exceptions);

@@ -7,6 +7,7 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
 #include "game/world/GStudent.h"
 
@@ -318,6 +319,16 @@ GBaseLogicalScene* GLogicalManager::GoToSceneWithPersonage(const str& name, GGam
         scene->BeginIfFull();
     }
     return IsLiveScene(scene) ? scene : nullptr;
+}
+
+GGameObject* GLogicalManager::RequestPersonage(GGameObject* object, const str& action) {
+    for (const auto& [name, candidate] : mPersonages) {
+        auto* personage = dynamic_cast<GPersonage*>(candidate);
+        if (personage != nullptr && personage->HasAction(action)) {
+            return GoToSceneWithPersonage(name, object, personage) != nullptr ? personage : nullptr;
+        }
+    }
+    return nullptr;
 }
 
 void GLogicalManager::OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* girl) {

@@ -6,6 +6,7 @@
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
 #include "game/world/GStudent.h"
 
@@ -99,7 +100,11 @@ int GLogicalManager::CPP_TouchUp(int participant) {
 }
 
 void GLogicalManager::CPP_SetTouchUpDirection() {
-    // A personage turning toward a girl comes with the personages.
+    GGameObject* girl = Participant(0);
+    auto* personage = dynamic_cast<GPersonage*>(Participant(1));
+    if (girl != nullptr && girl->IsStudent() && personage != nullptr) {
+        personage->SetTouchUpDirection(girl);
+    }
 }
 
 void GLogicalManager::CPP_SyncTaskTime(int participant, str task, int participant2, str task2) {

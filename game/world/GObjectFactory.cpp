@@ -13,10 +13,15 @@
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalScene.h"
+#include "game/world/GMainHeroine.h"
 #include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GMovingTask.h"
+#include "game/world/GPacifierContainer.h"
+#include "game/world/GPacifierObject.h"
 #include "game/world/GPacifierScene.h"
+#include "game/world/GPreparationQueue.h"
 #include "game/world/GQueueLogicalScene.h"
+#include "game/world/GSeat.h"
 #include "game/world/GSimpleTask.h"
 #include "game/world/GStatistics.h"
 #include "game/world/GStudent.h"
@@ -163,7 +168,13 @@ void GObjectFactory::Clear(bool deleteGameData, bool deleteScenePrototypes) {
 // registry: a unit that only registered itself would be dropped from the static library.
 int GGameObject::sClassId = GObjectFactory::NextClassId();
 int GInDoor::sClassId = GObjectFactory::NextClassId();
+int GMainHeroine::sClassId = GObjectFactory::NextClassId();
+int GPacifierObject::sClassId = GObjectFactory::NextClassId();
+int GPacifierContainer::sClassId = GObjectFactory::NextClassId();
+int GPersonage::sClassId = GObjectFactory::NextClassId();
+int GPreparationQueue::sClassId = GObjectFactory::NextClassId();
 int GMarivellPowerMeter::sClassId = GObjectFactory::NextClassId();
+int GSeat::sClassId = GObjectFactory::NextClassId();
 int GStudent::sClassId = GObjectFactory::NextClassId();
 int GStudentUpgrade::sClassId = GObjectFactory::NextClassId();
 int GJudgingQueue::sClassId = GObjectFactory::NextClassId();
@@ -186,8 +197,20 @@ const bool gGameObjectRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GGameObject", &CreateGameObject<GGameObject>);
 const bool gInDoorRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GInDoor", &CreateGameObject<GInDoor>);
+const bool gMainHeroineRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GMainHeroine", &CreateGameObject<GMainHeroine>);
+const bool gPacifierObjectRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GPacifierObject", &CreateGameObject<GPacifierObject>);
+const bool gPacifierContainerRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GPacifierContainer", &CreateGameObject<GPacifierContainer>);
+const bool gPersonageRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GPersonage", &CreateGameObject<GPersonage>);
+const bool gPreparationQueueRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GPreparationQueue", &CreateGameObject<GPreparationQueue>);
 const bool gPowerMeterRegistered = GObjectFactory::Instance().RegisterObjectCreator(
     "GMarivellPowerMeter", &CreateGameObject<GMarivellPowerMeter>);
+const bool gSeatRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GSeat", &CreateGameObject<GSeat>);
 const bool gStudentRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GStudent", &CreateGameObject<GStudent>);
 const bool gStudentUpgradeRegistered = GObjectFactory::Instance().RegisterObjectCreator(

@@ -52,7 +52,7 @@ public:
     void RemoveItem(GPacifierObject* item) override;
     int GetUpgradeLevel() override { return GGameObject::GetUpgradeLevel(); }
     float GetDepth() override;
-    void SetItemState(GPacifierObject* item, int flag) override;
+    int SetItemState(GPacifierObject* item, int flag) override;
 
     // Lua "CPP_SetItem" (index from 1, kind, value) and "CPP_SetSet".
     int CPP_SetItem(int index, int kind, int value);

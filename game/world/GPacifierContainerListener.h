@@ -14,5 +14,6 @@ public:
     virtual int GetUpgradeLevel() = 0;
     virtual float GetDepth() = 0;
     // The item's look for its upgrade level, the container's item set and the flag.
-    virtual void SetItemState(GPacifierObject* item, int flag) = 0;
+    // The state's duration in ms; 0 when nothing was set.
+    virtual int SetItemState(GPacifierObject* item, int flag) = 0;
 };

@@ -71,8 +71,6 @@ public:
     size_t GetSavedTaskCount() const { return mSavedTasks.size(); }
 
 protected:
-    // The personage's part of a clone.
-    void CopyPersonage(const GPersonage& other);
     // "touchup_poise" and "touchup_time" of the object table; the task "touchup" takes the time.
     void ReadTouchUpValues(TLuaTable* objectTable);
     // The start command of the upgrade record at its upgrade level, run in its script (a command

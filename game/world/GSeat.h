@@ -49,7 +49,6 @@ private:
         TVec2 mOffset;
         float mZ = 0.0f;
     };
-    void InstallChair();
 
     GPoint3 mApproach;
     GPoint3 mApproachHelper;

@@ -55,7 +55,7 @@ protected:
 
     GGameObject* AddHeroine() {
         return Add("heroine",
-                   "{ class_name = 'GMainHeroine', base_type = 'heroine', xml_anim = 'girl', "
+                   "{ class_name = 'GMainHeroine', base_type = 'heroine', xml_anim = 'heroine', "
                    "tasks = { work = { tick_count = 50, delay = 100 } } }",
                    "{ name = 'heroine', pos_x = 10, pos_y = 10, speed = 4 }",
                    "wait_task_exit = 0\n"

@@ -347,14 +347,27 @@ TEST_F(LogicalManagerLevelTest, ClosingTheGameFilesTheTotalScoreOnceInASession) 
     EXPECT_FALSE(statistics->IsSessionActive());
 }
 
-TEST_F(LogicalManagerLevelTest, TouchUpsNeedAHeroineAndTheirLevel) {
+TEST_F(LogicalManagerLevelTest, TouchUpsNeedAHeroineWithATouchUpTimeAndTheirLevel) {
     WriteGameData("Upgrades = { powers = { touchup = { level = 3 } } }");
     mGameData.Load();
+    // A heroine placed with the touch-up time of her object table.
+    const auto heroine = [this](const std::string& time) {
+        std::unique_ptr<TLuaTable> type = Table("{ class_name = 'GMainHeroine' }");
+        std::unique_ptr<TLuaTable> object = Table("{ touchup_time = " + time + " }");
+        GGameObject* made = GObjectFactory::Instance().CreateObject(("heroine" + time).c_str(),
+                                                                    type.get(), object.get());
+        EXPECT_TRUE(made->InitInLevel(object.get(), nullptr, "", nullptr));
+        return made;
+    };
     GLevel& level = StartWith(kEmptyStage, 3);
     EXPECT_FALSE(Manager().CanTouchUp()) << "no heroine";
     level.AddObject(new TClassed("GMainHeroine"));
+    EXPECT_FALSE(Manager().CanTouchUp()) << "not a heroine of her class";
+    level.AddObject(heroine("1000"));
     EXPECT_TRUE(Manager().CanTouchUp());
-    StartWith(kEmptyStage, 2).AddObject(new TClassed("GMainHeroine"));
+    level.AddObject(heroine("0"));
+    EXPECT_FALSE(Manager().CanTouchUp()) << "no touch-up time";
+    StartWith(kEmptyStage, 2).AddObject(heroine("1000"));
     EXPECT_FALSE(Manager().CanTouchUp()) << "level 2";
 }
 

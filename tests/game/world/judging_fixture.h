@@ -108,6 +108,10 @@ protected:
         Main("shown = ''\n"
              "function ShowLastEvent(e) shown = shown .. 'show ' .. e .. ';' end\n"
              "function HideLastEvent() shown = shown .. 'hide;' end\n");
+        ServeXml("heroine", "<main id=\"heroine\">" + square +
+                                "<states><state id=\"normal\" framelist=\"0\"/>"
+                                "<state id=\"bless\" framelist=\"0\"/>"
+                                "<state id=\"last_bless\" framelist=\"0\"/></states></main>");
         WriteFile("scripts/girl.lua", kGirlScript);
         WriteFile("scripts/stages/scenes.lua", kJudgingScenes);
         WriteStage("LevelData = {} Objects = {} function LevelTimerFunc() end");
