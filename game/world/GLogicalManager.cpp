@@ -8,6 +8,8 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GJudgingQueue.h"
+#include "game/world/GJudgingScene.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMarivellPowerMeter.h"
@@ -130,15 +132,6 @@ void GLogicalManager::SetPowerInUse(int kind) {
         mHooks->ShowPowerButtons(true);
     }
 }
-
-int GLogicalManager::CountOccupiedJudgingPlaces() const {
-    return static_cast<int>(
-        std::count_if(mJudgingPlaces.begin(), mJudgingPlaces.end(),
-                      [](GGameObject* place) { return place->GetOccupant() != nullptr; }));
-}
-
-// The judging rules give it its body.
-void GLogicalManager::OnQueueChanged() {}
 
 namespace {
 
@@ -285,9 +278,7 @@ void GLogicalManager::SetGameState(int state) {
                 return;
             }
         }
-        if (mJudgingScene != nullptr) {
-            mJudgingSceneHeld = true;
-        }
+        HoldJudgingScene(true);
     } else if (state == 4) {
         SetObjectsMouse(false);
     }
@@ -296,9 +287,17 @@ void GLogicalManager::SetGameState(int state) {
 
 void GLogicalManager::ResumeAfterCarry() {
     mCarriedObject = nullptr;
-    mJudgingSceneHeld = false;
+    HoldJudgingScene(false);
     mQueuePreviewOn = false;
+    if (mPodiumRequest) {
+        CompactQueue();
+    }
     mPodiumRequest = false;
+    for (GGameObject* place : mJudgingPlaces) {
+        if (auto* queue = dynamic_cast<GJudgingQueue*>(place)) {
+            queue->SetPreviewOccupant(nullptr);
+        }
+    }
     if (GLevel* level = GetLevel()) {
         for (GGameObject* object : level->GetObjects()) {
             object->SetMouseEnabled(object->HasPendingTask(false));
@@ -325,6 +324,9 @@ void GLogicalManager::OnLevelLoaded(GLevel* level) {
     }
     mGameState = 1;
     mHooks->UpdateJudgingCount();
+    if (auto* scene = dynamic_cast<GJudgingScene*>(mJudgingScene)) {
+        scene->SetEnterRequests(0);
+    }
     mPowerInUse = 0;
     HidePowerButtons();
 }
@@ -433,7 +435,6 @@ void GLogicalManager::ResetLevel() {
     mPowerInUse = 0;
     mPowerRecords.clear();
     mCarriedObject = nullptr;
-    mJudgingSceneHeld = false;
     DeleteDialogCallers();
     mEventDispatcher.Clear();
     // The scenes outlive the level's objects for a moment: no task reaches them meanwhile.

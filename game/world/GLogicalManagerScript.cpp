@@ -5,8 +5,8 @@
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
-#include "game/world/GPersonage.h"
 #include "game/world/GLogicalManagerHooks.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
 #include "game/world/GStudent.h"
 
@@ -92,11 +92,12 @@ int GLogicalManager::CPP_ModifyCheck(int participant, int delta) {
 
 int GLogicalManager::CPP_TouchUp(int participant) {
     auto* girl = dynamic_cast<GStudent*>(Participant(participant));
-    if (girl == nullptr || mHeroine == nullptr) {
+    auto* heroine = dynamic_cast<GPersonage*>(mHeroine);
+    if (girl == nullptr || heroine == nullptr) {
         return -1;
     }
-    // The touch-up poise of the heroine goes to the girl once the heroine is a class of her own.
-    return -1;
+    mHooks->TutorialTouchUpEnd(heroine, girl);
+    return girl->AddPoise(heroine->GetTouchUpPoise());
 }
 
 void GLogicalManager::CPP_SetTouchUpDirection() {
@@ -125,7 +126,3 @@ void GLogicalManager::CPP_PlaySound(str name) {
     GSoundEffects::Instance()->Play(name);
 }
 
-// The judging rules give these their bodies.
-void GLogicalManager::CPP_OnEndJudging() {}
-void GLogicalManager::CPP_OnEnterPodium(int /*flag*/) {}
-void GLogicalManager::CPP_CheckComboNumbers() {}

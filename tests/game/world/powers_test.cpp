@@ -92,6 +92,12 @@ const char kTaskScript[] = "function workBeginTask(r) return 1 end\n"
                            "function longTaskTimer(n) return 1 end\n"
                            "function longEndTask(r) return 0 end\n";
 
+// What a girl's type script answers the game: no score for a scene, the poise the glow gives
+// noted.
+const char kGirlScript[] = "poise = ''\n"
+                           "function OnSceneEnd(scene) return 0 end\n"
+                           "function ChangePoisePower(n) poise = poise .. n .. ';' end\n";
+
 class PowersTest : public TLevelTest {
 protected:
     void SetUp() override {
@@ -136,7 +142,7 @@ protected:
     }
     // A girl on her seat, waiting in the station.
     GGameObject* AddWaitingGirl(const std::string& name, const char* station) {
-        GGameObject* girl = Add(name, "GStudent", "girl");
+        GGameObject* girl = Add(name, "GStudent", "girl", kGirlScript);
         GGameObject* seat = Add(name + "_seat", "GGameObject", "seat");
         if (girl == nullptr || seat == nullptr) {
             return nullptr;
