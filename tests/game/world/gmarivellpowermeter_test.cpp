@@ -3,6 +3,7 @@
 #include "game/world/GMarivellPowerMeter.h"
 
 #include "game/world/GMStr_Edit.h"
+#include "game/world/GStratMousePikUp.h"
 #include "tests/game/world/world_object_fixture.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,16 @@
 namespace {
 
 using world_test::TWorldObjectTest;
+
+// A strategy that counts the presses it is given.
+class TPressProbe : public GStratMousePikUp {
+public:
+    bool OnMouseDown(TPoint /*point*/) override {
+        ++mPresses;
+        return true;
+    }
+    int mPresses = 0;
+};
 
 class PowerMeterTest : public TWorldObjectTest {
 protected:
@@ -116,6 +127,22 @@ TEST_F(PowerMeterTest, EditModeGivesTheEditorStrategyWhichThenHasThePress) {
     EXPECT_EQ(meter->GetStrategy(), nullptr);
     meter->CPP_SetEnabled(1);
     EXPECT_TRUE(meter->OnMouseDown(TPoint{1, 1})) << "no visual to hit: nothing happens";
+}
+
+TEST_F(PowerMeterTest, APressGoesToTheStrategyWhileDisabledOrWhileItHasOne) {
+    GMarivellPowerMeter* meter = Make();
+    ASSERT_NE(meter, nullptr);
+    GLogicalManager::Instance().SetGameState(2);
+    auto* probe = new TPressProbe;
+    meter->SetStrategy(probe);
+    meter->SetActive(true);
+    for (const bool enabled : {false, true}) {
+        meter->CPP_SetEnabled(enabled ? 1 : 0);
+        EXPECT_TRUE(meter->OnMouseDown(TPoint{1, 1}));
+        EXPECT_TRUE(meter->IsActive()) << "the manager did not check a click";
+    }
+    EXPECT_EQ(probe->mPresses, 2);
+    GLogicalManager::Instance().SetGameState(0);
 }
 
 } // namespace
