@@ -86,6 +86,10 @@ TEST_F(PowerMeterTest, ScoreFillsPastTheMaximumOnceAndTheScriptIsTold) {
     EXPECT_EQ(meter->GetProgress(), 0);
     meter->CPP_AddPowerScore();
     EXPECT_EQ(meter->GetProgress(), 30);
+
+    // Points past the int range fill it to the top, not round.
+    meter->AddScore(INT32_MAX);
+    EXPECT_EQ(meter->GetProgress(), INT32_MAX);
 }
 
 TEST_F(PowerMeterTest, EnablingClickingAndResetting) {
