@@ -87,7 +87,17 @@ TEST_F(PowerMeterTest, ScoreFillsPastTheMaximumOnceAndTheScriptIsTold) {
     meter->CPP_AddPowerScore();
     EXPECT_EQ(meter->GetProgress(), 30);
 
+    // The text the script runs, as the log quotes it when the script lacks the function.
+    meter->CPP_Reset();
+    Run(meter, "powerSetProgress = nil");
+    meter->AddScore(90);
+    meter->AddScore(30);
+    EXPECT_NE(LogText().find("[string \"powerSetProgress(120, 100, 4);\"]"), std::string::npos)
+        << LogText();
+
     // Points past the int range fill it to the top, not round.
+    meter->CPP_Reset();
+    meter->AddScore(90);
     meter->AddScore(INT32_MAX);
     EXPECT_EQ(meter->GetProgress(), INT32_MAX);
 }
