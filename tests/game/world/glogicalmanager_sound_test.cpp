@@ -1,11 +1,13 @@
-// The sounds of the logical manager's input: a refused click plays "click_empty",
-// "CPP_PlaySound" plays the effect of the short name, and a choose dialog's answer the girl's mood.
+// The sounds of the logical manager's input: a refused click plays "click_empty" (the power
+// meter's row: refused while disabled, taken silently when enabled), "CPP_PlaySound" plays the
+// effect of the short name, and a choose dialog's answer the girl's mood.
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
 #include "engine/media/sound.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
 #include "tests/assets/assets_fixture.h"
 
@@ -37,6 +39,22 @@ TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     manager.SetGameState(2);
     EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
     EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_FALSE(WasPlaying("click"));
+}
+
+TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(2);
+    GMarivellPowerMeter meter;
+    meter.SetActive(true);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 0);
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_TRUE(meter.IsActive());
+
+    meter.CPP_SetEnabled(1);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 1);
+    EXPECT_FALSE(meter.IsActive()) << "the click was checked";
+    EXPECT_FALSE(WasPlaying("click_empty"));
     EXPECT_FALSE(WasPlaying("click"));
 }
 
