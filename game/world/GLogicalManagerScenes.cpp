@@ -1,6 +1,5 @@
 // The logical manager's scenes: the scene script and its file, the live scenes from creation to
 // destruction, and what scenes ask of the manager while they run.
-#include "engine/core/random.h"
 #include "engine/script/lua/lualib.h"
 #include "engine/script/luawrapper.h"
 #include "engine/script/script.h"
@@ -10,8 +9,7 @@
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GObjectFactory.h"
-#include "game/world/GameRandom.h"
-#include "game/world/ScriptCall.h"
+#include "game/world/GPersonage.h"
 
 #include <algorithm>
 
@@ -137,6 +135,7 @@ void GLogicalManager::DestroyScene(GBaseLogicalScene* scene) {
     if (mCurrentScene == scene) {
         mCurrentScene = nullptr;
     }
+    ForgetDialogScene(scene);
     if (auto* listener = dynamic_cast<GEventSceneListener*>(scene)) {
         mEventDispatcher.RemoveListenerEverywhere(listener);
     }
@@ -167,8 +166,12 @@ void GLogicalManager::ReleaseFromScene(GBaseLogicalScene* scene, GGameObject* ob
     if (reenable && mGameState != 3 && object->HasPendingTask(false)) {
         object->SetMouseEnabled(true);
     }
-    // A personage's power-scene event comes with the powers.
-    object->OnSceneEnd(scene != nullptr ? scene->GetName() : str());
+    // A power that starts here may destroy the scene: its name is taken first.
+    const str name = scene != nullptr ? scene->GetName() : str();
+    if (scene != nullptr && object->IsKindOf(GPersonage::sClassId)) {
+        OnPowerSceneEvent(object, scene->GetNumber());
+    }
+    object->OnSceneEnd(name);
 }
 
 bool GLogicalManager::WalkToEntry(GGameObject* object, GGameObject* target, bool landing) {
@@ -204,6 +207,7 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
     if (mPendingUpgrade == object) {
         mPendingUpgrade = nullptr;
     }
+    ForgetPowerObject(object);
 }
 
 bool GLogicalManager::IsPreparationQueue(const GGameObject* object) {
@@ -216,15 +220,4 @@ bool GLogicalManager::IsPacifier(const GGameObject* object) {
 
 void GLogicalManager::CompactPreparationQueues() {
     // The preparation queues come with the registries.
-}
-
-int GLogicalManager::GetChoiceIndex(const str& girlType, const str& scene) {
-    TScript* script = mSceneScript.get();
-    const int low = ScriptCallInt(script, "GetMinChoiceIndex", girlType, scene);
-    const int high = ScriptCallInt(script, "GetMaxChoiceIndex", girlType, scene);
-    if (low > 0 && high > 0) {
-        const double span = static_cast<double>(high) - low + 1.0;
-        return low + LuaNumberToInt(RandomUnitReal(GameRandom()) * span);
-    }
-    return high != 0 ? 1 : 0;
 }
