@@ -239,6 +239,10 @@ public:
     bool WalkToEntry(GGameObject* object, GGameObject* target, bool landing);
     // The object is being deleted: no live scene, holder or carry keeps it.
     void ForgetObject(GGameObject* object);
+    // The dress a girl of the type gets in the scene: a random pick between the scene script's
+    // "GetMinChoiceIndex" and "GetMaxChoiceIndex" when both are above 0; else 1 when the maximum is
+    // not 0, else 0.
+    int GetChoiceIndex(const str& girlType, const str& scene);
     // Exact classes the scenes tell apart by name until their classes exist.
     static bool IsPreparationQueue(const GGameObject* object);
     static bool IsPacifier(const GGameObject* object);
@@ -312,9 +316,6 @@ public:
     void CPP_OnPoisePower(int kind, int ignored);
     void CPP_CheckComboNumbers();
 
-    // The choice a script makes for the player: from the scene script's "GetMinChoiceIndex" to
-    // "GetMaxChoiceIndex" when both are above 0, else 1 when the maximum is not 0, else 0.
-    int GetChoiceIndex(const str& girlType, const str& scene);
     using GSceneDialogCaller = GWrapperModalCaller<GBaseLogicalScene>;
     // The open dialogs and the scenes waiting for their answers, in the order they opened.
     const std::vector<std::unique_ptr<GSceneDialogCaller>>& GetDialogCallers() const {

@@ -1,7 +1,6 @@
 // The logical manager's modal dialogs: a scene opens the choose dialog (the part selector) or the
 // power-meter dialog while it waits in a stage, the manager remembers which scene asked under the
 // dialog's id, and the answer goes back to that scene, which then ends its stage.
-#include "engine/core/random.h"
 #include "game/common/LuaValues.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
@@ -10,8 +9,6 @@
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GSoundEffects.h"
 #include "game/world/GStudent.h"
-#include "game/world/GameRandom.h"
-#include "game/world/ScriptCall.h"
 
 #include <algorithm>
 
@@ -113,20 +110,6 @@ void GLogicalManager::CPP_GenerateChooseUser(int participant, int poiseFactor) {
     }
     const int choice = GetChoiceIndex(object->GetBaseType(), mCurrentScene->GetName());
     mCurrentScene->OnDialogResult(participant, choice > 0 ? choice : 1, poiseFactor);
-}
-
-int GLogicalManager::GetChoiceIndex(const str& girlType, const str& scene) {
-    // Without a scene file there is nobody to ask.
-    TScript* script = mSceneScript.get();
-    if (script == nullptr) {
-        return 0;
-    }
-    const int low = ScriptCallInt(script, str("GetMinChoiceIndex"), girlType, scene);
-    const int high = ScriptCallInt(script, str("GetMaxChoiceIndex"), girlType, scene);
-    if (low > 0 && high > 0) {
-        return RandomIntRange(GameRandom(), low, high);
-    }
-    return high != 0 ? 1 : 0;
 }
 
 void GLogicalManager::CPP_RunPowerMeterDialog(int entry) {

@@ -64,13 +64,12 @@ public:
     virtual void TutorialClick(GGameObject* /*object*/) {}
     virtual void TutorialDragEnd(GGameObject* /*object*/) {}
     virtual void TutorialTouchUpEnd(GGameObject* /*heroine*/, GGameObject* /*girl*/) {}
-    // A named event of play about the object ("before_makeup_dialog" ...).
-    virtual void TutorialGameEvent(GGameObject* /*object*/, const str& /*event*/) {}
     // A task of a personage or girl started or ended.
     virtual void TutorialTaskStart(GBaseSimpleTask* /*task*/) {}
     virtual void TutorialTaskEnd(GBaseSimpleTask* /*task*/) {}
-    // What the tutorial engine hears of the girls: a chance of a touch-up by the personage, a
-    // wish raised and an appearance.
+    // What the tutorial engine hears of the girls: a named game event, a chance of a touch-up by
+    // the personage, a wish raised and an appearance.
+    virtual void TutorialGameEvent(GGameObject* /*object*/, const str& /*event*/) {}
     virtual void TutorialTouchUp(GGameObject* /*personage*/) {}
     virtual void TutorialWish(GGameObject* /*girl*/, const str& /*scene*/) {}
     virtual void TutorialAppeared(GGameObject* /*girl*/) {}

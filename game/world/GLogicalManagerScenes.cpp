@@ -1,5 +1,6 @@
 // The logical manager's scenes: the scene script and its file, the live scenes from creation to
 // destruction, and what scenes ask of the manager while they run.
+#include "engine/core/random.h"
 #include "engine/script/lua/lualib.h"
 #include "engine/script/luawrapper.h"
 #include "engine/script/script.h"
@@ -10,6 +11,8 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GObjectFactory.h"
 #include "game/world/GPersonage.h"
+#include "game/world/GameRandom.h"
+#include "game/world/ScriptCall.h"
 
 #include <algorithm>
 
@@ -220,4 +223,15 @@ bool GLogicalManager::IsPacifier(const GGameObject* object) {
 
 void GLogicalManager::CompactPreparationQueues() {
     // The preparation queues come with the registries.
+}
+
+int GLogicalManager::GetChoiceIndex(const str& girlType, const str& scene) {
+    TScript* script = mSceneScript.get();
+    const int low = ScriptCallInt(script, "GetMinChoiceIndex", girlType, scene);
+    const int high = ScriptCallInt(script, "GetMaxChoiceIndex", girlType, scene);
+    if (low > 0 && high > 0) {
+        const double span = static_cast<double>(high) - low + 1.0;
+        return low + LuaNumberToInt(RandomUnitReal(GameRandom()) * span);
+    }
+    return high != 0 ? 1 : 0;
 }

@@ -7,6 +7,7 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GMainHeroine.h"
 #include "game/world/GPowerRecord.h"
+#include "game/world/GStudent.h"
 #include "tests/game/visual/visual_xml_fixture.h"
 #include "tests/game/world/level_fixture.h"
 
@@ -24,8 +25,15 @@ struct TPowerHooks final : GLogicalManagerHooks {
     GFlyEmitter* FindFlyEmitter(const str& script) override {
         return script == "particles/bess_total_shine.lua" ? &glow : nullptr;
     }
+    std::vector<std::string> selectors;
     void ShowPowerButtons(bool show) override { calls.emplace_back(show ? "show" : "hide"); }
-    void RequestSelector(const str& /*text*/) override { calls.emplace_back("selector"); }
+    void RequestSelector(const str& text) override {
+        calls.emplace_back("selector");
+        selectors.emplace_back(text.CStr());
+    }
+    void TutorialGameEvent(GGameObject* object, const str& event) override {
+        calls.push_back(std::string(object->GetName().CStr()) + " " + event.CStr());
+    }
 };
 
 // Notes the strategy mode the poise glow gives every level object.
@@ -92,6 +100,12 @@ const char kTaskScript[] = "function workBeginTask(r) return 1 end\n"
                            "function longTaskTimer(n) return 1 end\n"
                            "function longEndTask(r) return 0 end\n";
 
+// What a girl's type script answers the game: no score for a scene, the poise the glow gives
+// noted.
+const char kGirlScript[] = "poise = ''\n"
+                           "function OnSceneEnd(scene) return 0 end\n"
+                           "function ChangePoisePower(n) poise = poise .. n .. ';' end\n";
+
 class PowersTest : public TLevelTest {
 protected:
     void SetUp() override {
@@ -136,7 +150,7 @@ protected:
     }
     // A girl on her seat, waiting in the station.
     GGameObject* AddWaitingGirl(const std::string& name, const char* station) {
-        GGameObject* girl = Add(name, "GStudent", "girl");
+        GGameObject* girl = Add(name, "GStudent", "girl", kGirlScript);
         GGameObject* seat = Add(name + "_seat", "GGameObject", "seat");
         if (girl == nullptr || seat == nullptr) {
             return nullptr;
@@ -291,7 +305,8 @@ TEST_F(PowersTest, TakenGirlsSceneDialogAnswerIsIgnored) {
     ASSERT_NE(manager.CreateScene("mirror", girl, nullptr, true, true), nullptr);
     ASSERT_EQ(manager.GetDialogCallers().size(), 1u);
     const int dialog = manager.GetDialogIdCounter();
-    EXPECT_EQ(mPowerHooks.calls, (std::vector<std::string>{"selector"}));
+    EXPECT_EQ(mPowerHooks.calls,
+              (std::vector<std::string>{"amy before_makeup_dialog", "selector"}));
 
     EXPECT_EQ(manager.UsePower(2), 1);
     EXPECT_EQ(Scenes(), (std::vector<std::string>{"makeup_power"}));
@@ -300,6 +315,38 @@ TEST_F(PowersTest, TakenGirlsSceneDialogAnswerIsIgnored) {
     manager.CPP_EndChooseUser(dialog, 0, 2, 1);
     EXPECT_EQ(Scenes(), (std::vector<std::string>{"makeup_power"}));
     EXPECT_EQ(manager.GetDialogCallers().size(), 1u) << "a caller without scene stays unanswered";
+}
+
+TEST_F(PowersTest, ChooseDialogSetsTheSelectorUpForTheGirlOfTheScene) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    GGameObject* girl = Add("amy", "GStudent", "girl", kGirlScript);
+    GGameObject* seat = Add("amy_seat", "GGameObject", "seat");
+    ASSERT_TRUE(girl != nullptr && seat != nullptr);
+    Run(girl, "CPP_ApplyHair(2) CPP_ApplyMakeup(3) CPP_ApplyMask(4)");
+    manager.GetSceneScript()->DoLuaString("askChoice = 1");
+    TWindow kept;
+    for (bool cached : {false, true}) {
+        manager.SetSelectorWindow(cached ? &kept : nullptr);
+        mPowerHooks.selectors.clear();
+        GBaseLogicalScene* scene = manager.CreateScene("makeup", girl, seat, true, false);
+        ASSERT_NE(scene, nullptr);
+        ASSERT_EQ(mPowerHooks.selectors.size(), 1u);
+        EXPECT_EQ(
+            mPowerHooks.selectors[0],
+            "CurrentObjectId = 'amy'; SelectorIDS=" + std::to_string(manager.GetDialogIdCounter()) +
+                "; SelectorIndObj=0; SelectorSceneType='makeup'; "
+                "SelectorStudentType='girl'; SelectorDefaultHairType=2; "
+                "SelectorDefaultMakeupType=3; SelectorDefaultMaskType=4; "
+                "SelectorDefaultManicureType=100; "
+                "SelectorWindowsNumber = GetSelectorCount(1,1,'makeup','girl'); "
+                "IsSelectorCached=" +
+                (cached ? "1;" : "0;"));
+        scene->StopAndClose();
+    }
+    manager.SetSelectorWindow(nullptr);
+    EXPECT_EQ(mPowerHooks.calls,
+              (std::vector<std::string>{"amy before_makeup_dialog", "selector",
+                                        "amy before_makeup_dialog", "selector"}));
 }
 
 TEST_F(PowersTest, GirlLeavingTheLevelLeavesThePowerRecord) {
@@ -323,11 +370,19 @@ TEST_F(PowersTest, PoiseGlowSuspendsTheObjectsAndFliesOverTheHeroine) {
     heroine->SetPosition(300, 200);
     auto* probe = dynamic_cast<TStrategyProbe*>(Add("plant", "TStrategyProbe", "plant"));
     ASSERT_NE(probe, nullptr);
+    // Only a girl who has appeared takes the glow's poise.
+    ASSERT_NE(Add("queue", "GPreparationQueue", "queue"), nullptr);
+    auto* amy = dynamic_cast<GStudent*>(Add("amy", "GStudent", "girl", kGirlScript));
+    GGameObject* bea = Add("bea", "GStudent", "girl", kGirlScript);
+    ASSERT_TRUE(amy != nullptr && bea != nullptr);
+    ASSERT_EQ(amy->CPP_CheckTimeAppearence(), 1);
     EXPECT_EQ(manager.UsePower(4), 1);
     ASSERT_EQ(manager.GetPowerRecords().size(), 1u);
     EXPECT_EQ(manager.GetPowerRecords()[0].mSavedSpeed, 0);
     EXPECT_EQ(Scenes(), (std::vector<std::string>{"poise_power"}));
     EXPECT_EQ(probe->mModes, "1");
+    EXPECT_EQ(Text(amy, "poise"), "3;");
+    EXPECT_EQ(Text(bea, "poise"), "");
     ASSERT_EQ(manager.GetPoiseEffect(), &mPowerHooks.glow);
     EXPECT_EQ(mPowerHooks.glow.GetStartPosition().x, -20.0f);
     EXPECT_EQ(mPowerHooks.glow.GetStartPosition().y, -80.0f);
