@@ -1,15 +1,19 @@
-// The sounds of the logical manager's input: a refused click plays "click_empty" (the power
-// meter's row: refused while disabled, taken silently when enabled), "CPP_PlaySound" plays the
-// effect of the short name, and a choose dialog's answer the girl's mood.
+// The sounds of the logical manager's input and of play: a refused click plays "click_empty" (the
+// power meter's row: refused while disabled, taken silently when enabled), "CPP_PlaySound" the
+// effect of the short name, a choose dialog's answer the girl's mood, the entrance door its opening
+// and a scored scene "done".
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
 #include "engine/media/sound.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GInDoor.h"
 #include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GStudent.h"
 #include "tests/assets/assets_fixture.h"
+#include "tests/game/world/girl_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +23,11 @@ class LogicalManagerSoundTest : public assets_test::TDemoSoundDeviceTest {
 protected:
     void TearDown() override {
         GLogicalManager::Instance().SetGameState(0);
+        GLogicalManager::Instance().ResetLevel();
         TDemoSoundDeviceTest::TearDown();
     }
 
-    // Stopping a sound answers whether it was playing.
+    // Stopping a sound answers whether it was playing; the file's name, not the effect's.
     static bool WasPlaying(const char* name) {
         const TSoundPtr sound =
             TSound::Find((std::string("audio/sfx/") + name + ".ogg;1;1000").c_str());
@@ -92,6 +97,36 @@ TEST_F(LogicalManagerSoundTest, ChooseAnswerPlaysTheGirlsMoodByItsPoiseFactor) {
     manager.DeleteLiveScenes();
     GObjectFactory::Instance().Clear(false, true);
     RegisterMemoryFile(file, nullptr, 0);
+}
+
+TEST_F(LogicalManagerSoundTest, TheDoorOpensWithItsSoundAtTheFirstAppearanceOnly) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    world_test::TFixtureQueue queue;
+    GInDoor door;
+    manager.RegisterObject(&queue);
+    manager.RegisterObject(&door);
+    GStudent girl;
+    EXPECT_EQ(girl.CPP_CheckTimeAppearence(), 1);
+    EXPECT_TRUE(WasPlaying("door_open"));
+
+    queue.mOccupant = nullptr;
+    girl.GetScript().DoLuaString("function OnReturnToPreQueue() end");
+    girl.ReturnToPreQueue();
+    EXPECT_EQ(girl.CPP_CheckTimeAppearence(), 1);
+    EXPECT_FALSE(WasPlaying("door_open"));
+}
+
+TEST_F(LogicalManagerSoundTest, PointsOfASceneSoundDone) {
+    GStudent girl;
+    girl.GetScript().DoLuaString("points = 0 function OnSceneEnd(scene) return points end");
+    girl.OnSceneEnd("makeup");
+    EXPECT_FALSE(WasPlaying("action_done")) << "no points";
+    girl.GetScript().DoLuaString("points = -3");
+    girl.OnSceneEnd("makeup");
+    EXPECT_FALSE(WasPlaying("action_done")) << "lost points";
+    girl.GetScript().DoLuaString("points = 4");
+    girl.OnSceneEnd("makeup");
+    EXPECT_TRUE(WasPlaying("action_done"));
 }
 
 } // namespace
