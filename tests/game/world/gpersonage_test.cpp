@@ -183,6 +183,50 @@ TEST_F(PersonageTest, AtTheUpgradePhasesEndOnlyUnboughtObjectsOnSaleGo) {
     }
 }
 
+// The helper is on sale from level 1 and not bought; the heroine and the seat have no upgrade
+// group, so the level gives them the upgrade level -1.
+const char kCrewStage[] = R"(
+LevelData = {
+  level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data',
+    helper = { included = true }, heroine = { included = true }, seat2 = { included = true } },
+}
+Objects = {
+  types = { helper = { class_name = 'GPersonage' }, heroine = { class_name = 'GMainHeroine' },
+            seat = { class_name = 'GSeat', xml_anim = 'station' } },
+  data = { helper = { name = 'helper', base_type = 'helper' },
+           heroine = { name = 'heroine', base_type = 'heroine' },
+           seat2 = { name = 'seat2', base_type = 'seat' } },
+}
+function LevelTimerFunc(tick) end
+)";
+
+TEST_F(PersonageTest, WhenPlayStartsTheUnboughtHelperGoesAndTheHeroineAndSeatStay) {
+    ServeImage("s.png", 8);
+    ServeXml("station", "<main id=\"station\"><images><img name=\"s.png\"/></images>"
+                        "<framelist><frame w=\"8\" h=\"8\"/></framelist></main>");
+    WriteStage(kCrewStage);
+    ASSERT_TRUE(mGameData.StartLevel(1, 1));
+    GLevel* level = Level();
+    ASSERT_EQ(level->GetObjects().size(), 3u);
+    GLogicalManager& manager = GLogicalManager::Instance();
+    ASSERT_NE(manager.GetHeroine(), nullptr);
+    ASSERT_EQ(manager.GetPersonages().size(), 1u);
+    for (GGameObject* object : level->GetObjects()) {
+        const bool helper = object->GetName() == str("helper");
+        EXPECT_EQ(object->GetUpgradeLevel(), -1) << object->GetName().CStr();
+        EXPECT_EQ(object->GetStrategy() != nullptr, helper) << "only the helper is on sale";
+    }
+    level->EndUpgradePhase();
+    ASSERT_EQ(level->GetObjects().size(), 2u);
+    EXPECT_TRUE(manager.GetPersonages().empty());
+    EXPECT_NE(manager.GetHeroine(), nullptr);
+    GGameObject* seat = level->GetObjects().back();
+    ASSERT_EQ(seat->GetName(), str("seat2"));
+    EXPECT_NE(dynamic_cast<GMStr_Chair*>(seat->GetStrategy()), nullptr);
+    EXPECT_EQ(seat->GetStrategy()->GetListener(), manager.GetSwitchListener());
+}
+
 TEST_F(PersonageTest, TheCurrentTaskStartsBlockedForItsTargetAndAFailedStartUnblocks) {
     GPersonage* helper = PlacePersonage("helper", "GPersonage");
     ASSERT_NE(helper, nullptr);

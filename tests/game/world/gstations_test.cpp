@@ -140,6 +140,22 @@ TEST_F(StationTest, HoldersTakeAGirlFromHerOldHolderAndKeepHerAtTheirLandingPoin
     EXPECT_EQ(seat->GetScenes().size(), 3u);
 }
 
+TEST_F(StationTest, AGirlSeatedTakesTheSeatsTimeFactorForHerFirstScene) {
+    GSeat* seat = PlaceSeat("chair");
+    GGameObject* girl = Place("girl",
+                              "{ class_name = 'GStudent', scenes = { 'hair' }, "
+                              "tasks = { hairstyle = { tick_count = 3, delay = 100 } } }",
+                              "{ name = 'girl' }",
+                              "function GetRealTaskName(t) asked = t return 'hairstyle' end\n"
+                              "function GetTaskBaseTime(t) return 250 end");
+    ASSERT_TRUE(seat != nullptr && girl != nullptr);
+    girl->AddScene("hair", false);
+    seat->GetUpgradeData().mValue = 1.5;
+    ASSERT_EQ(seat->TakeObject(girl), 1);
+    EXPECT_EQ(Text(girl, "asked"), "hair");
+    EXPECT_EQ(girl->GetTaskTime("hairstyle"), 375) << "250 x 1.5 over three ticks of 125";
+}
+
 TEST_F(StationTest, TheEditorMovesSeatsQueuesAndItemsAndPlayGivesTheSeatItsChair) {
     GSeat* seat = PlaceSeat("chair");
     GPreparationQueue* queue = PlaceQueue("queue");
