@@ -156,6 +156,35 @@ TEST_F(StationTest, AGirlSeatedTakesTheSeatsTimeFactorForHerFirstScene) {
     EXPECT_EQ(girl->GetTaskTime("hairstyle"), 375) << "250 x 1.5 over three ticks of 125";
 }
 
+TEST_F(StationTest, OccupiedPreparationQueuesCloseUpAtTheFront) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    std::vector<GPreparationQueue*> queues;
+    for (const char* name : {"q1", "q2", "q3", "q4"}) {
+        queues.push_back(PlaceQueue(name));
+        ASSERT_NE(queues.back(), nullptr);
+        manager.RegisterObject(queues.back());
+    }
+    TFixtureGirl first;
+    TFixtureGirl second;
+    TFixtureGirl third;
+    queues[1]->TakeObject(&first);
+    queues[3]->TakeObject(&second);
+    manager.CompactPreparationQueues();
+    EXPECT_EQ(queues[0]->GetOccupant(), &first);
+    EXPECT_EQ(queues[1]->GetOccupant(), &second);
+    EXPECT_EQ(queues[2]->GetOccupant(), nullptr);
+    EXPECT_EQ(queues[3]->GetOccupant(), nullptr);
+    EXPECT_EQ(second.GetHolder(), queues[1]);
+
+    queues[3]->TakeObject(&third);
+    queues[0]->SetOccupant(nullptr);
+    first.SetHolder(nullptr);
+    EXPECT_EQ(GLogicalManager::CloseUp(manager.GetPreparationQueues()), 2);
+    EXPECT_EQ(queues[0]->GetOccupant(), &second);
+    EXPECT_EQ(queues[1]->GetOccupant(), &third);
+    EXPECT_EQ(GLogicalManager::CloseUp(manager.GetPreparationQueues()), 0) << "closed up";
+}
+
 TEST_F(StationTest, TheEditorMovesSeatsQueuesAndItemsAndPlayGivesTheSeatItsChair) {
     GSeat* seat = PlaceSeat("chair");
     GPreparationQueue* queue = PlaceQueue("queue");
