@@ -308,6 +308,12 @@ bool GGameObject::IsKnownScene(const str& scene) const {
     return mKnownScenes.count(scene) != 0;
 }
 
+void GGameObject::EnterKnownScenes() {
+    for (const str& scene : mKnownScenes) {
+        AddScene(scene, false);
+    }
+}
+
 str GGameObject::GetSceneName(int index) const {
     if (index < 0 || static_cast<size_t>(index) >= mScenes.size()) {
         return str();
@@ -325,14 +331,15 @@ void GGameObject::SetEditMode(bool on, int /*level*/) {
 }
 
 int GGameObject::SetLookState(const str& state) {
+    // Not the virtual one: a class whose look sets plain states through it would never return.
+    return GGameObject::SetVisualState(state);
+}
+
+int GGameObject::SetVisualState(const str& state) {
     if (mVisual == nullptr) {
         return 0;
     }
     return mVisual->SetState(GStateKey::FromString(state), true);
-}
-
-int GGameObject::SetVisualState(const str& state) {
-    return SetLookState(state);
 }
 
 void GGameObject::SetVisualState(GStateKey key) {

@@ -163,6 +163,8 @@ public:
     int AddScene(const str& scene, bool notify);
     bool HasScene(const str& scene) const;
     bool IsKnownScene(const str& scene) const;
+    // Every known scene goes into the scene list, without notice; for holders whose list ran empty.
+    void EnterKnownScenes();
     str GetSceneName(int index) const;
     // The scenes the object takes part in now, in order.
     const std::vector<str>& GetScenes() const { return mScenes; }
@@ -220,6 +222,9 @@ public:
 protected:
     // Copies the definition read by InitFromTable; the instance state is not copied.
     void CopyFrom(const GGameObject& other);
+    // The object this one holds, for the holders' GetOccupant and SetOccupant; not owned.
+    GGameObject* Occupant() const { return mOccupant; }
+    void SetOccupantField(GGameObject* object) { mOccupant = object; }
     // The strategy (null removes it) bound to the object and the current level's listener; with
     // mouse on, the mouse is enabled too.
     void InstallStrategy(GStratMousePikUp* strategy, bool mouseOn);

@@ -8,6 +8,8 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GJudgingQueue.h"
+#include "game/world/GJudgingScene.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMarivellPowerMeter.h"
@@ -138,15 +140,6 @@ void GLogicalManager::SetPowerInUse(int kind) {
         mHooks->ShowPowerButtons(true);
     }
 }
-
-int GLogicalManager::CountOccupiedJudgingPlaces() const {
-    return static_cast<int>(
-        std::count_if(mJudgingPlaces.begin(), mJudgingPlaces.end(),
-                      [](GGameObject* place) { return place->GetOccupant() != nullptr; }));
-}
-
-// The judging rules give it its body.
-void GLogicalManager::OnQueueChanged() {}
 
 namespace {
 
@@ -293,9 +286,7 @@ void GLogicalManager::SetGameState(int state) {
                 return;
             }
         }
-        if (mJudgingScene != nullptr) {
-            mJudgingSceneHeld = true;
-        }
+        HoldJudgingScene(true);
     } else if (state == 4) {
         SetObjectsMouse(false);
     }
@@ -304,9 +295,17 @@ void GLogicalManager::SetGameState(int state) {
 
 void GLogicalManager::ResumeAfterCarry() {
     mCarriedObject = nullptr;
-    mJudgingSceneHeld = false;
+    HoldJudgingScene(false);
     mQueuePreviewOn = false;
+    if (mPodiumRequest) {
+        CompactQueue();
+    }
     mPodiumRequest = false;
+    for (GGameObject* place : mJudgingPlaces) {
+        if (auto* queue = dynamic_cast<GJudgingQueue*>(place)) {
+            queue->SetPreviewOccupant(nullptr);
+        }
+    }
     if (GLevel* level = GetLevel()) {
         for (GGameObject* object : level->GetObjects()) {
             object->SetMouseEnabled(object->HasPendingTask(false));
@@ -333,6 +332,9 @@ void GLogicalManager::OnLevelLoaded(GLevel* level) {
     }
     mGameState = 1;
     mHooks->UpdateJudgingCount();
+    if (auto* scene = dynamic_cast<GJudgingScene*>(mJudgingScene)) {
+        scene->SetEnterRequests(0);
+    }
     mPowerInUse = 0;
     HidePowerButtons();
 }
@@ -440,7 +442,6 @@ void GLogicalManager::ResetLevel() {
     mQueuePreviewOn = false;
     mPowerInUse = 0;
     mCarriedObject = nullptr;
-    mJudgingSceneHeld = false;
     mEventDispatcher.Clear();
     // The scenes outlive the level's objects for a moment: no task reaches them meanwhile.
     for (GBaseLogicalScene* scene : mLiveScenes) {

@@ -120,7 +120,7 @@ public:
     void SetGameState(int state);
     void ResumeAfterCarry();
     // Whether the judging scene's timer is held while something is carried.
-    bool IsJudgingSceneHeld() const { return mJudgingSceneHeld; }
+    bool IsJudgingSceneHeld() const;
     void SetCarriedObject(GGameObject* object) { mCarriedObject = object; }
     GGameObject* GetCarriedObject() const { return mCarriedObject; }
     // A Lua text for the game control that waits while something is carried.
@@ -133,10 +133,6 @@ public:
     int GetPowerInUse() const { return mPowerInUse; }
     // Stores the kind; 0 shows the power buttons again.
     void SetPowerInUse(int kind);
-    // The judging places that hold a girl.
-    int CountOccupiedJudgingPlaces() const;
-    // The judging queue is counted again.
-    void OnQueueChanged();
     GEventDispatcher& GetEventDispatcher() { return mEventDispatcher; }
 
     // The level flow.
@@ -159,10 +155,10 @@ public:
     // The position editor's saver; nothing is saved until the developer tools come.
     int SaveObjectPosition(const str& name, int x, int y);
 
-    // The level's switch slots: what the mouse strategies report. Dragging over and leaving the
-    // judging places come with the judging rules.
-    void OnDragOver(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
-    void OnDragLeave(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
+    // The level's switch slots: what the mouse strategies report.
+    // A girl dragged over a judging place: the row shows where the others would go; 1 when shown.
+    int OnDragOver(GGameObject* girl, GGameObject* place);
+    void OnDragLeave(GGameObject* girl, GGameObject* place);
     // A carried object released over the target (or none): a scene, or the carry just ends.
     // 1 when a scene came about.
     int OnDrop(GGameObject* object, GGameObject* target);
@@ -235,6 +231,49 @@ public:
     // number of occupants that moved.
     static int CloseUp(const std::vector<GGameObject*>& holders);
 
+    // The row of judging places (sorted by x, largest first, as play begins), each holding at most
+    // one girl.
+    int GetQueuePlaceCount() const { return static_cast<int>(mJudgingPlaces.size()); }
+    GGameObject* GetFirstQueuePlace() const;
+    int CountQueuedGirls() const;
+    bool AllPlacesOccupied() const;
+    GGameObject* FirstFreePlace() const;
+    // Empties the place by moving its occupant and those behind it one place on toward the free
+    // place after it (else before it); false for no such place in the row or a full row.
+    bool MakeRoomAt(GGameObject* place);
+    // The occupant of from is lifted out, then room is made at to.
+    bool MoveIntoPlace(GGameObject* from, GGameObject* to);
+    // The occupants close up toward the start of the row; how many moved.
+    int CompactQueue();
+    // Where the row would move its girls if the girl were placed on the place; 1 (0 for a place
+    // outside the row).
+    int ShowPreview(GGameObject* girl, GGameObject* place);
+    // Every occupant but the excepted one stands at its own place again; the number of places.
+    int ClearQueuePreview(GGameObject* except);
+    bool IsQueuePreviewOn() const { return mQueuePreviewOn; }
+    bool IsPodiumRequested() const { return mPodiumRequest; }
+    // Numbers the girls that continue the judged run of one judging kind, along the row (or its
+    // preview).
+    void RefreshComboNumbers(bool usePreview);
+    // The combo numbers, then the door (or else the judging scene) hears how many girls wait.
+    void OnQueueChanged();
+    // The judging scene's combo bonus, with its count, label text and key; 0 without the scene.
+    int GetJudgingComboBonus(int& count, str& label, str& key);
+    // The first waiting girl, taken off her place; null when none waits or she is busy.
+    GGameObject* TakeFirstWaitingGirl();
+    // The girl's judging ended: she goes round again or leaves as served; the judges and the door
+    // hear how many still wait.
+    void OnEndJudging(GGameObject* girl);
+    // The place index of the waiting girl with the lowest "current_poise" when that is at most the
+    // limit (the poise goes out), else -1.
+    int FindTussleCandidate(int limit, int& poise);
+    // "CalcTussleDelayTime" of the scene script for the lowest poise waiting; 0 with nobody.
+    int GetTussleDelay(int mode);
+    // The girl of the place quarrels with a neighbour ("tussle"); 1 when the scene began.
+    int StartTussle(int index);
+    // The judges' reaction and score cards for the girl's points, and her lips and particles.
+    void ShowJudgesScore(GGameObject* girl, int points);
+
     // The Lua functions of the main and scene scripts; participant n is entry n of the current
     // scene.
     void RegisterLuaFunctions(lua_State* state);
@@ -305,7 +344,6 @@ private:
     // The poise power's effect; owned by the game window.
     GFlyEmitter* mPoiseEffect = nullptr;
     GGameObject* mCarriedObject = nullptr;
-    bool mJudgingSceneHeld = false;
     int32_t mCursorKind = 5;
     GPathGrid mPathGrid;
     // Not owned.
@@ -322,7 +360,13 @@ private:
     // Deletes the live scenes and clears the dispatcher.
     void DeleteScenes();
     std::vector<GGameObject*> LevelObjects() const;
-    void ClearQueuePreview();
+    // The preview is cleared (except for the object) when it is on, and switched off.
+    void EndQueuePreview(GGameObject* except);
+    // The index of the judging place, or -1.
+    int PlaceIndex(const GGameObject* place) const;
+    // The occupant of place from goes to place to, in the row; false when the place refused.
+    bool ShiftOccupant(size_t from, size_t to);
+    void HoldJudgingScene(bool hold);
     // The carry ends: playing again, the girl dispatched when asked and not over her holder, and
     // the broadcast.
     void EndCarry(GGameObject* object, GGameObject* target, bool dispatchGirl);

@@ -75,6 +75,8 @@ public:
     virtual void TutorialAppeared(GGameObject* /*girl*/) {}
     // The scene control forgets a girl that leaves the level.
     virtual void ForgetGirl(GGameObject* /*girl*/) {}
+    // The scene control draws a girl who stands before the judges.
+    virtual void AddToSceneControl(GGameObject* /*girl*/) {}
 
     // The hint panel with the texts of the two string-table labels, the item's cost and whether it
     // is recommended; and hiding it.

@@ -31,8 +31,10 @@ std::vector<GGameObject*> GLogicalManager::LevelObjects() const {
     return level != nullptr ? level->GetObjects() : std::vector<GGameObject*>();
 }
 
-void GLogicalManager::ClearQueuePreview() {
-    // The places' preview occupants come with the judging rules; the flag goes here.
+void GLogicalManager::EndQueuePreview(GGameObject* except) {
+    if (mQueuePreviewOn) {
+        ClearQueuePreview(except);
+    }
     mQueuePreviewOn = false;
 }
 
@@ -188,13 +190,13 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
             holder->TakeObject(object);
         }
         // Every place is taken: she goes back, and the carry still ends.
-        ClearQueuePreview();
+        EndQueuePreview(object);
         object->SetActive(true);
         SetGameState(2);
         mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
         return 0;
     }
-    ClearQueuePreview();
+    EndQueuePreview(object);
     if (mPodiumRequest && HasClass(target, "GJudgingQueue")) {
         mPodiumRequest = false;
     }
@@ -234,7 +236,7 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
 }
 
 int GLogicalManager::OnDragEnd(GGameObject* object) {
-    ClearQueuePreview();
+    EndQueuePreview(object);
     if (object != nullptr) {
         object->SetActive(true);
     }
@@ -243,15 +245,19 @@ int GLogicalManager::OnDragEnd(GGameObject* object) {
     if (object != nullptr && mJudgingDoor != nullptr) {
         const str scene = object->GetSceneName(0);
         if (scene.Length() > 0 && mJudgingDoor->IsKnownScene(scene)) {
-            // The combo numbers and the girl's shown number come with the judging rules.
-            CPP_CheckComboNumbers();
+            RefreshComboNumbers(false);
+            GGameObject* holder = object->GetHolder();
+            auto* girl = dynamic_cast<GStudent*>(object);
+            if (girl != nullptr && holder != nullptr && !HasClass(holder, "GJudgingQueue")) {
+                girl->ShowCountNumber(0);
+            }
         }
     }
     return 1;
 }
 
 int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) {
-    ClearQueuePreview();
+    EndQueuePreview(pacifier);
     if (HasClass(target, "GJudgingQueue")) {
         mPodiumRequest = false;
     }
@@ -283,7 +289,7 @@ GBaseLogicalScene* GLogicalManager::GoToScene(const str& name, GGameObject* obje
         if (mGameState == 3) {
             return nullptr;
         }
-        ClearQueuePreview();
+        EndQueuePreview(object);
     }
     if (object == nullptr || name.Length() == 0) {
         return nullptr;
@@ -354,8 +360,10 @@ int GLogicalManager::RemoveObject(GGameObject* object, bool stopScenes) {
     }
     if (GGameObject* holder = object->GetHolder()) {
         holder->SetOccupant(nullptr);
-        // A judging place re-evaluates its queue with the judging rules.
         object->SetHolder(nullptr);
+        if (HasClass(holder, "GJudgingQueue")) {
+            OnQueueChanged();
+        }
     }
     if (stopScenes) {
         StopScenesOf(object);

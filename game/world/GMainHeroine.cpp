@@ -106,7 +106,7 @@ int GMainHeroine::EndSpeedPower() {
 
 void GMainHeroine::DoBlessing(int count) {
     if (count < 0) {
-        count = GLogicalManager::Instance().CountOccupiedJudgingPlaces();
+        count = GLogicalManager::Instance().CountQueuedGirls();
     }
     SetVisualState(str(count < 2 ? "last_bless" : "bless"));
 }

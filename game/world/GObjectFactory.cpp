@@ -7,6 +7,9 @@
 #include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GInDoor.h"
+#include "game/world/GJudgingQueue.h"
+#include "game/world/GJudgingScene.h"
+#include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalScene.h"
@@ -174,6 +177,9 @@ int GMarivellPowerMeter::sClassId = GObjectFactory::NextClassId();
 int GSeat::sClassId = GObjectFactory::NextClassId();
 int GStudent::sClassId = GObjectFactory::NextClassId();
 int GStudentUpgrade::sClassId = GObjectFactory::NextClassId();
+int GJudgingQueue::sClassId = GObjectFactory::NextClassId();
+int GJudgingScene::sClassId = GObjectFactory::NextClassId();
+int GJudgingSceneDoor::sClassId = GObjectFactory::NextClassId();
 
 namespace {
 
@@ -209,6 +215,12 @@ const bool gStudentRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GStudent", &CreateGameObject<GStudent>);
 const bool gStudentUpgradeRegistered = GObjectFactory::Instance().RegisterObjectCreator(
     "GStudentUpgrade", &CreateGameObject<GStudentUpgrade>);
+const bool gJudgingQueueRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingQueue", &CreateGameObject<GJudgingQueue>);
+const bool gJudgingSceneRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingScene", &CreateGameObject<GJudgingScene>);
+const bool gJudgingSceneDoorRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingSceneDoor", &CreateGameObject<GJudgingSceneDoor>);
 const bool gLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
     "GLogicalScene", &CreateLogicalScene<GLogicalScene>);
 const bool gQueueLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(

@@ -2,6 +2,7 @@
 // from loading to the result, the reset, the buy button and the game's close.
 #include "game/world/GLogicalManager.h"
 
+#include "game/world/GJudgingScene.h"
 #include "game/world/GStatistics.h"
 #include "game/world/GStratMousePikUp.h"
 #include "tests/game/world/level_fixture.h"
@@ -118,7 +119,7 @@ TEST_F(LogicalManagerLevelTest, ALoadedLevelFillsThePathGrid) {
 
 TEST_F(LogicalManagerLevelTest, CarryingHoldsTheJudgingSceneUnlessTheDoorDoesNotKnowTheScene) {
     GLevel& level = StartWith(kEmptyStage);
-    auto* scene = new TClassed("GJudgingScene");
+    auto* scene = new GJudgingScene;
     level.AddObject(scene);
     std::unique_ptr<TLuaTable> doorType = Table("{ scenes = { 'judge' } }");
     auto* door = new TClassed("GJudgingSceneDoor");
