@@ -10,6 +10,7 @@
 
 #include <string>
 
+namespace gpersonage_scene_test {
 namespace {
 
 using world_test::TSceneTest;
@@ -111,3 +112,4 @@ TEST_F(PersonageSceneTest, TheTouchUpDirectionNeedsAGirlAndAPersonage) {
 }
 
 } // namespace
+} // namespace gpersonage_scene_test

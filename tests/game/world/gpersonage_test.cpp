@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+namespace gpersonage_test {
 namespace {
 
 using visual_test::Tick;
@@ -430,3 +431,4 @@ TEST_F(PersonageTest, TheHeroineWalksAPlannedPathAroundAWall) {
 }
 
 } // namespace
+} // namespace gpersonage_test

@@ -3,6 +3,7 @@
 // and flag, the script's "CPP_SetItem", the reset once every item is taken, and a container that
 // goes before its items.
 #include "game/visual/GVObject.h"
+#include "game/world/GBaseSimpleTask.h"
 #include "game/world/GMStr_Chair.h"
 #include "game/world/GMStr_Edit.h"
 #include "game/world/GMainHeroine.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <string>
 
+namespace gstations_test {
 namespace {
 
 using visual_test::Tick;
@@ -442,3 +444,4 @@ TEST_F(StationTest, AContainerNotOfferedYetTakesItsItemsAlongWhenItGoes) {
 }
 
 } // namespace
+} // namespace gstations_test
