@@ -126,11 +126,3 @@ void GLogicalManager::CPP_PlaySound(str name) {
     GSoundEffects::Instance()->Play(name);
 }
 
-// The dialogs and powers give these their bodies.
-void GLogicalManager::CPP_EndChooseUser(int /*dialog*/, int /*entry*/, int /*result*/,
-                                        int /*poiseFactor*/) {}
-void GLogicalManager::CPP_EndPowerMeterDialog(int /*dialog*/, int /*kind*/, int /*value*/) {}
-void GLogicalManager::CPP_RunChooseUser(int /*entry*/) {}
-void GLogicalManager::CPP_RunPowerMeterDialog(int /*entry*/) {}
-void GLogicalManager::CPP_GenerateChooseUser(int /*participant*/, int /*poiseFactor*/) {}
-void GLogicalManager::CPP_OnPoisePower(int /*kind*/, int /*ignored*/) {}

@@ -53,7 +53,9 @@ int GPacifierScene::End() {
         manager.ReleaseFromScene(this, girl, false);
         girl->RestoreState();
     }
-    ReleaseObjects(except, true);
+    if (!ReleaseObjects(except, true)) {
+        return 1;
+    }
     CallHook(mOnEnd);
     // Only scenes still alive are let go: one may have ended while it waited.
     const std::vector<GBaseLogicalScene*> waiting = mWaiting;
