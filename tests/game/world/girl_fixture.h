@@ -61,10 +61,10 @@ struct TGirlHooks final : GLogicalManagerHooks {
     }
 };
 
-// The girl's type script: every hook notes its call in `log`.
-inline const char kGirlScript[] = R"(
-log = ''
-function note(s) log = log .. s .. ';' end
+// The girl's type script: every hook notes its call in `calls`.
+inline const char kStudentScript[] = R"(
+calls = ''
+function note(s) calls = calls .. s .. ';' end
 scores = {}
 function OnStartGame() note('start') end
 function OnAfterLoad() note('after_load ' .. (BaseType.scene_scores.makeup or '-')) end
@@ -155,7 +155,7 @@ protected:
     void SetUp() override {
         TLevelTest::SetUp();
         GLogicalManager::Instance().SetHooks(&mGirlHooks);
-        WriteFile("girl.lua", kGirlScript);
+        WriteFile("girl.lua", kStudentScript);
         ServeImage("g.png", 8);
         ServeXml("girl", GirlXml());
     }
@@ -192,7 +192,7 @@ protected:
         }
         return nullptr;
     }
-    static std::string Log(GStudent* girl) { return Text(girl, "log"); }
+    static std::string Log(GStudent* girl) { return Text(girl, "calls"); }
     static GVObject* Part(GStudent* girl, const char* id) {
         return girl->GetVisual() != nullptr ? girl->GetVisual()->GetChild(id) : nullptr;
     }

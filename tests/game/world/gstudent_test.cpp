@@ -504,7 +504,7 @@ TEST_F(TGirlTest, TaskTimesFromTheScriptAndTheUpgrades) {
 TEST_F(TGirlTest, ScriptCallsOfTheScenesAndTheManager) {
     GStudent* anna = Placed("anna");
     ASSERT_NE(anna, nullptr);
-    Run(anna, "log = ''");
+    Run(anna, "calls = ''");
     EXPECT_EQ(anna->AddPoise(3), 1);
     EXPECT_EQ(anna->ChangePoisePower(2), 0) << "before her first appearance";
     anna->TakePacifier("pacifier", 4);
