@@ -125,4 +125,3 @@ void GLogicalManager::CPP_RestoreTaskTime(int participant, str task) {
 void GLogicalManager::CPP_PlaySound(str name) {
     GSoundEffects::Instance()->Play(name);
 }
-
