@@ -346,6 +346,25 @@ TEST_F(PersonageTest, TheSpeedPowerCountsDownAndBringsTheBeginSpeedBack) {
     }
 }
 
+TEST_F(PersonageTest, EachPublishesItsOwnLuaFunctions) {
+    GPersonage* helper = PlacePersonage("helper", "GPersonage");
+    GPersonage* heroine = PlacePersonage("heroine", "GMainHeroine");
+    ASSERT_TRUE(helper != nullptr && heroine != nullptr);
+    const char* const names[] = {"CPP_AddTouchupAction", "CPP_OnJudgingQueueChange",
+                                 "CPP_DoPoisePower", "CPP_DoBlessing", "CPP_SetBeginSpeed"};
+    for (GPersonage* personage : {helper, heroine}) {
+        std::string kinds;
+        for (const char* name : names) {
+            Run(personage, std::string("kind = type(") + name + ")");
+            kinds += Text(personage, "kind") + ";";
+        }
+        EXPECT_EQ(kinds, personage == helper ? "function;nil;nil;nil;nil;"
+                                             : "nil;function;function;function;function;");
+    }
+    Run(heroine, "CPP_SetBeginSpeed(6) CPP_OnJudgingQueueChange() CPP_DoBlessing(2)");
+    EXPECT_EQ(static_cast<GMainHeroine*>(heroine)->GetBeginSpeed(), 6);
+}
+
 TEST_F(PersonageTest, QueuedJobsAreNumberedOnTheirScenesInOrder) {
     GPersonage* placed = PlacePersonage("heroine", "GMainHeroine");
     auto* heroine = dynamic_cast<GMainHeroine*>(placed);

@@ -376,6 +376,51 @@ TEST_F(StationTest, TakingTheLastVisibleItemResetsThemAllAfterTheFirstItemsReset
     }
 }
 
+TEST_F(StationTest, ABoughtContainerRaisesItsItemsRunsItsRecordAndMovesThemAlong) {
+    WriteGameData("Upgrades = { objects = { { name = 'box', "
+                  "{ level = 1, upgrade_level = 0, start_command = 'BaseType.poise_boost = 9' }, "
+                  "{ level = 2, upgrade_level = 1, start_command = 'BaseType.poise_boost = 12' } "
+                  "} } }");
+    mGameData.Load();
+    auto* box = dynamic_cast<GPacifierContainer*>(
+        Place("box", kContainerType, "{ name = 'box', pos_x = 200, pos_y = 300 }"));
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->GetSavedUpgradeLevel(), 0);
+    std::vector<GPacifierObject*> items;
+    for (const char* name : {"soother", "dummy"}) {
+        auto* item = dynamic_cast<GPacifierObject*>(
+            Place(name, "{ class_name = 'GPacifierObject', poise_boost = 4, reset_time = 50 }",
+                  std::string("{ name = '") + name + "', pos_x = 210, pos_y = 310 }"));
+        ASSERT_NE(item, nullptr);
+        box->AddItem(item);
+        items.push_back(item);
+    }
+    items[1]->SetFixed(true);
+    box->EnterUpgradeMode(1);
+    EXPECT_NE(box->GetStrategy(), nullptr);
+    box->Upgrade();
+    EXPECT_EQ(box->GetStrategy(), nullptr);
+    EXPECT_EQ(box->GetUpgradeLevel(), 1);
+    EXPECT_EQ(items[0]->GetUpgradeLevel(), 1);
+    EXPECT_EQ(items[0]->GetPoiseBoost(), 9) << "the record of the level it was placed with";
+    EXPECT_EQ(items[1]->GetUpgradeLevel(), 0) << "pinned by a script";
+    EXPECT_EQ(items[1]->GetPoiseBoost(), 4);
+
+    box->LeaveUpgradeMode(1);
+    EXPECT_FALSE(box->IsInUpgradePhase());
+    EXPECT_FALSE(items[0]->WantsDestroy());
+
+    box->SetEditMode(true, 1);
+    EXPECT_NE(dynamic_cast<GMStr_Edit*>(box->GetStrategy()), nullptr);
+    box->SetPosition(230, 290);
+    box->PlaceOccupant();
+    for (GPacifierObject* item : items) {
+        ExpectPoint(item->GetPosition(), 240, 300, item->GetName().CStr());
+    }
+    box->PlaceOccupant();
+    ExpectPoint(items[0]->GetPosition(), 240, 300, "no further move");
+}
+
 TEST_F(StationTest, AContainerDeletedBeforeItsItemsLeavesThemNothingToReach) {
     auto* box = dynamic_cast<GPacifierContainer*>(Place("box", kContainerType, "{}"));
     ASSERT_NE(box, nullptr);
