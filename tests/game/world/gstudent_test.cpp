@@ -323,7 +323,9 @@ TEST_F(TGirlTest, JudgesPointsFlyTheWhiteScoreText) {
     ASSERT_NE(anna, nullptr);
     Run(anna, "offset_X = 7");
     mGirlHooks.calls.clear();
-    anna->CPP_AddFlyScore(12, 1);
+    // A negative judges' flag: the white score text without the judges' reaction (no judging
+    // scene here).
+    anna->CPP_AddFlyScore(12, -1);
     EXPECT_EQ(Level()->GetScore(), 12);
     EXPECT_EQ(anna->GetScoreTotal(), 12);
     // (100 + 5 + 0 - 25, 200 - 10 + 0 - 107): the offsets were read when she was placed.
