@@ -7,8 +7,8 @@
 #include "engine/media/sound.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
-#include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GMainHeroine.h"
+#include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
 #include "tests/assets/assets_fixture.h"
 
