@@ -30,7 +30,7 @@ for i = 0, kButtons - 1 do
   local name = "power_button_" .. i
   table.insert(panel, GPowerMeterButton{ name = name, x = 38 + i * 92, y = 60, w = 56, h = 56,
                                          close = true, command = Answer(i + 1),
-    Bitmap{ name = name .. "_icon", x = 4, y = 4, image = "buttons/powers/locked.png" },
+    Bitmap{ name = name .. "_icon", x = 0, y = 0, image = "buttons/powers/locked.png" },
   })
 end
 

@@ -268,6 +268,9 @@ public:
     static bool IsPacifier(const GGameObject* object);
     // Hands the occupants of the preparation queues forward so the occupied ones close up.
     void CompactPreparationQueues();
+    // In order, each occupant is handed to the first holder before it that kept nothing; the
+    // number of occupants that moved.
+    static int CloseUp(const std::vector<GGameObject*>& holders);
 
     // The row of judging places (sorted by x, largest first, as play begins), each holding at most
     // one girl.

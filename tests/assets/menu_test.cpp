@@ -313,8 +313,8 @@ TEST_F(TDemoMenuTest, TheGameScreensHintsAndScoreLabelsReachTheManager) {
         EXPECT_EQ(manager.GetIdleScoreLabel("5"), Find("score_label_0"));
 
         manager.GetHooks().ShowHint("marivell_power_2", "marivell_power_2_hint", 100000, true);
-        EXPECT_EQ(Shown("hint_caption"), "Make-up kit");
-        EXPECT_EQ(Shown("hint_descript"), "Every waiting contestant gets her make-up at once.");
+        EXPECT_EQ(Shown("hint_caption"), "Make-up rush");
+        EXPECT_EQ(Shown("hint_descript"), "Every girl waiting for make-up is made up at once.");
         EXPECT_EQ(Shown("item_cost"), "100000");
         for (const char* name :
              {"hint_panel", "hint_top", "recomend_text", "hint_bottom", "coment_text"}) {

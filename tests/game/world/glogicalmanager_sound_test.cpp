@@ -9,6 +9,7 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GInDoor.h"
+#include "game/world/GMainHeroine.h"
 #include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
 #include "game/world/GStudent.h"
@@ -37,14 +38,20 @@ protected:
 
 TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     GLogicalManager& manager = GLogicalManager::Instance();
+    // Personages and the heroine take no clicks of their own.
     GGameObject object;
-    manager.SetGameState(0);
-    EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
-    EXPECT_FALSE(WasPlaying("click_empty")) << "silent before a level";
-    manager.SetGameState(2);
-    EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
-    EXPECT_TRUE(WasPlaying("click_empty"));
-    EXPECT_FALSE(WasPlaying("click"));
+    GPersonage personage;
+    GMainHeroine heroine;
+    for (GGameObject* clicked :
+         {&object, static_cast<GGameObject*>(&personage), static_cast<GGameObject*>(&heroine)}) {
+        manager.SetGameState(0);
+        EXPECT_EQ(manager.OnObjectClick(clicked, false), 0);
+        EXPECT_FALSE(WasPlaying("click_empty")) << "silent before a level";
+        manager.SetGameState(2);
+        EXPECT_EQ(manager.OnObjectClick(clicked, false), 0);
+        EXPECT_TRUE(WasPlaying("click_empty")) << clicked->GetClassName();
+        EXPECT_FALSE(WasPlaying("click"));
+    }
 }
 
 TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
