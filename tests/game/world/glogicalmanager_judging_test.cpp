@@ -52,17 +52,6 @@ protected:
             Manager().DeleteLiveScenes();
         }
     }
-
-    GGameObject* AddHeroine() {
-        return Add("heroine",
-                   "{ class_name = 'GMainHeroine', base_type = 'heroine', xml_anim = 'heroine', "
-                   "tasks = { work = { tick_count = 50, delay = 100 } } }",
-                   "{ name = 'heroine', pos_x = 10, pos_y = 10, speed = 4 }",
-                   "wait_task_exit = 0\n"
-                   "function workBeginTask(r) return 1 end\n"
-                   "function workTaskTimer(n) return 1 end\n"
-                   "function workEndTask(r) return 0 end\n");
-    }
 };
 
 TEST_F(JudgingOrderTest, GirlsContinuingTheJudgedKindCountOnAndOthersRestart) {

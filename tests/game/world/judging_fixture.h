@@ -208,6 +208,18 @@ protected:
         return girl;
     }
 
+    // The heroine, whose visual shows her blessings.
+    GGameObject* AddHeroine() {
+        return Add("heroine",
+                   "{ class_name = 'GMainHeroine', base_type = 'heroine', xml_anim = 'heroine', "
+                   "tasks = { work = { tick_count = 50, delay = 100 } } }",
+                   "{ name = 'heroine', pos_x = 10, pos_y = 10, speed = 4 }",
+                   "wait_task_exit = 0\n"
+                   "function workBeginTask(r) return 1 end\n"
+                   "function workTaskTimer(n) return 1 end\n"
+                   "function workEndTask(r) return 0 end\n");
+    }
+
     // The girl waits on the place.
     static void Seat(GGameObject* place, GGameObject* girl) {
         ASSERT_EQ(place->TakeObject(girl), 1);
