@@ -113,9 +113,13 @@ void GStudent::CPP_AddFlyScore(int points, int judges) {
     int count = 0;
     str label;
     if (points > 0) {
-        // The judging combo bonus and the judges' reaction come with the judging rules.
+        str key;
+        bonus = manager.GetJudgingComboBonus(count, label, key);
         if (level != nullptr) {
             level->AddComboBonus(bonus);
+        }
+        if (judges > 0) {
+            manager.ShowJudgesScore(this, points + bonus);
         }
         if (bonus != 0) {
             manager.GetHooks().TutorialGameEvent(this, str("combo_") + label);

@@ -246,6 +246,30 @@ TEST_F(JudgingOrderTest, TheJudgesShowTheScoreAndTheGirlsLipsFollowHerMakeUp) {
     }
 }
 
+TEST_F(JudgingOrderTest, JudgesPointsCarryTheComboBonusToTheJudgesAndTheScore) {
+    GJudgingScene* scene = AddJudgingScene();
+    AddRow(1);
+    BeginPlay();
+    JudgeInARow(scene, 1, "judging_a");
+    Seat(Manager().GetFirstQueuePlace(), AddGirl("amy", "judging_a"));
+    scene->SetEnterRequests(1);
+    scene->CPP_EnterDelayRequest();
+    auto* amy = dynamic_cast<GStudent*>(scene->GetOccupant());
+    ASSERT_NE(amy, nullptr);
+    ASSERT_EQ(scene->GetComboCount(), 1);
+    RunInScenes("card = 0 log = ''");
+    const int score = Level()->GetScore();
+    Run(amy, "CPP_AddFlyScore(30, 1)");
+    EXPECT_EQ(SceneLog(), "state 35;") << "the judges react to the points and the bonus";
+    EXPECT_EQ(Level()->GetComboBonus(), 5);
+    EXPECT_EQ(Level()->GetScore(), score + 35);
+    // Without the judges only the score and the bonus.
+    RunInScenes("log = ''");
+    Run(amy, "CPP_AddFlyScore(10, 0)");
+    EXPECT_EQ(SceneLog(), "");
+    EXPECT_EQ(Level()->GetComboBonus(), 10);
+}
+
 TEST_F(JudgingOrderTest, AnEndedJudgingSendsTheGirlRoundAgainOrRemovesHerAsServed) {
     struct TCase {
         const char* lifeCycle;
