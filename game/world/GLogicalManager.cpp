@@ -120,14 +120,6 @@ void GLogicalManager::AddPowerScore(int points) {
     }
 }
 
-int GLogicalManager::CanUsePower(int kind) const {
-    return mPowerInUse == 0 && kind >= 1 && kind <= 4 ? 1 : 0;
-}
-
-int GLogicalManager::UsePower(int /*kind*/) {
-    return 0;
-}
-
 bool GLogicalManager::CanTouchUp() {
     const auto* heroine = dynamic_cast<const GPersonage*>(mHeroine);
     return heroine != nullptr && heroine->GetTouchUpTime() > 0 && mGameData != nullptr &&
@@ -441,7 +433,9 @@ void GLogicalManager::ResetLevel() {
     mPodiumRequest = false;
     mQueuePreviewOn = false;
     mPowerInUse = 0;
+    mPowerRecords.clear();
     mCarriedObject = nullptr;
+    DeleteDialogCallers();
     mEventDispatcher.Clear();
     // The scenes outlive the level's objects for a moment: no task reaches them meanwhile.
     for (GBaseLogicalScene* scene : mLiveScenes) {

@@ -9,6 +9,8 @@
 #include "game/world/GEventDispatcher.h"
 #include "game/world/GGameObjectTimer.h"
 #include "game/world/GPathGrid.h"
+#include "game/world/GPowerRecord.h"
+#include "game/world/GWrapperModalCaller.h"
 
 #include <cstdint>
 #include <map>
@@ -85,10 +87,29 @@ public:
     TWindow* GetIdleScoreLabel(const str& text) const;
     // To the power meter, when the level has one.
     void AddPowerScore(int points);
-    // 1 when no power is in use and the kind is 1 to 4, else 0.
+    // 1 when no power is in use, no power record exists and the kind is 1 to 4, else 0.
     int CanUsePower(int kind) const;
-    // 1 when the power was started; the powers start once they are a class of their own.
+    // 1 when the power was started or waits for the heroine's scene; 0 while another power runs,
+    // without a heroine, or for an unknown kind.
     int UsePower(int kind);
+    // The power machinery: every record started, the girls taken and the power scenes made; the
+    // power ends at once (buttons shown) when it finds nothing to do. The count of girls taken,
+    // 1 for the poise power.
+    int StartPower();
+    // Takes the girls out of the served stations still in their first stage: those scenes, and
+    // every other scene that holds such a girl, are destroyed without their end. The count.
+    int TakeGirlsForPower();
+    void StartPowerScenes();
+    // The personage left the scene of that number: a power waiting for it may start, a power
+    // scene's end finishes its record. 1 when a waiting power was looked at.
+    int OnPowerSceneEvent(GGameObject* personage, int sceneNumber);
+    // The record is finished and its owner gets the saved speed back; 0 for an unknown index.
+    int FinishPowerRecord(int index);
+    // No record waits for a scene.
+    bool PowerScenesFree() const;
+    // Once every record is finished: buttons shown, no power in use, records gone.
+    void CheckPowerEnd();
+    const std::vector<GPowerRecord>& GetPowerRecords() const { return mPowerRecords; }
     // The part selector's modal window and selector window, kept between openings; the manager
     // does not own them yet.
     void SetSelectorModal(TModalWindow* modal) { mSelectorModal = modal; }
@@ -295,6 +316,32 @@ public:
     void CPP_OnPoisePower(int kind, int ignored);
     void CPP_CheckComboNumbers();
 
+    using GSceneDialogCaller = GWrapperModalCaller<GBaseLogicalScene>;
+    // The open dialogs and the scenes waiting for their answers, in the order they opened.
+    const std::vector<std::unique_ptr<GSceneDialogCaller>>& GetDialogCallers() const {
+        return mDialogCallers;
+    }
+    void DeleteDialogCallers() { mDialogCallers.clear(); }
+    // The last id given to a dialog; ids are not reused across levels.
+    int GetDialogIdCounter() const { return mDialogIdCounter; }
+    // What the part selector is set up with before it opens.
+    struct GChooseUserText {
+        str mObjectName;
+        int mDialog = 0;
+        int mEntry = 0;
+        str mScene;
+        str mGirlType;
+        int mHair = 0;
+        int mMakeup = 0;
+        int mMask = 0;
+        int mManicure = 0;
+        int mStage = 0;
+        int mLevel = 0;
+        bool mCached = false;
+    };
+    // The selector's set-up text; the names go in as Lua string literals.
+    static str ChooseUserText(const GChooseUserText& values);
+
     // The object's buy dialog in the main window script; the object becomes the pending upgrade.
     // Nothing for a link that is not a game object.
     void RunBuyDialog(G_VoidLink* upgrade);
@@ -352,6 +399,20 @@ private:
     std::vector<GBaseLogicalScene*> mDroppedScenes;
     // The main script the functions were published in, to withdraw them from.
     lua_State* mPublishedState = nullptr;
+    std::vector<std::unique_ptr<GSceneDialogCaller>> mDialogCallers;
+    int32_t mDialogIdCounter = 0;
+    std::vector<GPowerRecord> mPowerRecords;
+
+    // A new dialog id with a caller record for the current scene.
+    int OpenDialogCaller();
+    // The first caller of the id that still has its scene, out of the list; null when none.
+    std::unique_ptr<GSceneDialogCaller> TakeDialogCaller(int dialog);
+    // The scene goes: no dialog answer may reach it.
+    void ForgetDialogScene(const GBaseLogicalScene* scene);
+    // The object leaves the level: no power record keeps it.
+    void ForgetPowerObject(const GGameObject* object);
+    // The power ends with nothing more to do: buttons shown, no power in use, records gone.
+    void DropPower();
 
     static bool HasClass(const GGameObject* object, const char* className);
     // Deletes the live scenes and clears the dispatcher.

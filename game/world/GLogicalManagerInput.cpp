@@ -7,6 +7,7 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GPacifierObject.h"
 #include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
 #include "game/world/GStudent.h"
@@ -152,6 +153,9 @@ int GLogicalManager::StartCarryPacifier(GGameObject* object) {
         return 0;
     }
     object->SetHolder(nullptr);
+    if (auto* item = dynamic_cast<GPacifierObject*>(object)) {
+        item->OnCarryStart();
+    }
     object->SetActive(false);
     mQueuePreviewOn = false;
     for (GGameObject* other : LevelObjects()) {
@@ -262,10 +266,19 @@ int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) 
                                           task->GetState() == GBaseSimpleTask::kResumed);
     SetGameState(2);
     mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+    auto* item = dynamic_cast<GPacifierObject*>(pacifier);
     if (target != nullptr && target->IsStudent() && !busy) {
-        // The girl takes the pacifier, and the pacifier goes home used, with the pacifiers.
+        if (auto* girl = dynamic_cast<GStudent*>(target); girl != nullptr && item != nullptr) {
+            girl->TakePacifier(item->GetBaseType(), item->GetPoiseBoost());
+        }
         mHooks->TutorialDragEnd(pacifier);
+        if (item != nullptr) {
+            item->ReturnHome(true);
+        }
         return 1;
+    }
+    if (item != nullptr) {
+        item->ReturnHome(false);
     }
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GameRandom.h"
 #include "game/world/ScriptCall.h"
 
@@ -137,6 +138,7 @@ void GLogicalManager::DestroyScene(GBaseLogicalScene* scene) {
     if (mCurrentScene == scene) {
         mCurrentScene = nullptr;
     }
+    ForgetDialogScene(scene);
     if (auto* listener = dynamic_cast<GEventSceneListener*>(scene)) {
         mEventDispatcher.RemoveListenerEverywhere(listener);
     }
@@ -167,8 +169,12 @@ void GLogicalManager::ReleaseFromScene(GBaseLogicalScene* scene, GGameObject* ob
     if (reenable && mGameState != 3 && object->HasPendingTask(false)) {
         object->SetMouseEnabled(true);
     }
-    // A personage's power-scene event comes with the powers.
-    object->OnSceneEnd(scene != nullptr ? scene->GetName() : str());
+    // A power that starts here may destroy the scene: its name is taken first.
+    const str name = scene != nullptr ? scene->GetName() : str();
+    if (scene != nullptr && object->IsKindOf(GPersonage::sClassId)) {
+        OnPowerSceneEvent(object, scene->GetNumber());
+    }
+    object->OnSceneEnd(name);
 }
 
 bool GLogicalManager::WalkToEntry(GGameObject* object, GGameObject* target, bool landing) {
@@ -204,6 +210,7 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
     if (mPendingUpgrade == object) {
         mPendingUpgrade = nullptr;
     }
+    ForgetPowerObject(object);
 }
 
 bool GLogicalManager::IsPreparationQueue(const GGameObject* object) {

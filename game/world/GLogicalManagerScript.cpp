@@ -92,11 +92,12 @@ int GLogicalManager::CPP_ModifyCheck(int participant, int delta) {
 
 int GLogicalManager::CPP_TouchUp(int participant) {
     auto* girl = dynamic_cast<GStudent*>(Participant(participant));
-    if (girl == nullptr || mHeroine == nullptr) {
+    auto* heroine = dynamic_cast<GPersonage*>(mHeroine);
+    if (girl == nullptr || heroine == nullptr) {
         return -1;
     }
-    // The touch-up poise of the heroine goes to the girl once the heroine is a class of her own.
-    return -1;
+    mHooks->TutorialTouchUpEnd(heroine, girl);
+    return girl->AddPoise(heroine->GetTouchUpPoise());
 }
 
 void GLogicalManager::CPP_SetTouchUpDirection() {
@@ -124,12 +125,3 @@ void GLogicalManager::CPP_RestoreTaskTime(int participant, str task) {
 void GLogicalManager::CPP_PlaySound(str name) {
     GSoundEffects::Instance()->Play(name);
 }
-
-// The dialogs and powers give these their bodies.
-void GLogicalManager::CPP_EndChooseUser(int /*dialog*/, int /*entry*/, int /*result*/,
-                                        int /*poiseFactor*/) {}
-void GLogicalManager::CPP_EndPowerMeterDialog(int /*dialog*/, int /*kind*/, int /*value*/) {}
-void GLogicalManager::CPP_RunChooseUser(int /*entry*/) {}
-void GLogicalManager::CPP_RunPowerMeterDialog(int /*entry*/) {}
-void GLogicalManager::CPP_GenerateChooseUser(int /*participant*/, int /*poiseFactor*/) {}
-void GLogicalManager::CPP_OnPoisePower(int /*kind*/, int /*ignored*/) {}

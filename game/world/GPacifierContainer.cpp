@@ -179,22 +179,31 @@ float GPacifierContainer::GetDepth() {
 }
 
 int GPacifierContainer::SetItemState(GPacifierObject* item, int flag) {
-    static const char* const kStates[4][2][3] = {
-        {{"upgrade_0", "upgrade_2_0", "upgrade_3_0"}, {"upgrade_1", "upgrade_2", "upgrade_3"}},
+    // By upgrade level from 0 to 2, flag and item set; level 2 with flag 1 keeps its look.
+    static const char* const kStates[3][2][3] = {
         {{"upgrade_1", "upgrade_2", "upgrade_3"}, {"upgrade_2", "upgrade_3", "upgrade_3"}},
         {{"upgrade_2", "upgrade_2", "upgrade_2"}, {"upgrade_3", "upgrade_3", "upgrade_3"}},
         {{"upgrade_3", "upgrade_3", "upgrade_3"}, {nullptr, nullptr, nullptr}},
     };
-    const int level = item != nullptr ? item->GetUpgradeLevel() : -2;
+    static const char* const kUnbought[3] = {"upgrade_0", "upgrade_2_0", "upgrade_3_0"};
+    int level = item != nullptr ? item->GetUpgradeLevel() : -2;
     if (level < -1 || level > 2 || mSet < 0 || mSet > 2 || (flag != 0 && flag != 1)) {
         return 0;
     }
-    const char* state = kStates[level + 1][flag][mSet];
+    if (level == -1) {
+        if (flag == 0) {
+            return item->CPP_SetAnimState(kUnbought[mSet]);
+        }
+        // Marked, an unbought item looks like a bought one.
+        level = 0;
+        flag = 0;
+    }
+    const char* state = kStates[level][flag][mSet];
     if (state == nullptr) {
         return 0;
     }
     const int duration = item->CPP_SetAnimState(state);
-    // Shown fresh once play runs: the first level's item comes in with its effect.
+    // Shown once play runs, the first set's first level comes in with its effect.
     if (level == 0 && flag == 0 && mSet == 0 && mUpgradePhase == 0) {
         item->CPP_SetAnimState("show_fx");
     }

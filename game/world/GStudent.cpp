@@ -347,8 +347,8 @@ void GStudent::CPP_SetCanTouchUp(int value) {
         return;
     }
     GLogicalManager& manager = GLogicalManager::Instance();
-    // A personage offering the service comes with the personages.
-    GGameObject* personage = nullptr;
+    GGameObject* personage =
+        manager.RequestPersonage(this, mLifeCycle[static_cast<size_t>(mLifeIndex) - 1]);
     if (personage != nullptr) {
         mTouchUpAllowed = 0;
     }

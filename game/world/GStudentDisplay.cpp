@@ -219,9 +219,10 @@ int GStudent::ShowNumber(int number) {
     float x = 0.0f;
     float y = 0.0f;
     if (mCheckVisual != nullptr) {
+        // Where the check mark shows now, in the draw list's coordinates.
         mCheckVisual->Update();
-        x = mCheckVisual->mDeltaX;
-        y = mCheckVisual->mDeltaY;
+        x = mCheckVisual->GetWorldData().mDeltaX;
+        y = mCheckVisual->GetWorldData().mDeltaY;
     }
     str first = "hide_number";
     str second = "hide_number";
@@ -285,7 +286,9 @@ int GStudent::SetLookState(const str& name) {
 }
 
 int GStudent::SetVisualState(const str& name) {
-    return GGameObject::SetVisualState(name);
+    // Not through SetLookState, which sets her look around the name.
+    GVObject* visual = GetVisual();
+    return visual != nullptr ? visual->SetState(GStateKey::FromString(name), true) : 0;
 }
 
 int GStudent::ScaleTaskTime(const str& task, float factor, int mode) {

@@ -220,6 +220,17 @@ protected:
                    "function workEndTask(r) return 0 end\n");
     }
 
+    // Lets n girls of the judging kind in one after the other, through the row's first place.
+    void JudgeInARow(GJudgingScene* scene, int n, const std::string& judging) {
+        GGameObject* place = Manager().GetFirstQueuePlace();
+        for (int i = 0; i < n; ++i) {
+            Seat(place, AddGirl("judged" + std::to_string(i), judging));
+            scene->SetEnterRequests(1);
+            scene->CPP_EnterDelayRequest();
+            Manager().DeleteLiveScenes();
+        }
+    }
+
     // The girl waits on the place.
     static void Seat(GGameObject* place, GGameObject* girl) {
         ASSERT_EQ(place->TakeObject(girl), 1);
