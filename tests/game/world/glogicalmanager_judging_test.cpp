@@ -199,7 +199,12 @@ TEST_F(JudgingOrderTest, APodiumRequestDuringACarryWaitsForTheDropAndCompactsWit
     EXPECT_EQ(heroine->GetVisual()->GetStateKey(), GStateKey::FromString("normal"));
     Restart();
 
-    // Outside a carry the row closes up at once, and with the flag the heroine blesses.
+    // Outside a carry the row closes up at once, and with the flag the heroine blesses; without
+    // a heroine nobody does.
+    BuildRow("-a-b");
+    Main("CPP_OnEnterPodium(1)");
+    EXPECT_EQ(RowText(), "ab--");
+    Restart();
     heroine = AddHeroine();
     BuildRow("-a-b");
     Main("CPP_OnEnterPodium(0)");

@@ -1,11 +1,13 @@
-// The sounds of the logical manager's input: a refused click plays "click_empty",
-// "CPP_PlaySound" plays the effect of the short name, and a choose dialog's answer the girl's mood.
+// The sounds of the logical manager's input: a refused click plays "click_empty" and the judging
+// door's click none, "CPP_PlaySound" plays the effect of the short name, and a choose dialog's
+// answer the girl's mood.
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
 #include "engine/media/sound.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GObjectFactory.h"
 #include "tests/assets/assets_fixture.h"
 
@@ -38,6 +40,35 @@ TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
     EXPECT_TRUE(WasPlaying("click_empty"));
     EXPECT_FALSE(WasPlaying("click"));
+}
+
+// The manager files the heroine by her class name.
+class THeroine final : public GGameObject {
+public:
+    const char* GetClassName() const override { return "GMainHeroine"; }
+};
+
+TEST_F(LogicalManagerSoundTest, TheJudgingDoorTakesAClickSilentlyOnlyWithAHeroine) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(2);
+    GJudgingSceneDoor door;
+    manager.RegisterObject(&door);
+    door.OnQueueCount(1);
+    ASSERT_TRUE(door.CanAcceptGirl());
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 0);
+    EXPECT_TRUE(WasPlaying("click_empty")) << "no heroine";
+    EXPECT_TRUE(door.CanAcceptGirl()) << "the door was not asked";
+
+    THeroine heroine;
+    manager.RegisterObject(&heroine);
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 1);
+    EXPECT_FALSE(WasPlaying("click_empty"));
+    EXPECT_FALSE(WasPlaying("click"));
+    EXPECT_EQ(door.GetEntered(), 1);
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 0) << "its group went in";
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    manager.UnregisterObject(&heroine);
+    manager.UnregisterObject(&door);
 }
 
 TEST_F(LogicalManagerSoundTest, PlaySoundPlaysTheShortName) {
