@@ -39,32 +39,16 @@ namespace fs = std::filesystem;
 // answered from globals, the level jumps noted, and the dialogs a level opens noted without
 // opening, so that the game screen stays on top and takes the keys.
 std::string MainLoop(int cheatMode) {
-    return "gCheatMode = " + std::to_string(cheatMode) + R"(
+    return LevelMainLoop("gCheatMode = " + std::to_string(cheatMode) + R"(
 gLevelNum = 1
 gStageNum = 0
-gGlobalPlayerInfo = {}
 gMeterType = { class_name = 'GMarivellPowerMeter', power_max_score = 100 }
 function CheatLevel(step) Note("CheatLevel " .. step) end
-function HidePowerButtons() end
 function LevelCompleted(level, score, expert) Note("completed " .. level .. " " .. expert) end
-function GetUpgradeIndex() return 0 end
-function UpgradeBuyed() return 1 end
-function GetMoney() return 0 end
-function GetTotalScore() return 0 end
-function SetUserVariable() end
-local harness = (function()
-)" + kMainLoop +
-           R"(
-end)()
-local notingDoModal = DoModal
-local kNotedOnly = { ['scripts/levelgoal.lua'] = true, ['scripts/rule_window.lua'] = true,
-                     ['scripts/jump_level.lua'] = true, ['scripts/level_stats.lua'] = true,
-                     ['scripts/level_award.lua'] = true, ['scripts/level_try_again.lua'] = true }
-function DoModal(file)
-  if kNotedOnly[file] then Note("DoModal " .. file) else return notingDoModal(file) end
-end
-return harness
-)";
+)",
+                         {"scripts/levelgoal.lua", "scripts/rule_window.lua",
+                          "scripts/jump_level.lua", "scripts/level_stats.lua",
+                          "scripts/level_award.lua", "scripts/level_try_again.lua"});
 }
 
 const char kGameScreen[] = R"(SetWindowName('game')
