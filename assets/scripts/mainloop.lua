@@ -11,9 +11,10 @@ gCheatMode = 0
 -- Appended to the version in tracking reports.
 gGameVersionPostfix = nil
 
--- The level and stage the game window starts.
+-- The level and stage the game window starts, and how many levels the demo has.
 gLevelNum = 1
 gStageNum = 0
+gDemoLevelCount = 4
 
 -- The grid of the power buttons on the game screen: two rows a column, from the first button's
 -- top left corner.
@@ -50,6 +51,19 @@ function HidePowerButtons()
   end
 end
 
+-- The power selection's buttons show their power's icon in the bitmap the button holds.
+function SetPowerIconBitmap(window, image)
+  SetBitmap(window, image)
+end
+
+-- The number of parts the selector offers a girl of the type at the station: the demo has three
+-- hair styles and three make-ups for every girl on every level.
+local kSelectorParts = { hairstyle = 3, makeup = 3 }
+
+function GetSelectorCount(stage, level, scene, girlType)
+  return kSelectorParts[scene] or 0
+end
+
 -- The judging scene names the last judged event over the hall ("last_event_" + its name in the
 -- string table), and takes it away again. The scene cannot go on without these two.
 function ShowLastEvent(event)
@@ -59,6 +73,18 @@ end
 
 function HideLastEvent()
   EnableWindow("last_event", false)
+end
+
+-- The developer cheats' level jumps (PgUp, PgDn): the level `step` levels on, kept within the
+-- demo's levels, starts in place of the one played, as the jump screen's buttons start theirs.
+function CheatLevel(step)
+  gLevelNum = gLevelNum + step
+  if gLevelNum < 1 then
+    gLevelNum = 1
+  elseif gLevelNum > gDemoLevelCount then
+    gLevelNum = gDemoLevelCount
+  end
+  CPP_LoadLevel(gLevelNum, gStageNum)
 end
 
 -- Run by a loading screen other than the first of the run once its bar is full: it closes, and
