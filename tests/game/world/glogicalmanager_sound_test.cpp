@@ -49,7 +49,7 @@ TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     }
 }
 
-TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
+TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledOrAPowerIsInUseAndElseTakenSilently) {
     GLogicalManager& manager = GLogicalManager::Instance();
     manager.SetGameState(2);
     GMarivellPowerMeter meter;
@@ -59,6 +59,12 @@ TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSi
     EXPECT_TRUE(meter.IsActive());
 
     meter.CPP_SetEnabled(1);
+    manager.SetPowerInUse(2);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 0) << "a power is in use";
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_TRUE(meter.IsActive());
+
+    manager.SetPowerInUse(0);
     EXPECT_EQ(manager.OnObjectClick(&meter, true), 1);
     EXPECT_FALSE(meter.IsActive()) << "the click was checked";
     EXPECT_FALSE(WasPlaying("click_empty"));
