@@ -49,7 +49,8 @@ TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     }
 }
 
-TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledOrAPowerIsInUseAndElseTakenSilently) {
+TEST_F(LogicalManagerSoundTest,
+       APowerMeterClickIsRefusedWhileDisabledOrAPowerIsInUseAndElseTakenSilently) {
     GLogicalManager& manager = GLogicalManager::Instance();
     manager.SetGameState(2);
     GMarivellPowerMeter meter;
