@@ -359,36 +359,44 @@ TEST_F(TCheatsTest, TheObjectEditorThatIsNotThereOpensNoDialog) {
     });
 }
 
-TEST_F(TCheatsTest, EachRunAddsItsRowToTheDebugLog) {
+// A cheat of a key no developer cheat takes.
+class TProbeCheat final : public GBaseCheat {
+public:
+    TProbeCheat() : GBaseCheat('X', "X - probe") {}
+    void RunCheat() override {}
+};
+
+TEST_F(TCheatsTest, EachRunAndEachAddedCheatAddsItsRowToTheDebugLog) {
     RunCheats(1, [this] {
         Key('S');
         EXPECT_FALSE(fs::exists(mGame.Path() / "debug_log.csv")) << "discarded by default";
         Script()->DoLuaString("LuaLogSetWriter('cheats', 2)");
         Key('S');
         Key('G');
-        Key('G');
+        Cheats().AddCheat(new TProbeCheat);
         const std::string log = mGame.Read("debug_log.csv");
-        std::vector<std::string> rows;
         // Rows end as text files do on the system: with a carriage return before the break.
-        for (size_t at = 0; at < log.size();) {
+        const size_t headerEnd = log.find("\r\n");
+        EXPECT_EQ(log.substr(0, headerEnd),
+                  "Id;TimeTillStart (ms);MessageLevel;ModuleId;Message;SourceFilename;LineNumber;");
+        std::vector<std::string> rows;
+        for (size_t at = headerEnd + 2; headerEnd != std::string::npos && at < log.size();) {
             const size_t end = log.find("\r\n", at);
             const std::string row = log.substr(at, end - at);
-            // Id and time vary; the rest is fixed.
+            // Id, time and line vary; the rest is fixed.
             const size_t third = row.find(';', row.find(';') + 1);
-            rows.push_back(third == std::string::npos ? row : row.substr(third + 1));
+            const size_t line = row.rfind(';', row.size() - 2);
+            rows.push_back(row.substr(third + 1, line - third));
             at = end == std::string::npos ? log.size() : end + 2;
         }
-        ASSERT_EQ(rows.size(), 4u) << log;
-        EXPECT_EQ(log.substr(0, log.find("\r\n")),
-                  "Id;TimeTillStart (ms);MessageLevel;ModuleId;Message;SourceFilename;LineNumber;");
-        for (size_t i = 1; i < rows.size(); ++i) {
-            EXPECT_EQ(rows[i].substr(0, rows[i].find(".\\")),
-                      std::string("Debug;cheats;") +
-                          (i == 1 ? "GCheatAddScores" : "GCheatDrawGrid") + "::RunCheat();")
-                << i;
-            EXPECT_EQ(rows[i].substr(rows[i].find(".\\"), 14), ".\\GCheats.cpp;");
-        }
-        EXPECT_NE(rows[2], rows[1]);
+        EXPECT_THAT(
+            rows, ElementsAre("Debug;cheats;GCheatAddScores::RunCheat();.\\GCheats.cpp;",
+                              "Debug;cheats;GCheatDrawGrid::RunCheat();.\\GCheats.cpp;",
+                              // "Cheat "X - probe" added", in UTF-8, quoted as a CSV field.
+                              "Debug;cheats;\"\xD0\xA7\xD0\xB8\xD1\x82 \"\"X - probe\"\" "
+                              "\xD0\xB4\xD0\xBE\xD0\xB1\xD0\xB0\xD0\xB2\xD0\xBB\xD0\xB5\xD0\xBD\";"
+                              ".\\GCheats.cpp;"))
+            << log;
         GetLogManager()->SetModuleWriter("cheats", GLogManager::kNullWriter);
     });
 }
