@@ -1,9 +1,11 @@
-// The sounds of the logical manager's input: a refused click plays "click_empty", and
-// "CPP_PlaySound" plays the effect of the short name.
+// The sounds of the logical manager's input: a refused click plays "click_empty" (the power
+// meter's row: refused while disabled, taken silently when enabled), and "CPP_PlaySound" plays the
+// effect of the short name.
 #include "game/world/GLogicalManager.h"
 
 #include "engine/media/sound.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GMarivellPowerMeter.h"
 #include "tests/assets/assets_fixture.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +36,22 @@ TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     manager.SetGameState(2);
     EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
     EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_FALSE(WasPlaying("click"));
+}
+
+TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(2);
+    GMarivellPowerMeter meter;
+    meter.SetActive(true);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 0);
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_TRUE(meter.IsActive());
+
+    meter.CPP_SetEnabled(1);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 1);
+    EXPECT_FALSE(meter.IsActive()) << "the click was checked";
+    EXPECT_FALSE(WasPlaying("click_empty"));
     EXPECT_FALSE(WasPlaying("click"));
 }
 
