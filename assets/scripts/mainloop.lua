@@ -51,6 +51,19 @@ function HidePowerButtons()
   end
 end
 
+-- The power selection's buttons show their power's icon in the bitmap the button holds.
+function SetPowerIconBitmap(window, image)
+  SetBitmap(window, image)
+end
+
+-- The number of parts the selector offers a girl of the type at the station: the demo has three
+-- hair styles and three make-ups for every girl on every level.
+local kSelectorParts = { hairstyle = 3, makeup = 3 }
+
+function GetSelectorCount(stage, level, scene, girlType)
+  return kSelectorParts[scene] or 0
+end
+
 -- The judging scene names the last judged event over the hall ("last_event_" + its name in the
 -- string table), and takes it away again. The scene cannot go on without these two.
 function ShowLastEvent(event)

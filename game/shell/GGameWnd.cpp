@@ -421,6 +421,29 @@ void GGameWnd::StopScoreText() {
     }
 }
 
+void GGameWnd::FlyWhiteScoreText(const str& text, int x, int y, int direction) {
+    if (mWhiteScoreText == nullptr) {
+        return;
+    }
+    if (GSmallHintPanel* label = FindIdleScoreLabel()) {
+        label->SetDescriptionColor(TColor{0.0f, 0.0f, 0.0f, 0.0f});
+    }
+    mWhiteScoreText->SetText(text);
+    mWhiteScoreText->GetMobile().SetPosition(static_cast<float>(x), static_cast<float>(y));
+    mWhiteScoreText->Fly(direction, kScoreFlightSteps);
+}
+
+void GGameWnd::FlyScoreLabel(const str& description, int background, int x, int y, int points) {
+    GSmallHintPanel* label = FindIdleScoreLabel();
+    if (label == nullptr) {
+        return;
+    }
+    label->SetDescription(description);
+    label->SetBackground(background);
+    label->MoveTo(x, y);
+    label->Fly(points, kScoreFlightSteps, true);
+}
+
 void GGameWnd::ShowHint(const str& nameLabel, const str& descriptionLabel, int cost,
                         bool recommended) {
     if (mHintPanel == nullptr) {

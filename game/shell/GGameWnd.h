@@ -29,6 +29,8 @@ void ForgetControlInGameWnd(const TWindow* control);
 class GGameWnd : public TWindow, public GLogicalManagerHooks {
 public:
     static constexpr int kAnimationMs = 30;
+    // Steps of a score pop-up's flight.
+    static constexpr int kScoreFlightSteps = 30;
 
     // Publishes "CPP_OnUpgradeModeFinished", "CPP_OnGameWndInitComplete" and
     // "CPP_PressPowerButton" in the main script.
@@ -85,6 +87,8 @@ public:
     void HideHint() override;
     // Ends the white score text's flight, emptying it.
     void StopScoreText() override;
+    void FlyWhiteScoreText(const str& text, int x, int y, int direction) override;
+    void FlyScoreLabel(const str& description, int background, int x, int y, int points) override;
     void SetScore(int score) override { mGoalIndicator.SetScore(score); }
     void SetGoals(int goal, int expert) override { mGoalIndicator.SetGoals(goal, expert); }
     void AddDistance(int distance) override {

@@ -59,6 +59,8 @@ public:
     const GUpgradeData* FindUpgrade(const str& name, int position) const;
     // The first record of the object's group with that upgrade level, or null.
     const GUpgradeData* FindUpgradeByLevel(const str& object, int upgradeLevel) const;
+    // Whether an upgrade group is named like the object: it is on sale.
+    bool HasUpgradeGroup(const str& name) const { return FindGroup(name) != nullptr; }
     // The first record's upgrade level; -1 without a group.
     int GetFirstUpgradeLevel(const str& name) const;
     // Whether touch-ups are offered on the level (below 1: the current or loading level).

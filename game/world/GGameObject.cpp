@@ -10,7 +10,10 @@
 #include "game/visual/GVObject.h"
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GGameData.h"
+#include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GMStr_Edit.h"
+#include "game/world/GMStr_UpgradeButton.h"
 #include "game/world/GPlayerInfo.h"
 #include "game/world/GStratMousePikUp.h"
 
@@ -305,6 +308,12 @@ bool GGameObject::IsKnownScene(const str& scene) const {
     return mKnownScenes.count(scene) != 0;
 }
 
+void GGameObject::EnterKnownScenes() {
+    for (const str& scene : mKnownScenes) {
+        AddScene(scene, false);
+    }
+}
+
 str GGameObject::GetSceneName(int index) const {
     if (index < 0 || static_cast<size_t>(index) >= mScenes.size()) {
         return str();
@@ -322,14 +331,15 @@ void GGameObject::SetEditMode(bool on, int /*level*/) {
 }
 
 int GGameObject::SetLookState(const str& state) {
+    // Not the virtual one: a class whose look sets plain states through it would never return.
+    return GGameObject::SetVisualState(state);
+}
+
+int GGameObject::SetVisualState(const str& state) {
     if (mVisual == nullptr) {
         return 0;
     }
     return mVisual->SetState(GStateKey::FromString(state), true);
-}
-
-int GGameObject::SetVisualState(const str& state) {
-    return SetLookState(state);
 }
 
 void GGameObject::SetVisualState(GStateKey key) {
@@ -404,6 +414,66 @@ void GGameObject::SetMouseBlocked(bool flag) {
     if (mStrategy != nullptr) {
         mStrategy->SetBlocked(flag);
     }
+}
+
+void GGameObject::InstallStrategy(GStratMousePikUp* strategy, bool mouseOn) {
+    SetStrategy(strategy);
+    if (strategy == nullptr) {
+        return;
+    }
+    strategy->SetTarget(this, GLogicalManager::Instance().GetSwitchListener());
+    if (mouseOn) {
+        SetMouseEnabled(true);
+    }
+}
+
+void GGameObject::OfferUpgrade() {
+    SetStrategy(nullptr);
+    ShowUpgradeLevel();
+    InstallStrategy(new GMStr_UpgradeButton, true);
+}
+
+void GGameObject::SetEditStrategy(bool on) {
+    InstallStrategy(on ? new GMStr_Edit : nullptr, true);
+}
+
+int GGameObject::TakeAt(GGameObject* girl, TVec2 offset, float z) {
+    if (girl == nullptr || mVisual == nullptr) {
+        return 0;
+    }
+    if (GGameObject* old = girl->GetHolder()) {
+        old->SetOccupant(nullptr);
+    }
+    SetOccupant(girl);
+    girl->SetHolder(this);
+    girl->SetPlace(mPosition + offset, mVisual->mDeltaZ + z);
+    return 1;
+}
+
+void GGameObject::MoveOccupantTo(TVec2 offset) {
+    if (GGameObject* occupant = GetOccupant()) {
+        const TVec2 place = mPosition + offset;
+        occupant->MoveToPoint(place.x, place.y);
+    }
+}
+
+void GGameObject::RunStartCommand(str command) {
+    if (command.Length() == 0) {
+        return;
+    }
+    if (command.CStr()[0] == '@') {
+        GLevel* level = GLogicalManager::Instance().GetLevel();
+        if (level == nullptr) {
+            return;
+        }
+        level->EvalUpgradeCommand(command);
+    }
+    mScript.DoLuaString(command);
+}
+
+bool GGameObject::IsUnbought() const {
+    const GGameData* data = GLogicalManager::Instance().GetGameData();
+    return mUpgradeLevel < 0 && data != nullptr && data->HasUpgradeGroup(mName);
 }
 
 void GGameObject::SetStrategy(GStratMousePikUp* strategy) {

@@ -71,6 +71,7 @@ public:
     virtual void OnTaskBegin(bool resumed);
     virtual bool HasPendingTask(bool /*flag*/) { return false; }
     virtual void SetLocked(bool flag) { mLocked = flag; }
+    bool IsLocked() const { return mLocked; }
     virtual bool IsStudent() const { return false; }
     virtual bool Reserved23() { return false; }
     // Queues the walk task toward the named target for the listener; 0 in the base.
@@ -162,6 +163,8 @@ public:
     int AddScene(const str& scene, bool notify);
     bool HasScene(const str& scene) const;
     bool IsKnownScene(const str& scene) const;
+    // Every known scene goes into the scene list, without notice; for holders whose list ran empty.
+    void EnterKnownScenes();
     str GetSceneName(int index) const;
     // The scenes the object takes part in now, in order.
     const std::vector<str>& GetScenes() const { return mScenes; }
@@ -218,6 +221,31 @@ public:
 protected:
     // Copies the definition read by InitFromTable; the instance state is not copied.
     void CopyFrom(const GGameObject& other);
+    // The object this one holds, for the holders' GetOccupant and SetOccupant; not owned.
+    GGameObject* Occupant() const { return mOccupant; }
+    void SetOccupantField(GGameObject* object) { mOccupant = object; }
+    // The strategy (null removes it) bound to the object and the current level's listener; with
+    // mouse on, the mouse is enabled too.
+    void InstallStrategy(GStratMousePikUp* strategy, bool mouseOn);
+    // The upgrade screen's button: the level shown and the upgrade strategy with the mouse.
+    void OfferUpgrade();
+    // On: the level editor's strategy with the mouse; off: no strategy.
+    void SetEditStrategy(bool on);
+    // A holder takes the girl: her old holder lets her go, and she stands at the offset from its
+    // position, in front of its visual by z. 0 without a girl or a visual of its own.
+    int TakeAt(GGameObject* girl, TVec2 offset, float z);
+    // The occupant, when there is one, moves to the offset from the position.
+    void MoveOccupantTo(TVec2 offset);
+    // An upgrade's start command runs in the object's script; one beginning with "@" is first
+    // turned into the command by the level.
+    void RunStartCommand(str command);
+    // Nothing of it was bought: its name has an upgrade group in the game
+    // data. An object without a group is kept whatever its upgrade level says.
+    bool IsUnbought() const;
+    // The task list itself, for classes that set tasks aside.
+    std::vector<GBaseSimpleTask*>& TaskList() { return mTasks; }
+    // Destroys the task (not unhooking its timer while closing).
+    void DestroyTask(GBaseSimpleTask* task) const;
 
 private:
     struct GTrigger {
@@ -240,8 +268,6 @@ private:
     // Activates the strategy when the mouse is enabled and neither locked nor suspended.
     void ApplyStrategyRule();
     void LogLogical(const char* format, const str& scene) const;
-    // Destroys the task (not unhooking its timer while closing).
-    void DestroyTask(GBaseSimpleTask* task) const;
     // A task made by the factory from the name's data, which this object then runs; null for an
     // unknown name or a task that cannot be made.
     GBaseSimpleTask* MakeTask(const str& name, GBaseLogicalScene* listener);

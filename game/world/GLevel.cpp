@@ -11,6 +11,7 @@
 #include "game/world/GObjectFactory.h"
 #include "game/world/GPlayerInfo.h"
 #include "game/world/GStratMousePikUp.h"
+#include "game/world/GStudent.h"
 #include "game/world/LuaTableWalk.h"
 #include "game/world/MainScript.h"
 #include "game/world/ScriptCall.h"
@@ -226,7 +227,13 @@ int GLevel::AddObject(GGameObject* object) {
     GLogicalManager::Instance().RegisterObject(object);
     if (object->IsStudent()) {
         ++mGirlsAdded;
-        mGirls[object->GetName()] = 0;
+        GGirlLook& look = mGirls[object->GetName()];
+        look.mName = object->GetName();
+        look.mType = object->GetBaseType();
+        if (const auto* girl = dynamic_cast<const GStudent*>(object)) {
+            mJudgingsPending += girl->GetJudgingSceneCount();
+            girl->GetLook(look);
+        }
         mGirlTypes.insert(object->GetBaseType());
     }
     if (object->IsHolder()) {
@@ -464,10 +471,11 @@ void GLevel::EvalUpgradeCommand(str& text) {
     text = mScript.GetGlobalString("retUpgradeStr");
 }
 
-void GLevel::UpdateGirlScore(int score, const str& girl) {
-    const auto found = mGirls.find(girl);
+void GLevel::UpdateGirlScore(int score, const GStudent& girl) {
+    const auto found = mGirls.find(girl.GetName());
     if (found != mGirls.end()) {
-        found->second = score;
+        girl.GetLook(found->second);
+        found->second.mScore = score;
     }
 }
 
@@ -475,10 +483,11 @@ str GLevel::GetBestGirlName() {
     if (mBestGirlName.Length() == 0) {
         int32_t best = 0;
         bool any = false;
-        for (const auto& [name, score] : mGirls) {
-            if (!any || score >= best) {
-                best = score;
+        for (const auto& [name, look] : mGirls) {
+            if (!any || look.mScore >= best) {
+                best = look.mScore;
                 mBestGirlName = name;
+                mBestGirl = look;
                 any = true;
             }
         }

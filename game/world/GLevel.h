@@ -9,6 +9,7 @@
 #include "engine/core/str.h"
 #include "engine/script/script.h"
 #include "game/world/GGameObjectTimer.h"
+#include "game/world/GGirlLook.h"
 #include "game/world/G_ICanListenSwitch.h"
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <vector>
 
 class GGameObject;
+class GStudent;
 class TLuaTable;
 
 class GLevel : public G_ICanListenSwitch, public GBaseTimerObj {
@@ -85,9 +87,14 @@ public:
     bool CanAffordUpgrade(int money) const;
     // Runs the text without its first character and replaces it with "retUpgradeStr".
     void EvalUpgradeCommand(str& text);
-    void UpdateGirlScore(int score, const str& girl);
+    // The girl's look is refreshed and her score stored with it.
+    void UpdateGirlScore(int score, const GStudent& girl);
     // The girl with the highest score (a later name wins a tie); kept once found.
     str GetBestGirlName();
+    // The best girl's look once her name was asked for.
+    const GGirlLook& GetBestGirlLook() const { return mBestGirl; }
+    // Every girl added, by name: her look and last score.
+    const std::map<str, GGirlLook>& GetGirlLooks() const { return mGirls; }
     // How many times in a row the group came back; another group starts again at 0.
     int NextCombo(const str& group);
 
@@ -160,8 +167,8 @@ private:
     str mComboGroup;
     str mBestGirlName;
     int32_t mResult = 0;
-    // A girl's last score, by her name.
-    std::map<str, int32_t> mGirls;
+    GGirlLook mBestGirl;
+    std::map<str, GGirlLook> mGirls;
     std::set<str> mGirlTypes;
     int32_t mLevelState = 0;
     int32_t mTryAgainCountdown = 0;

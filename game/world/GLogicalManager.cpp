@@ -8,11 +8,15 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GJudgingQueue.h"
+#include "game/world/GJudgingScene.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMarivellPowerMeter.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GPlayerInfo.h"
 #include "game/world/GStatistics.h"
+#include "game/world/GStudent.h"
 #include "game/world/GUpgradeData.h"
 #include "game/world/MainScript.h"
 
@@ -116,16 +120,17 @@ void GLogicalManager::AddPowerScore(int points) {
     }
 }
 
-int GLogicalManager::CanUsePower(int kind) const {
-    return mPowerInUse == 0 && kind >= 1 && kind <= 4 ? 1 : 0;
-}
-
-int GLogicalManager::UsePower(int /*kind*/) {
-    return 0;
-}
-
 bool GLogicalManager::CanTouchUp() {
-    return mHeroine != nullptr && mGameData != nullptr && mGameData->IsTouchupAvailable(0);
+    const auto* heroine = dynamic_cast<const GPersonage*>(mHeroine);
+    return heroine != nullptr && heroine->GetTouchUpTime() > 0 && mGameData != nullptr &&
+           mGameData->IsTouchupAvailable(0);
+}
+
+void GLogicalManager::SetPowerInUse(int kind) {
+    mPowerInUse = kind;
+    if (kind == 0) {
+        mHooks->ShowPowerButtons(true);
+    }
 }
 
 namespace {
@@ -273,9 +278,7 @@ void GLogicalManager::SetGameState(int state) {
                 return;
             }
         }
-        if (mJudgingScene != nullptr) {
-            mJudgingSceneHeld = true;
-        }
+        HoldJudgingScene(true);
     } else if (state == 4) {
         SetObjectsMouse(false);
     }
@@ -284,9 +287,17 @@ void GLogicalManager::SetGameState(int state) {
 
 void GLogicalManager::ResumeAfterCarry() {
     mCarriedObject = nullptr;
-    mJudgingSceneHeld = false;
+    HoldJudgingScene(false);
     mQueuePreviewOn = false;
+    if (mPodiumRequest) {
+        CompactQueue();
+    }
     mPodiumRequest = false;
+    for (GGameObject* place : mJudgingPlaces) {
+        if (auto* queue = dynamic_cast<GJudgingQueue*>(place)) {
+            queue->SetPreviewOccupant(nullptr);
+        }
+    }
     if (GLevel* level = GetLevel()) {
         for (GGameObject* object : level->GetObjects()) {
             object->SetMouseEnabled(object->HasPendingTask(false));
@@ -313,6 +324,9 @@ void GLogicalManager::OnLevelLoaded(GLevel* level) {
     }
     mGameState = 1;
     mHooks->UpdateJudgingCount();
+    if (auto* scene = dynamic_cast<GJudgingScene*>(mJudgingScene)) {
+        scene->SetEnterRequests(0);
+    }
     mPowerInUse = 0;
     HidePowerButtons();
 }
@@ -360,8 +374,15 @@ void GLogicalManager::OnUpgradePhaseEnd() {
                 records[k] = mGameData->FindUpgrade(names[k], index);
             }
         }
-        // The girls of the type take the records once they are a class of their own.
-        static_cast<void>(records);
+        if (records[0] == nullptr && records[1] == nullptr && records[2] == nullptr) {
+            continue;
+        }
+        const auto girls = mGirls.equal_range(mGameData->GetGirlBaseType(i));
+        for (auto it = girls.first; it != girls.second; ++it) {
+            if (auto* girl = dynamic_cast<GStudent*>(it->second)) {
+                girl->ApplyUpgrades(records[0], records[1], records[2]);
+            }
+        }
     }
 }
 
@@ -415,8 +436,9 @@ void GLogicalManager::ResetLevel() {
     mPodiumRequest = false;
     mQueuePreviewOn = false;
     mPowerInUse = 0;
+    mPowerRecords.clear();
     mCarriedObject = nullptr;
-    mJudgingSceneHeld = false;
+    DeleteDialogCallers();
     mEventDispatcher.Clear();
     // The scenes outlive the level's objects for a moment: no task reaches them meanwhile.
     for (GBaseLogicalScene* scene : mLiveScenes) {

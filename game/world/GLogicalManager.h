@@ -9,6 +9,8 @@
 #include "game/world/GEventDispatcher.h"
 #include "game/world/GGameObjectTimer.h"
 #include "game/world/GPathGrid.h"
+#include "game/world/GPowerRecord.h"
+#include "game/world/GWrapperModalCaller.h"
 
 #include <cstdint>
 #include <map>
@@ -85,17 +87,37 @@ public:
     TWindow* GetIdleScoreLabel(const str& text) const;
     // To the power meter, when the level has one.
     void AddPowerScore(int points);
-    // 1 when no power is in use and the kind is 1 to 4, else 0.
+    // 1 when no power is in use, no power record exists and the kind is 1 to 4, else 0.
     int CanUsePower(int kind) const;
-    // 1 when the power was started; the powers start once they are a class of their own.
+    // 1 when the power was started or waits for the heroine's scene; 0 while another power runs,
+    // without a heroine, or for an unknown kind.
     int UsePower(int kind);
+    // The power machinery: every record started, the girls taken and the power scenes made; the
+    // power ends at once (buttons shown) when it finds nothing to do. The count of girls taken,
+    // 1 for the poise power.
+    int StartPower();
+    // Takes the girls out of the served stations still in their first stage: those scenes, and
+    // every other scene that holds such a girl, are destroyed without their end. The count.
+    int TakeGirlsForPower();
+    void StartPowerScenes();
+    // The personage left the scene of that number: a power waiting for it may start, a power
+    // scene's end finishes its record. 1 when a waiting power was looked at.
+    int OnPowerSceneEvent(GGameObject* personage, int sceneNumber);
+    // The record is finished and its owner gets the saved speed back; 0 for an unknown index.
+    int FinishPowerRecord(int index);
+    // No record waits for a scene.
+    bool PowerScenesFree() const;
+    // Once every record is finished: buttons shown, no power in use, records gone.
+    void CheckPowerEnd();
+    const std::vector<GPowerRecord>& GetPowerRecords() const { return mPowerRecords; }
     // The part selector's modal window and selector window, kept between openings; the manager
     // does not own them yet.
     void SetSelectorModal(TModalWindow* modal) { mSelectorModal = modal; }
     TModalWindow* GetSelectorModal() const { return mSelectorModal; }
     void SetSelectorWindow(TWindow* window) { mSelectorWindow = window; }
     TWindow* GetSelectorWindow() const { return mSelectorWindow; }
-    // False without a heroine; else whether the current level offers touch-ups.
+    // False without a heroine or when her touch-up time is not above 0; else whether the current
+    // level offers touch-ups.
     bool CanTouchUp();
 
     // The level's special objects, filed by their exact class; other classes are ignored.
@@ -119,7 +141,7 @@ public:
     void SetGameState(int state);
     void ResumeAfterCarry();
     // Whether the judging scene's timer is held while something is carried.
-    bool IsJudgingSceneHeld() const { return mJudgingSceneHeld; }
+    bool IsJudgingSceneHeld() const;
     void SetCarriedObject(GGameObject* object) { mCarriedObject = object; }
     GGameObject* GetCarriedObject() const { return mCarriedObject; }
     // A Lua text for the game control that waits while something is carried.
@@ -130,6 +152,8 @@ public:
     void SetPoiseEffect(GFlyEmitter* effect) { mPoiseEffect = effect; }
     GFlyEmitter* GetPoiseEffect() const { return mPoiseEffect; }
     int GetPowerInUse() const { return mPowerInUse; }
+    // Stores the kind; 0 shows the power buttons again.
+    void SetPowerInUse(int kind);
     GEventDispatcher& GetEventDispatcher() { return mEventDispatcher; }
 
     // The level flow.
@@ -172,10 +196,10 @@ public:
     // The tutorial engine's notice that an action starts or ends; nothing comes of it.
     void OnTutorialActionHook(bool /*started*/) {}
 
-    // The level's switch slots: what the mouse strategies report. Dragging over and leaving the
-    // judging places come with the judging rules.
-    void OnDragOver(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
-    void OnDragLeave(GGameObject* /*dragged*/, GGameObject* /*target*/) {}
+    // The level's switch slots: what the mouse strategies report.
+    // A girl dragged over a judging place: the row shows where the others would go; 1 when shown.
+    int OnDragOver(GGameObject* girl, GGameObject* place);
+    void OnDragLeave(GGameObject* girl, GGameObject* place);
     // A carried object released over the target (or none): a scene, or the carry just ends.
     // 1 when a scene came about.
     int OnDrop(GGameObject* object, GGameObject* target);
@@ -197,6 +221,9 @@ public:
     GBaseLogicalScene* GoToSceneWithPersonage(const str& name, GGameObject* object,
                                               GGameObject* personage);
     void OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* girl);
+    // The first personage by name that offers the action goes with the object to the scene named
+    // after the personage; the personage when that scene came about, else null.
+    GGameObject* RequestPersonage(GGameObject* object, const str& action);
     // Tutorials lock (1) or free (0) the mouse of every level object outside the exceptions;
     // the number of level objects.
     int SetObjectsEnabled(int lock, const std::vector<const GTutorialFilter*>& exceptions);
@@ -232,11 +259,61 @@ public:
     bool WalkToEntry(GGameObject* object, GGameObject* target, bool landing);
     // The object is being deleted: no live scene, holder or carry keeps it.
     void ForgetObject(GGameObject* object);
+    // The dress a girl of the type gets in the scene: a random pick between the scene script's
+    // "GetMinChoiceIndex" and "GetMaxChoiceIndex" when both are above 0; else 1 when the maximum is
+    // not 0, else 0.
+    int GetChoiceIndex(const str& girlType, const str& scene);
     // Exact classes the scenes tell apart by name until their classes exist.
     static bool IsPreparationQueue(const GGameObject* object);
     static bool IsPacifier(const GGameObject* object);
     // Hands the occupants of the preparation queues forward so the occupied ones close up.
     void CompactPreparationQueues();
+    // In order, each occupant is handed to the first holder before it that kept nothing; the
+    // number of occupants that moved.
+    static int CloseUp(const std::vector<GGameObject*>& holders);
+
+    // The row of judging places (sorted by x, largest first, as play begins), each holding at most
+    // one girl.
+    int GetQueuePlaceCount() const { return static_cast<int>(mJudgingPlaces.size()); }
+    GGameObject* GetFirstQueuePlace() const;
+    int CountQueuedGirls() const;
+    bool AllPlacesOccupied() const;
+    GGameObject* FirstFreePlace() const;
+    // Empties the place by moving its occupant and those behind it one place on toward the free
+    // place after it (else before it); false for no such place in the row or a full row.
+    bool MakeRoomAt(GGameObject* place);
+    // The occupant of from is lifted out, then room is made at to.
+    bool MoveIntoPlace(GGameObject* from, GGameObject* to);
+    // The occupants close up toward the start of the row; how many moved.
+    int CompactQueue();
+    // Where the row would move its girls if the girl were placed on the place; 1 (0 for a place
+    // outside the row).
+    int ShowPreview(GGameObject* girl, GGameObject* place);
+    // Every occupant but the excepted one stands at its own place again; the number of places.
+    int ClearQueuePreview(GGameObject* except);
+    bool IsQueuePreviewOn() const { return mQueuePreviewOn; }
+    bool IsPodiumRequested() const { return mPodiumRequest; }
+    // Numbers the girls that continue the judged run of one judging kind, along the row (or its
+    // preview).
+    void RefreshComboNumbers(bool usePreview);
+    // The combo numbers, then the door (or else the judging scene) hears how many girls wait.
+    void OnQueueChanged();
+    // The judging scene's combo bonus, with its count, label text and key; 0 without the scene.
+    int GetJudgingComboBonus(int& count, str& label, str& key);
+    // The first waiting girl, taken off her place; null when none waits or she is busy.
+    GGameObject* TakeFirstWaitingGirl();
+    // The girl's judging ended: she goes round again or leaves as served; the judges and the door
+    // hear how many still wait.
+    void OnEndJudging(GGameObject* girl);
+    // The place index of the waiting girl with the lowest "current_poise" when that is at most the
+    // limit (the poise goes out), else -1.
+    int FindTussleCandidate(int limit, int& poise);
+    // "CalcTussleDelayTime" of the scene script for the lowest poise waiting; 0 with nobody.
+    int GetTussleDelay(int mode);
+    // The girl of the place quarrels with a neighbour ("tussle"); 1 when the scene began.
+    int StartTussle(int index);
+    // The judges' reaction and score cards for the girl's points, and her lips and particles.
+    void ShowJudgesScore(GGameObject* girl, int points);
 
     // The Lua functions of the main and scene scripts; participant n is entry n of the current
     // scene.
@@ -261,6 +338,32 @@ public:
     void CPP_GenerateChooseUser(int participant, int poiseFactor);
     void CPP_OnPoisePower(int kind, int ignored);
     void CPP_CheckComboNumbers();
+
+    using GSceneDialogCaller = GWrapperModalCaller<GBaseLogicalScene>;
+    // The open dialogs and the scenes waiting for their answers, in the order they opened.
+    const std::vector<std::unique_ptr<GSceneDialogCaller>>& GetDialogCallers() const {
+        return mDialogCallers;
+    }
+    void DeleteDialogCallers() { mDialogCallers.clear(); }
+    // The last id given to a dialog; ids are not reused across levels.
+    int GetDialogIdCounter() const { return mDialogIdCounter; }
+    // What the part selector is set up with before it opens.
+    struct GChooseUserText {
+        str mObjectName;
+        int mDialog = 0;
+        int mEntry = 0;
+        str mScene;
+        str mGirlType;
+        int mHair = 0;
+        int mMakeup = 0;
+        int mMask = 0;
+        int mManicure = 0;
+        int mStage = 0;
+        int mLevel = 0;
+        bool mCached = false;
+    };
+    // The selector's set-up text; the names go in as Lua string literals.
+    static str ChooseUserText(const GChooseUserText& values);
 
     // The object's buy dialog in the main window script; the object becomes the pending upgrade.
     // Nothing for a link that is not a game object.
@@ -308,7 +411,6 @@ private:
     // The poise power's effect; owned by the game window.
     GFlyEmitter* mPoiseEffect = nullptr;
     GGameObject* mCarriedObject = nullptr;
-    bool mJudgingSceneHeld = false;
     int32_t mCursorKind = 5;
     GPathGrid mPathGrid;
     // Not owned.
@@ -320,12 +422,32 @@ private:
     std::vector<GBaseLogicalScene*> mDroppedScenes;
     // The main script the functions were published in, to withdraw them from.
     lua_State* mPublishedState = nullptr;
+    std::vector<std::unique_ptr<GSceneDialogCaller>> mDialogCallers;
+    int32_t mDialogIdCounter = 0;
+    std::vector<GPowerRecord> mPowerRecords;
+
+    // A new dialog id with a caller record for the current scene.
+    int OpenDialogCaller();
+    // The first caller of the id that still has its scene, out of the list; null when none.
+    std::unique_ptr<GSceneDialogCaller> TakeDialogCaller(int dialog);
+    // The scene goes: no dialog answer may reach it.
+    void ForgetDialogScene(const GBaseLogicalScene* scene);
+    // The object leaves the level: no power record keeps it.
+    void ForgetPowerObject(const GGameObject* object);
+    // The power ends with nothing more to do: buttons shown, no power in use, records gone.
+    void DropPower();
 
     static bool HasClass(const GGameObject* object, const char* className);
     // Deletes the live scenes and clears the dispatcher.
     void DeleteScenes();
     std::vector<GGameObject*> LevelObjects() const;
-    void ClearQueuePreview();
+    // The preview is cleared (except for the object) when it is on, and switched off.
+    void EndQueuePreview(GGameObject* except);
+    // The index of the judging place, or -1.
+    int PlaceIndex(const GGameObject* place) const;
+    // The occupant of place from goes to place to, in the row; false when the place refused.
+    bool ShiftOccupant(size_t from, size_t to);
+    void HoldJudgingScene(bool hold);
     // The carry ends: playing again, the girl dispatched when asked and not over her holder, and
     // the broadcast.
     void EndCarry(GGameObject* object, GGameObject* target, bool dispatchGirl);

@@ -5,6 +5,7 @@
 
 #include "engine/core/str.h"
 
+class GBaseSimpleTask;
 class GFlyEmitter;
 class GGameObject;
 class GVLayer;
@@ -39,6 +40,14 @@ public:
     virtual TWindow* GetSmallHintPanel() { return nullptr; }
     virtual TWindow* GetWhiteScoreText() { return nullptr; }
     virtual TWindow* GetIdleScoreLabel(const str& /*text*/) { return nullptr; }
+    // The judges' points: the first idle score label's description colour is cleared, then the
+    // white score text shows the text from the point and flies in the direction (below 0 down, 0
+    // in place, above 0 up). Nothing without a white score text.
+    virtual void FlyWhiteScoreText(const str& /*text*/, int /*x*/, int /*y*/, int /*direction*/) {}
+    // A scene's points: the first idle score label shows the description on the background (1 or
+    // 2) at the point and flies with the points. Nothing when no label is idle.
+    virtual void FlyScoreLabel(const str& /*description*/, int /*background*/, int /*x*/, int /*y*/,
+                               int /*points*/) {}
 
     // The goal indicator of the game window.
     virtual void SetScore(int /*score*/) {}
@@ -55,8 +64,19 @@ public:
     virtual void TutorialClick(GGameObject* /*object*/) {}
     virtual void TutorialDragEnd(GGameObject* /*object*/) {}
     virtual void TutorialTouchUpEnd(GGameObject* /*heroine*/, GGameObject* /*girl*/) {}
+    // A task of a personage or girl started or ended.
+    virtual void TutorialTaskStart(GBaseSimpleTask* /*task*/) {}
+    virtual void TutorialTaskEnd(GBaseSimpleTask* /*task*/) {}
+    // What the tutorial engine hears of the girls: a named game event, a chance of a touch-up by
+    // the personage, a wish raised and an appearance.
+    virtual void TutorialGameEvent(GGameObject* /*object*/, const str& /*event*/) {}
+    virtual void TutorialTouchUp(GGameObject* /*personage*/) {}
+    virtual void TutorialWish(GGameObject* /*girl*/, const str& /*scene*/) {}
+    virtual void TutorialAppeared(GGameObject* /*girl*/) {}
     // The scene control forgets a girl that leaves the level.
     virtual void ForgetGirl(GGameObject* /*girl*/) {}
+    // The scene control draws a girl who stands before the judges.
+    virtual void AddToSceneControl(GGameObject* /*girl*/) {}
 
     // The hint panel with the texts of the two string-table labels, the item's cost and whether it
     // is recommended; and hiding it.

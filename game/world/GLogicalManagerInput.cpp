@@ -7,7 +7,10 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GPacifierObject.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
+#include "game/world/GStudent.h"
 
 #include <algorithm>
 
@@ -28,8 +31,10 @@ std::vector<GGameObject*> GLogicalManager::LevelObjects() const {
     return level != nullptr ? level->GetObjects() : std::vector<GGameObject*>();
 }
 
-void GLogicalManager::ClearQueuePreview() {
-    // The places' preview occupants come with the judging rules; the flag goes here.
+void GLogicalManager::EndQueuePreview(GGameObject* except) {
+    if (mQueuePreviewOn) {
+        ClearQueuePreview(except);
+    }
     mQueuePreviewOn = false;
 }
 
@@ -61,6 +66,7 @@ int GLogicalManager::OnObjectClick(GGameObject* object, bool keepState) {
             accepted = true;
         }
     } else if (HasClass(object, "GStudent")) {
+        auto* girl = dynamic_cast<GStudent*>(object);
         const int check = object->CheckClick();
         if (check > 0) {
             if (GBaseLogicalScene* scene = GoToScene("make_touchup", object, nullptr, false)) {
@@ -70,10 +76,15 @@ int GLogicalManager::OnObjectClick(GGameObject* object, bool keepState) {
                 }
                 PlaySound("click");
                 accepted = true;
+            } else if (girl != nullptr) {
+                // No touch-up came of it: she must not keep a check mark nobody will clear.
+                girl->UndoClick();
             }
         } else if (check == 0) {
-            // The girl's cry lock is lifted by the girls themselves.
             JoinHeroineToSceneOf(object);
+            if (girl != nullptr) {
+                girl->SetCryLock(0);
+            }
             PlaySound("click");
             accepted = true;
         }
@@ -142,6 +153,9 @@ int GLogicalManager::StartCarryPacifier(GGameObject* object) {
         return 0;
     }
     object->SetHolder(nullptr);
+    if (auto* item = dynamic_cast<GPacifierObject*>(object)) {
+        item->OnCarryStart();
+    }
     object->SetActive(false);
     mQueuePreviewOn = false;
     for (GGameObject* other : LevelObjects()) {
@@ -157,7 +171,10 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
     if (object == nullptr) {
         return 0;
     }
-    // Clearing the girl's touch-up and telling her the drag ended come with the girls.
+    if (auto* girl = dynamic_cast<GStudent*>(object)) {
+        girl->ClearTouchUp();
+        girl->NotifyDragEnd();
+    }
     if (HasClass(target, "GJudgingSceneDoor") && object->IsStudent()) {
         const auto place =
             std::find_if(mJudgingPlaces.begin(), mJudgingPlaces.end(), [](GGameObject* candidate) {
@@ -173,13 +190,13 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
             holder->TakeObject(object);
         }
         // Every place is taken: she goes back, and the carry still ends.
-        ClearQueuePreview();
+        EndQueuePreview(object);
         object->SetActive(true);
         SetGameState(2);
         mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
         return 0;
     }
-    ClearQueuePreview();
+    EndQueuePreview(object);
     if (mPodiumRequest && HasClass(target, "GJudgingQueue")) {
         mPodiumRequest = false;
     }
@@ -219,7 +236,7 @@ int GLogicalManager::OnDrop(GGameObject* object, GGameObject* target) {
 }
 
 int GLogicalManager::OnDragEnd(GGameObject* object) {
-    ClearQueuePreview();
+    EndQueuePreview(object);
     if (object != nullptr) {
         object->SetActive(true);
     }
@@ -228,15 +245,19 @@ int GLogicalManager::OnDragEnd(GGameObject* object) {
     if (object != nullptr && mJudgingDoor != nullptr) {
         const str scene = object->GetSceneName(0);
         if (scene.Length() > 0 && mJudgingDoor->IsKnownScene(scene)) {
-            // The combo numbers and the girl's shown number come with the judging rules.
-            CPP_CheckComboNumbers();
+            RefreshComboNumbers(false);
+            GGameObject* holder = object->GetHolder();
+            auto* girl = dynamic_cast<GStudent*>(object);
+            if (girl != nullptr && holder != nullptr && !HasClass(holder, "GJudgingQueue")) {
+                girl->ShowCountNumber(0);
+            }
         }
     }
     return 1;
 }
 
 int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) {
-    ClearQueuePreview();
+    EndQueuePreview(pacifier);
     if (HasClass(target, "GJudgingQueue")) {
         mPodiumRequest = false;
     }
@@ -245,11 +266,19 @@ int GLogicalManager::OnPacifierDrop(GGameObject* pacifier, GGameObject* target) 
                                           task->GetState() == GBaseSimpleTask::kResumed);
     SetGameState(2);
     mEventDispatcher.Broadcast(GEventDispatcher::kBroadcast);
+    auto* item = dynamic_cast<GPacifierObject*>(pacifier);
     if (target != nullptr && target->IsStudent() && !busy) {
-        // The girl takes the pacifier, and the pacifier goes home used, with the girls and
-        // pacifiers.
+        if (auto* girl = dynamic_cast<GStudent*>(target); girl != nullptr && item != nullptr) {
+            girl->TakePacifier(item->GetBaseType(), item->GetPoiseBoost());
+        }
         mHooks->TutorialDragEnd(pacifier);
+        if (item != nullptr) {
+            item->ReturnHome(true);
+        }
         return 1;
+    }
+    if (item != nullptr) {
+        item->ReturnHome(false);
     }
     return 0;
 }
@@ -260,7 +289,7 @@ GBaseLogicalScene* GLogicalManager::GoToScene(const str& name, GGameObject* obje
         if (mGameState == 3) {
             return nullptr;
         }
-        ClearQueuePreview();
+        EndQueuePreview(object);
     }
     if (object == nullptr || name.Length() == 0) {
         return nullptr;
@@ -305,9 +334,23 @@ GBaseLogicalScene* GLogicalManager::GoToSceneWithPersonage(const str& name, GGam
     return IsLiveScene(scene) ? scene : nullptr;
 }
 
-void GLogicalManager::OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* /*girl*/) {
-    // A girl's cry lock joining the heroine to her next scene comes with the girls.
+GGameObject* GLogicalManager::RequestPersonage(GGameObject* object, const str& action) {
+    for (const auto& [name, candidate] : mPersonages) {
+        auto* personage = dynamic_cast<GPersonage*>(candidate);
+        if (personage != nullptr && personage->HasAction(action)) {
+            return GoToSceneWithPersonage(name, object, personage) != nullptr ? personage : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+void GLogicalManager::OnTouchUpSceneEnd(GBaseLogicalScene* scene, GGameObject* girl) {
     DestroyScene(scene);
+    auto* student = dynamic_cast<GStudent*>(girl);
+    if (student != nullptr && student->GetCryLock() == 1) {
+        JoinHeroineToSceneOf(student);
+        student->SetCryLock(0);
+    }
 }
 
 int GLogicalManager::RemoveObject(GGameObject* object, bool stopScenes) {
@@ -317,8 +360,10 @@ int GLogicalManager::RemoveObject(GGameObject* object, bool stopScenes) {
     }
     if (GGameObject* holder = object->GetHolder()) {
         holder->SetOccupant(nullptr);
-        // A judging place re-evaluates its queue with the judging rules.
         object->SetHolder(nullptr);
+        if (HasClass(holder, "GJudgingQueue")) {
+            OnQueueChanged();
+        }
     }
     if (stopScenes) {
         StopScenesOf(object);

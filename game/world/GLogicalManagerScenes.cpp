@@ -1,5 +1,6 @@
 // The logical manager's scenes: the scene script and its file, the live scenes from creation to
 // destruction, and what scenes ask of the manager while they run.
+#include "engine/core/random.h"
 #include "engine/script/lua/lualib.h"
 #include "engine/script/luawrapper.h"
 #include "engine/script/script.h"
@@ -9,6 +10,9 @@
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GPersonage.h"
+#include "game/world/GameRandom.h"
+#include "game/world/ScriptCall.h"
 
 #include <algorithm>
 
@@ -134,6 +138,7 @@ void GLogicalManager::DestroyScene(GBaseLogicalScene* scene) {
     if (mCurrentScene == scene) {
         mCurrentScene = nullptr;
     }
+    ForgetDialogScene(scene);
     if (auto* listener = dynamic_cast<GEventSceneListener*>(scene)) {
         mEventDispatcher.RemoveListenerEverywhere(listener);
     }
@@ -164,8 +169,12 @@ void GLogicalManager::ReleaseFromScene(GBaseLogicalScene* scene, GGameObject* ob
     if (reenable && mGameState != 3 && object->HasPendingTask(false)) {
         object->SetMouseEnabled(true);
     }
-    // A personage's power-scene event comes with the powers.
-    object->OnSceneEnd(scene != nullptr ? scene->GetName() : str());
+    // A power that starts here may destroy the scene: its name is taken first.
+    const str name = scene != nullptr ? scene->GetName() : str();
+    if (scene != nullptr && object->IsKindOf(GPersonage::sClassId)) {
+        OnPowerSceneEvent(object, scene->GetNumber());
+    }
+    object->OnSceneEnd(name);
 }
 
 bool GLogicalManager::WalkToEntry(GGameObject* object, GGameObject* target, bool landing) {
@@ -201,6 +210,7 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
     if (mPendingUpgrade == object) {
         mPendingUpgrade = nullptr;
     }
+    ForgetPowerObject(object);
 }
 
 bool GLogicalManager::IsPreparationQueue(const GGameObject* object) {
@@ -212,5 +222,35 @@ bool GLogicalManager::IsPacifier(const GGameObject* object) {
 }
 
 void GLogicalManager::CompactPreparationQueues() {
-    // The preparation queues come with the registries.
+    CloseUp(mPreparationQueues);
+}
+
+int GLogicalManager::CloseUp(const std::vector<GGameObject*>& holders) {
+    int moved = 0;
+    size_t free = 0;
+    for (size_t k = 0; k < holders.size(); ++k) {
+        GGameObject* occupant = holders[k]->GetOccupant();
+        if (occupant == nullptr) {
+            continue;
+        }
+        if (free < k && holders[free]->TakeObject(occupant) != 0) {
+            ++moved;
+            ++free;
+        } else {
+            // Kept where it is: the next free holder can only come after it.
+            free = k + 1;
+        }
+    }
+    return moved;
+}
+
+int GLogicalManager::GetChoiceIndex(const str& girlType, const str& scene) {
+    TScript* script = mSceneScript.get();
+    const int low = ScriptCallInt(script, "GetMinChoiceIndex", girlType, scene);
+    const int high = ScriptCallInt(script, "GetMaxChoiceIndex", girlType, scene);
+    if (low > 0 && high > 0) {
+        const double span = static_cast<double>(high) - low + 1.0;
+        return low + LuaNumberToInt(RandomUnitReal(GameRandom()) * span);
+    }
+    return high != 0 ? 1 : 0;
 }

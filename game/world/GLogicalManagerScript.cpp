@@ -5,7 +5,10 @@
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GLogicalManagerHooks.h"
+#include "game/world/GPersonage.h"
 #include "game/world/GSoundEffects.h"
+#include "game/world/GStudent.h"
 
 void GLogicalManager::RegisterLuaFunctions(lua_State* state) {
     if (state == nullptr) {
@@ -72,8 +75,13 @@ int GLogicalManager::CPP_MoveToBasePos(int participant) {
     return planned ? 1 : 0;
 }
 
-int GLogicalManager::CPP_SendMessageToObject(int /*participant*/, int /*kind*/, str /*text*/) {
-    // Only a girl takes a message (kind 1 sets her cry lock); the girls come later.
+int GLogicalManager::CPP_SendMessageToObject(int participant, int kind, str /*text*/) {
+    // Only a girl takes a message: kind 1 sets her cry lock.
+    if (kind == 1) {
+        if (auto* girl = dynamic_cast<GStudent*>(Participant(participant))) {
+            girl->SetCryLock(1);
+        }
+    }
     return 0;
 }
 
@@ -83,16 +91,21 @@ int GLogicalManager::CPP_ModifyCheck(int participant, int delta) {
 }
 
 int GLogicalManager::CPP_TouchUp(int participant) {
-    GGameObject* object = Participant(participant);
-    if (object == nullptr || !object->IsStudent()) {
+    auto* girl = dynamic_cast<GStudent*>(Participant(participant));
+    auto* heroine = dynamic_cast<GPersonage*>(mHeroine);
+    if (girl == nullptr || heroine == nullptr) {
         return -1;
     }
-    // The touch-up poise of the heroine goes to the girl once both exist.
-    return -1;
+    mHooks->TutorialTouchUpEnd(heroine, girl);
+    return girl->AddPoise(heroine->GetTouchUpPoise());
 }
 
 void GLogicalManager::CPP_SetTouchUpDirection() {
-    // A personage turning toward a girl comes with the personages.
+    GGameObject* girl = Participant(0);
+    auto* personage = dynamic_cast<GPersonage*>(Participant(1));
+    if (girl != nullptr && girl->IsStudent() && personage != nullptr) {
+        personage->SetTouchUpDirection(girl);
+    }
 }
 
 void GLogicalManager::CPP_SyncTaskTime(int participant, str task, int participant2, str task2) {
@@ -112,15 +125,3 @@ void GLogicalManager::CPP_RestoreTaskTime(int participant, str task) {
 void GLogicalManager::CPP_PlaySound(str name) {
     GSoundEffects::Instance()->Play(name);
 }
-
-// The dialogs and powers, and the judging rules, give these their bodies.
-void GLogicalManager::CPP_EndChooseUser(int /*dialog*/, int /*entry*/, int /*result*/,
-                                        int /*poiseFactor*/) {}
-void GLogicalManager::CPP_EndPowerMeterDialog(int /*dialog*/, int /*kind*/, int /*value*/) {}
-void GLogicalManager::CPP_RunChooseUser(int /*entry*/) {}
-void GLogicalManager::CPP_RunPowerMeterDialog(int /*entry*/) {}
-void GLogicalManager::CPP_OnEndJudging() {}
-void GLogicalManager::CPP_OnEnterPodium(int /*flag*/) {}
-void GLogicalManager::CPP_GenerateChooseUser(int /*participant*/, int /*poiseFactor*/) {}
-void GLogicalManager::CPP_OnPoisePower(int /*kind*/, int /*ignored*/) {}
-void GLogicalManager::CPP_CheckComboNumbers() {}

@@ -5,6 +5,7 @@
 #include "game/world/GBaseSimpleTask.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GMainHeroine.h"
 #include "game/world/ScriptCall.h"
 
 #include <algorithm>
@@ -373,8 +374,8 @@ int GLogicalScene::OnTaskEnd(GGameObject* object, int /*reason*/) {
     if (mStageIndex >= 0 && static_cast<size_t>(mStageIndex) < mStages.size() &&
         !mStages[static_cast<size_t>(mStageIndex)].mMustFree.empty()) {
         const int index = IndexOfObject(object);
-        if (index >= 0) {
-            FreeEntry(index);
+        if (index >= 0 && !FreeEntry(index)) {
+            return 0;
         }
     }
     if (mPendingTasks <= 0) {
@@ -390,20 +391,28 @@ void GLogicalScene::FinishStage() {
     if (mStageIndex >= 0 && static_cast<size_t>(mStageIndex) < mStages.size()) {
         const std::vector<int32_t> mustFree = mStages[static_cast<size_t>(mStageIndex)].mMustFree;
         for (int32_t index : mustFree) {
-            FreeEntry(index);
+            if (!FreeEntry(index)) {
+                return;
+            }
         }
     }
     EndStage();
 }
 
-void GLogicalScene::FreeEntry(int index) {
+bool GLogicalScene::FreeEntry(int index) {
     GGameObject* object = GetObject(index);
     if (object == nullptr) {
-        return;
+        return true;
     }
     object->Unblock(mName);
+    // The personage let go may start a power that takes this scene's girl and the scene with her.
+    const std::shared_ptr<bool> life = Life();
     GLogicalManager::Instance().ReleaseFromScene(this, object, true);
+    if (!*life) {
+        return false;
+    }
     mObjects[static_cast<size_t>(index)] = nullptr;
+    return true;
 }
 
 void GLogicalScene::EndStage() {
@@ -445,10 +454,14 @@ int GLogicalScene::Release() {
     return 0;
 }
 
-void GLogicalScene::ReleaseObjects(int except, bool unblock) {
+bool GLogicalScene::ReleaseObjects(int except, bool unblock) {
     GLogicalManager& manager = GLogicalManager::Instance();
+    const std::shared_ptr<bool> life = Life();
     const std::vector<GGameObject*> objects = mObjects;
     for (size_t i = 0; i < objects.size(); ++i) {
+        if (!*life) {
+            return false;
+        }
         if (objects[i] == nullptr || static_cast<int>(i) == except) {
             continue;
         }
@@ -457,6 +470,7 @@ void GLogicalScene::ReleaseObjects(int except, bool unblock) {
         }
         manager.ReleaseFromScene(this, objects[i], true);
     }
+    return *life;
 }
 
 int GLogicalScene::FinishEnd() {
@@ -466,7 +480,10 @@ int GLogicalScene::FinishEnd() {
 }
 
 int GLogicalScene::End() {
-    ReleaseObjects(-1, true);
+    // A power started by a personage let go may have destroyed the scene already.
+    if (!ReleaseObjects(-1, true)) {
+        return 1;
+    }
     return FinishEnd();
 }
 
@@ -513,5 +530,14 @@ void GLogicalScene::OnDialogResult(int entry, int result, int poiseFactor) {
         object->GetScript().DoLuaString(str::FromFormat(
             "scenes_used_dialog.%s=1;user_dialog_result=%d;user_dialog_poisekoef=%d;", mName.CStr(),
             result, poiseFactor));
+    }
+}
+
+void GLogicalScene::OnChooseResult(int kind, int /*value*/) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    if (kind != 1) {
+        manager.UsePower(kind);
+    } else if (auto* heroine = dynamic_cast<GMainHeroine*>(manager.GetHeroine())) {
+        heroine->UseSpeedPower(1);
     }
 }

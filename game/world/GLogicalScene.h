@@ -52,6 +52,8 @@ public:
     void ClearObjects() override;
     int Create() override;
     void OnDialogResult(int entry, int result, int poiseFactor) override;
+    // Kind 1 starts the heroine's speed power at once; other kinds are the manager's powers.
+    void OnChooseResult(int kind, int value) override;
     void SetHold(bool flag) override { mHold = flag; }
     bool IsHold() const override { return mHold; }
     int Retain() override;
@@ -87,9 +89,11 @@ protected:
     // The stage's hooks and tasks; 0 when the scene closed.
     int RunStage();
     // Unblocks and lets go of the object of the entry; the slot is emptied, the count stays.
-    void FreeEntry(int index);
-    // Unblocks and lets go of every filled object except the one of the entry given.
-    void ReleaseObjects(int except, bool unblock);
+    // False when the scene is gone meanwhile.
+    bool FreeEntry(int index);
+    // Unblocks and lets go of every filled object except the one of the entry given; false when
+    // the scene is gone meanwhile.
+    bool ReleaseObjects(int except, bool unblock);
     // The end every class shares after its objects went: OnEnd, then the manager destroys it.
     int FinishEnd();
     // Whether the scene still exists after a call that may have ended it.

@@ -2,6 +2,7 @@
 
 #include "game/world/GLogicalManager.h"
 #include "game/world/G_ICanAcceptGirl.h"
+#include "game/world/G_VoidLink.h"
 
 bool GMStr_Door::OnMouseDown(TPoint point) {
     if (mInactive) {

@@ -7,15 +7,25 @@
 #include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GInDoor.h"
+#include "game/world/GJudgingQueue.h"
+#include "game/world/GJudgingScene.h"
+#include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalScene.h"
+#include "game/world/GMainHeroine.h"
 #include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GMovingTask.h"
+#include "game/world/GPacifierContainer.h"
+#include "game/world/GPacifierObject.h"
 #include "game/world/GPacifierScene.h"
+#include "game/world/GPreparationQueue.h"
 #include "game/world/GQueueLogicalScene.h"
+#include "game/world/GSeat.h"
 #include "game/world/GSimpleTask.h"
 #include "game/world/GStatistics.h"
+#include "game/world/GStudent.h"
+#include "game/world/GStudentUpgrade.h"
 #include "game/world/GTouchUpScene.h"
 
 GObjectFactory& GObjectFactory::Instance() {
@@ -158,7 +168,18 @@ void GObjectFactory::Clear(bool deleteGameData, bool deleteScenePrototypes) {
 // registry: a unit that only registered itself would be dropped from the static library.
 int GGameObject::sClassId = GObjectFactory::NextClassId();
 int GInDoor::sClassId = GObjectFactory::NextClassId();
+int GMainHeroine::sClassId = GObjectFactory::NextClassId();
+int GPacifierObject::sClassId = GObjectFactory::NextClassId();
+int GPacifierContainer::sClassId = GObjectFactory::NextClassId();
+int GPersonage::sClassId = GObjectFactory::NextClassId();
+int GPreparationQueue::sClassId = GObjectFactory::NextClassId();
 int GMarivellPowerMeter::sClassId = GObjectFactory::NextClassId();
+int GSeat::sClassId = GObjectFactory::NextClassId();
+int GStudent::sClassId = GObjectFactory::NextClassId();
+int GStudentUpgrade::sClassId = GObjectFactory::NextClassId();
+int GJudgingQueue::sClassId = GObjectFactory::NextClassId();
+int GJudgingScene::sClassId = GObjectFactory::NextClassId();
+int GJudgingSceneDoor::sClassId = GObjectFactory::NextClassId();
 
 namespace {
 
@@ -176,8 +197,30 @@ const bool gGameObjectRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GGameObject", &CreateGameObject<GGameObject>);
 const bool gInDoorRegistered =
     GObjectFactory::Instance().RegisterObjectCreator("GInDoor", &CreateGameObject<GInDoor>);
+const bool gMainHeroineRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GMainHeroine", &CreateGameObject<GMainHeroine>);
+const bool gPacifierObjectRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GPacifierObject", &CreateGameObject<GPacifierObject>);
+const bool gPacifierContainerRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GPacifierContainer", &CreateGameObject<GPacifierContainer>);
+const bool gPersonageRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GPersonage", &CreateGameObject<GPersonage>);
+const bool gPreparationQueueRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GPreparationQueue", &CreateGameObject<GPreparationQueue>);
 const bool gPowerMeterRegistered = GObjectFactory::Instance().RegisterObjectCreator(
     "GMarivellPowerMeter", &CreateGameObject<GMarivellPowerMeter>);
+const bool gSeatRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GSeat", &CreateGameObject<GSeat>);
+const bool gStudentRegistered =
+    GObjectFactory::Instance().RegisterObjectCreator("GStudent", &CreateGameObject<GStudent>);
+const bool gStudentUpgradeRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GStudentUpgrade", &CreateGameObject<GStudentUpgrade>);
+const bool gJudgingQueueRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingQueue", &CreateGameObject<GJudgingQueue>);
+const bool gJudgingSceneRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingScene", &CreateGameObject<GJudgingScene>);
+const bool gJudgingSceneDoorRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "GJudgingSceneDoor", &CreateGameObject<GJudgingSceneDoor>);
 const bool gLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(
     "GLogicalScene", &CreateLogicalScene<GLogicalScene>);
 const bool gQueueLogicalSceneRegistered = GObjectFactory::Instance().RegisterSceneCreator(

@@ -2,6 +2,8 @@
 
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GPacifierObject.h"
+#include "game/world/GStudent.h"
 
 #include <algorithm>
 
@@ -19,16 +21,20 @@ int GPacifierScene::Create() {
 }
 
 bool GPacifierScene::TakePacifier() {
-    GGameObject* girl = GetObject(mGirlEntry);
-    if (girl == nullptr || !girl->IsStudent()) {
+    auto* girl = dynamic_cast<GStudent*>(GetObject(mGirlEntry));
+    if (girl == nullptr) {
         return false;
     }
-    const auto pacifier = std::find_if(mObjects.begin(), mObjects.end(), [](GGameObject* object) {
-        return object != nullptr && GLogicalManager::IsPacifier(object);
+    const auto found = std::find_if(mObjects.begin(), mObjects.end(), [](GGameObject* object) {
+        return object != nullptr && object->GetClassId() == GPacifierObject::sClassId;
     });
-    // Blocking the girl for "take_pacifier" and handing her the pacifier's name and number come
-    // with the girls.
-    return pacifier != mObjects.end();
+    if (found == mObjects.end()) {
+        return false;
+    }
+    const auto* pacifier = static_cast<const GPacifierObject*>(*found);
+    girl->BlockForPacifier("take_pacifier");
+    girl->SetPacifierPoise(pacifier->GetBaseType(), pacifier->GetPoiseBoost());
+    return true;
 }
 
 int GPacifierScene::Begin() {
@@ -53,7 +59,9 @@ int GPacifierScene::End() {
         manager.ReleaseFromScene(this, girl, false);
         girl->RestoreState();
     }
-    ReleaseObjects(except, true);
+    if (!ReleaseObjects(except, true)) {
+        return 1;
+    }
     CallHook(mOnEnd);
     // Only scenes still alive are let go: one may have ended while it waited.
     const std::vector<GBaseLogicalScene*> waiting = mWaiting;

@@ -43,9 +43,48 @@ int GQueueLogicalScene::CanAccept(GGameObject* object, bool /*undo*/) {
     return object->HasScene(mName) ? 1 : 0;
 }
 
-bool GQueueLogicalScene::OnLink(GGameObject* /*object*/, GGameObject* /*target*/) {
-    // The placement in a judging queue place belongs to the judging rules, which are not here.
-    return false;
+bool GQueueLogicalScene::OnLink(GGameObject* object, GGameObject* target) {
+    if (object == nullptr || target == nullptr) {
+        return false;
+    }
+    GGameObject* old = object->GetHolder();
+    if (old != nullptr && CanAccept(old, true) == 0) {
+        old = nullptr;
+    }
+    GGameObject* place = target;
+    GGameObject* other = nullptr;
+    if (target->CanHold()) {
+        other = target->GetOccupant();
+    } else {
+        other = target;
+        place = target->GetHolder();
+    }
+    if (place == nullptr) {
+        return false;
+    }
+    GLogicalManager& manager = GLogicalManager::Instance();
+    if (old == nullptr && place->GetOccupant() == nullptr) {
+        place->TakeObject(object);
+        manager.OnQueueChanged();
+        return true;
+    }
+    bool room = true;
+    if (old == nullptr) {
+        room = manager.MakeRoomAt(place);
+    } else if (other != nullptr && other != object) {
+        room = manager.MoveIntoPlace(old, place);
+        if (!room) {
+            // Nobody moved: she stays where she was.
+            old->SetOccupant(object);
+            object->SetHolder(old);
+        }
+    }
+    if (!room) {
+        return false;
+    }
+    place->TakeObject(object);
+    manager.OnQueueChanged();
+    return true;
 }
 
 int GQueueLogicalScene::Create() {

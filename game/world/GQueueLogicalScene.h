@@ -1,6 +1,6 @@
 // The one-step scene that places a girl in a judging queue place: no entries and no stages, only
-// its three hooks. Its link (the queue placement) comes with the judging rules; until then it
-// refuses every link. Main thread only.
+// its three hooks. Its link puts the girl into the row, moving the others along. Main thread
+// only.
 #pragma once
 
 #include "game/world/GBaseLogicalScene.h"
@@ -15,6 +15,9 @@ public:
     GBaseLogicalScene* Clone(int number) const override;
     // 0 for a blocked object; 1 when the object takes part in scenes of this name.
     int CanAccept(GGameObject* object, bool undo) override;
+    // The girl goes onto the place (or the place of the girl she was dropped on); an occupied
+    // place is emptied first by moving the row toward a free place. False when there is no place
+    // or no room.
     bool OnLink(GGameObject* object, GGameObject* target) override;
     int Create() override;
     int Begin() override;

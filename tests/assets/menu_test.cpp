@@ -2,11 +2,14 @@
 // loading screen, which swaps to the first menu; the menu's buttons and keys, its quit question
 // and the dialogs the game main opens over it.
 
+#include "engine/media/texture.h"
+#include "engine/ui/image.h"
 #include "engine/ui/text.h"
 #include "game/common/GUserManager.h"
 #include "game/shell/GFlyText.h"
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GHintPanel.h"
+#include "game/shell/GPowerMeterSelector.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GMusicPlayer.h"
@@ -311,8 +314,8 @@ TEST_F(TDemoMenuTest, TheGameScreensHintsAndScoreLabelsReachTheManager) {
         EXPECT_EQ(manager.GetIdleScoreLabel("5"), Find("score_label_0"));
 
         manager.GetHooks().ShowHint("marivell_power_2", "marivell_power_2_hint", 100000, true);
-        EXPECT_EQ(Shown("hint_caption"), "Make-up kit");
-        EXPECT_EQ(Shown("hint_descript"), "Every waiting contestant gets her make-up at once.");
+        EXPECT_EQ(Shown("hint_caption"), "Make-up rush");
+        EXPECT_EQ(Shown("hint_descript"), "Every girl waiting for make-up is made up at once.");
         EXPECT_EQ(Shown("item_cost"), "100000");
         for (const char* name :
              {"hint_panel", "hint_top", "recomend_text", "hint_bottom", "coment_text"}) {
@@ -414,6 +417,78 @@ TEST_F(TDemoMenuTest, PauseAndStopDialogsOpenAndCloseAsTheGameMainDrivesThem) {
         Turn();
         Turn();
         EXPECT_EQ(Top(), "mainmenu");
+    });
+}
+
+TEST_F(TDemoMenuTest, PowersDialogOffersTheSodaAndAnswersTheChosenKind) {
+    RunMenu([this] {
+        Script()->DoLuaString("function CPP_EndPowerMeterDialog(id, kind, value)\n"
+                              "  Note('power ' .. id .. ' ' .. kind .. ' ' .. value)\n"
+                              "end");
+        Take();
+        struct TChoice {
+            const char* button;
+            const char* answer;
+        };
+        // Before level 3 only the soda is open; a locked power takes no click.
+        for (const TChoice& choice :
+             {TChoice{"power_button_0", "power 7 1 0"}, TChoice{"cancel", "power 7 0 0"}}) {
+            SCOPED_TRACE(choice.button);
+            Script()->DoLuaString("PowerIDS=7; PowerIndObj=1; DoModal('scripts/powers.lua');");
+            ASSERT_EQ(Top(), "powers");
+            EXPECT_EQ(Shown("title"), "Choose a power");
+            for (int i = 0; i < 5; ++i) {
+                const std::string name = "power_button_" + std::to_string(i);
+                TWindow* button = Find(name.c_str());
+                ASSERT_NE(button, nullptr);
+                ASSERT_TRUE(button->IsKindOf(GPowerMeterButton::ClassId()));
+                EXPECT_EQ(static_cast<GPowerMeterButton*>(button)->IsEnabled(), i == 0);
+                TWindow* icon = Find((name + "_icon").c_str());
+                ASSERT_TRUE(icon != nullptr && icon->IsKindOf(TImage::ClassId()));
+                EXPECT_EQ(static_cast<TImage*>(icon)->GetTexture(),
+                          TTexture::Get(
+                              i == 0 ? "buttons/powers/soda.png" : "buttons/powers/locked.png", 0));
+            }
+            EXPECT_EQ(static_cast<GPowerMeterButton*>(Find("power_button_0"))->GetCaption(),
+                      str("Energy soda"));
+            Click("power_button_2");
+            EXPECT_EQ(Top(), "powers");
+            Click(choice.button);
+            EXPECT_EQ(Top(), "mainmenu");
+            EXPECT_THAT(Take(), ElementsAre(choice.answer));
+        }
+    });
+}
+
+TEST_F(TDemoMenuTest, BuyDialogShowsTheOfferAndAnswersBuyOrCancel) {
+    RunMenu([this] {
+        Script()->DoLuaString("function CPP_EndBuyDialog(ok) Note('buy ' .. tostring(ok)) end");
+        Take();
+        for (const char* button : {"buy_ok", "buy_cancel"}) {
+            SCOPED_TRACE(button);
+            Script()->DoLuaString(GLogicalManager::BuyDialogText(120, "makeup_seat_0"));
+            ASSERT_EQ(Top(), "buy");
+            EXPECT_EQ(Shown("price"), "Price: 120");
+            TWindow* image = Find("buy_image");
+            ASSERT_TRUE(image != nullptr && image->IsKindOf(TImage::ClassId()));
+            EXPECT_EQ(static_cast<TImage*>(image)->GetTexture(),
+                      TTexture::Get("selector/buy_preview/buy_makeup_seat_0.png", 0));
+            Click(button);
+            EXPECT_EQ(Top(), "mainmenu");
+            EXPECT_THAT(Take(), ElementsAre(std::string("buy ") +
+                                            (button == std::string("buy_ok") ? "true" : "false")));
+        }
+    });
+}
+
+TEST_F(TDemoMenuTest, SelectorCountAndPowerIconsComeFromTheMainScript) {
+    RunMenu([] {
+        Script()->DoLuaString("n1 = GetSelectorCount(1, 1, 'makeup', 'cheerleader') "
+                              "n2 = GetSelectorCount(1, 1, 'hairstyle', 'singer') "
+                              "n3 = GetSelectorCount(1, 1, 'dress', 'singer')");
+        EXPECT_EQ(GlobalText("n1"), "3");
+        EXPECT_EQ(GlobalText("n2"), "3");
+        EXPECT_EQ(GlobalText("n3"), "0");
     });
 }
 

@@ -15,7 +15,12 @@ Upgrades = {
 
 -- The numbers the powers run with, asked by power and parameter name.
 local kPowerData = {
-  energy_boost = { speed = 250, action_time = 8000 },
+  -- The soda: the heroine's speed for action_time seconds.
+  energy_boost = { speed = 250, action_time = 8 },
+  -- The heroine's speed while the make-up and hair-style powers serve the waiting girls.
+  dialog_powers_data = { speed = 250 },
+  -- The poise the poise glow gives every girl.
+  poise = { poise_power = 2 },
 }
 
 function GetPowerData(power, parameter)

@@ -2,6 +2,7 @@
 // from loading to the result, the reset, the buy button and the game's close.
 #include "game/world/GLogicalManager.h"
 
+#include "game/world/GJudgingScene.h"
 #include "game/world/GStatistics.h"
 #include "game/world/GStratMousePikUp.h"
 #include "tests/game/world/level_fixture.h"
@@ -118,7 +119,7 @@ TEST_F(LogicalManagerLevelTest, ALoadedLevelFillsThePathGrid) {
 
 TEST_F(LogicalManagerLevelTest, CarryingHoldsTheJudgingSceneUnlessTheDoorDoesNotKnowTheScene) {
     GLevel& level = StartWith(kEmptyStage);
-    auto* scene = new TClassed("GJudgingScene");
+    auto* scene = new GJudgingScene;
     level.AddObject(scene);
     std::unique_ptr<TLuaTable> doorType = Table("{ scenes = { 'judge' } }");
     auto* door = new TClassed("GJudgingSceneDoor");
@@ -346,14 +347,27 @@ TEST_F(LogicalManagerLevelTest, ClosingTheGameFilesTheTotalScoreOnceInASession) 
     EXPECT_FALSE(statistics->IsSessionActive());
 }
 
-TEST_F(LogicalManagerLevelTest, TouchUpsNeedAHeroineAndTheirLevel) {
+TEST_F(LogicalManagerLevelTest, TouchUpsNeedAHeroineWithATouchUpTimeAndTheirLevel) {
     WriteGameData("Upgrades = { powers = { touchup = { level = 3 } } }");
     mGameData.Load();
+    // A heroine placed with the touch-up time of her object table.
+    const auto heroine = [this](const std::string& time) {
+        std::unique_ptr<TLuaTable> type = Table("{ class_name = 'GMainHeroine' }");
+        std::unique_ptr<TLuaTable> object = Table("{ touchup_time = " + time + " }");
+        GGameObject* made = GObjectFactory::Instance().CreateObject(("heroine" + time).c_str(),
+                                                                    type.get(), object.get());
+        EXPECT_TRUE(made->InitInLevel(object.get(), nullptr, "", nullptr));
+        return made;
+    };
     GLevel& level = StartWith(kEmptyStage, 3);
     EXPECT_FALSE(Manager().CanTouchUp()) << "no heroine";
     level.AddObject(new TClassed("GMainHeroine"));
+    EXPECT_FALSE(Manager().CanTouchUp()) << "not a heroine of her class";
+    level.AddObject(heroine("1000"));
     EXPECT_TRUE(Manager().CanTouchUp());
-    StartWith(kEmptyStage, 2).AddObject(new TClassed("GMainHeroine"));
+    level.AddObject(heroine("0"));
+    EXPECT_FALSE(Manager().CanTouchUp()) << "no touch-up time";
+    StartWith(kEmptyStage, 2).AddObject(heroine("1000"));
     EXPECT_FALSE(Manager().CanTouchUp()) << "level 2";
 }
 

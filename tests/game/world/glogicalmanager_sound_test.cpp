@@ -1,11 +1,15 @@
 // The sounds of the logical manager's input: a refused click plays "click_empty" (the power
-// meter's row: refused while disabled, taken silently when enabled), and "CPP_PlaySound" plays the
-// effect of the short name.
+// meter's row: refused while disabled, taken silently when enabled), "CPP_PlaySound" plays the
+// effect of the short name, and a choose dialog's answer the girl's mood.
 #include "game/world/GLogicalManager.h"
 
+#include "engine/core/knownfiles.h"
 #include "engine/media/sound.h"
+#include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GMainHeroine.h"
 #include "game/world/GMarivellPowerMeter.h"
+#include "game/world/GObjectFactory.h"
 #include "tests/assets/assets_fixture.h"
 
 #include <gtest/gtest.h>
@@ -29,14 +33,20 @@ protected:
 
 TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     GLogicalManager& manager = GLogicalManager::Instance();
+    // Personages and the heroine take no clicks of their own.
     GGameObject object;
-    manager.SetGameState(0);
-    EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
-    EXPECT_FALSE(WasPlaying("click_empty")) << "silent before a level";
-    manager.SetGameState(2);
-    EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
-    EXPECT_TRUE(WasPlaying("click_empty"));
-    EXPECT_FALSE(WasPlaying("click"));
+    GPersonage personage;
+    GMainHeroine heroine;
+    for (GGameObject* clicked :
+         {&object, static_cast<GGameObject*>(&personage), static_cast<GGameObject*>(&heroine)}) {
+        manager.SetGameState(0);
+        EXPECT_EQ(manager.OnObjectClick(clicked, false), 0);
+        EXPECT_FALSE(WasPlaying("click_empty")) << "silent before a level";
+        manager.SetGameState(2);
+        EXPECT_EQ(manager.OnObjectClick(clicked, false), 0);
+        EXPECT_TRUE(WasPlaying("click_empty")) << clicked->GetClassName();
+        EXPECT_FALSE(WasPlaying("click"));
+    }
 }
 
 TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
@@ -58,6 +68,37 @@ TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSi
 TEST_F(LogicalManagerSoundTest, PlaySoundPlaysTheShortName) {
     GLogicalManager::Instance().CPP_PlaySound("grab");
     EXPECT_TRUE(WasPlaying("grab"));
+}
+
+TEST_F(LogicalManagerSoundTest, ChooseAnswerPlaysTheGirlsMoodByItsPoiseFactor) {
+    static const char kScenes[] =
+        "function Ask(i) CPP_RunChooseUser(0) return 1 end\n"
+        "scenes = { ask = { class_name = 'GLogicalScene', objects = { { class_type = "
+        "'GGameObject' } }, stages = { { OnBegin = 'Ask' }, {} } } }";
+    const char* file = "scripts/stages/mood_scenes.lua";
+    RegisterMemoryFile(file, kScenes, sizeof kScenes - 1);
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.LoadScenes(file);
+    struct TCase {
+        int poise;
+        const char* sound;
+    };
+    const char* moods[] = {"girl_sad", "girl_neutral", "girl_happy"};
+    GGameObject objects[3];
+    const TCase cases[] = {{-3, "girl_sad"}, {0, "girl_neutral"}, {2, "girl_happy"}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].poise);
+        GBaseLogicalScene* scene = manager.CreateScene("ask", &objects[i], nullptr, true, true);
+        ASSERT_NE(scene, nullptr);
+        manager.CPP_EndChooseUser(manager.GetDialogIdCounter(), 0, 1, cases[i].poise);
+        for (const char* mood : moods) {
+            EXPECT_EQ(WasPlaying(mood), mood == std::string(cases[i].sound)) << mood;
+        }
+        EXPECT_EQ(scene->GetStageIndex(), 1);
+    }
+    manager.DeleteLiveScenes();
+    GObjectFactory::Instance().Clear(false, true);
+    RegisterMemoryFile(file, nullptr, 0);
 }
 
 } // namespace

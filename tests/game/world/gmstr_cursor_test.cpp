@@ -1,6 +1,7 @@
 // The mouse cursor: the images the manager sets by kind on the demo assets, and the kinds the
 // strategies ask for while hovering, dragging and pointing at objects of inactive strategies.
 #include "engine/media/texture.h"
+#include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GMStr_Door.h"
 #include "game/world/GMStr_TargetDrag.h"
@@ -142,6 +143,24 @@ TEST_F(CursorFeedbackTest, DoorShowsTheClickCursorOnlyWhenItCanBeUsed) {
     Move(121, 120);
     EXPECT_EQ(Cursor(), 1);
     EXPECT_EQ(MouseInteraction().mHovered, judging);
+}
+
+TEST_F(CursorFeedbackTest, TheJudgingDoorShowsTheClickCursorOnlyWhileItCanTakeGirls) {
+    auto* door = PlaceAs<GJudgingSceneDoor>("judging", 100, 100);
+    ASSERT_NE(door, nullptr);
+    Give(door, new GMStr_Door, false);
+    GLogicalManager::Instance().SetCursor(0);
+    Move(120, 120);
+    EXPECT_EQ(Cursor(), 0) << "closed";
+    Move(300, 120);
+    door->OnQueueCount(1);
+    Move(120, 120);
+    EXPECT_EQ(Cursor(), 1) << "open";
+    Move(300, 120);
+    EXPECT_EQ(Cursor(), 0);
+    ASSERT_EQ(door->EnterQueue(), 1);
+    Move(120, 120);
+    EXPECT_EQ(Cursor(), 0) << "its group went in";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "engine/core/assetmanager.h"
 #include "engine/core/knownfiles.h"
+#include "engine/ui/windowscript.h"
 #include "game/world/GGameData.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
