@@ -318,6 +318,21 @@ TEST_F(TGirlTest, ASceneScoreWithACombo) {
     EXPECT_TRUE(mGirlHooks.calls.empty());
 }
 
+TEST_F(TGirlTest, HugeScoresHoldAtTheLargestInt) {
+    GStudent* anna = Placed("anna");
+    ASSERT_NE(anna, nullptr);
+    Run(anna, "scores = { makeup = 2000000000 }");
+    anna->SetCombo(3, "pair");
+    anna->OnSceneEnd("makeup");
+    EXPECT_EQ(anna->GetScoreTotal(), INT32_MAX);
+    EXPECT_EQ(Level()->GetComboBonus(), INT32_MAX);
+    anna->OnSceneEnd("makeup");
+    EXPECT_EQ(anna->GetScoreTotal(), INT32_MAX);
+    EXPECT_EQ(Level()->GetScore(), INT32_MAX);
+    EXPECT_EQ(anna->ModifyCheck(INT32_MAX), INT32_MAX);
+    EXPECT_EQ(anna->ModifyCheck(1), INT32_MAX);
+}
+
 TEST_F(TGirlTest, JudgesPointsFlyTheWhiteScoreText) {
     GStudent* anna = Placed("anna");
     ASSERT_NE(anna, nullptr);
