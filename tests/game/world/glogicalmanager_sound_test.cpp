@@ -1,5 +1,8 @@
-// The sounds of the logical manager's input: a refused click plays "click_empty",
-// "CPP_PlaySound" plays the effect of the short name, and a choose dialog's answer the girl's mood.
+// The sounds of the logical manager's input and of the girls: a refused click plays "click_empty"
+// (the power meter's row: refused while disabled, taken silently when enabled), "CPP_PlaySound"
+// plays the effect of the short name, a choose dialog's answer the girl's mood, the entrance door
+// opens with "door_open" at a girl's first appearance only, and a scene that earns her points plays
+// "done" (the file "action_done").
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
@@ -7,6 +10,8 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GInDoor.h"
+#include "game/world/GMainHeroine.h"
+#include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
 #include "game/world/GStudent.h"
 #include "tests/assets/assets_fixture.h"
@@ -34,13 +39,35 @@ protected:
 
 TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     GLogicalManager& manager = GLogicalManager::Instance();
+    // Personages and the heroine take no clicks of their own.
     GGameObject object;
-    manager.SetGameState(0);
-    EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
-    EXPECT_FALSE(WasPlaying("click_empty")) << "silent before a level";
+    GPersonage personage;
+    GMainHeroine heroine;
+    for (GGameObject* clicked :
+         {&object, static_cast<GGameObject*>(&personage), static_cast<GGameObject*>(&heroine)}) {
+        manager.SetGameState(0);
+        EXPECT_EQ(manager.OnObjectClick(clicked, false), 0);
+        EXPECT_FALSE(WasPlaying("click_empty")) << "silent before a level";
+        manager.SetGameState(2);
+        EXPECT_EQ(manager.OnObjectClick(clicked, false), 0);
+        EXPECT_TRUE(WasPlaying("click_empty")) << clicked->GetClassName();
+        EXPECT_FALSE(WasPlaying("click"));
+    }
+}
+
+TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
+    GLogicalManager& manager = GLogicalManager::Instance();
     manager.SetGameState(2);
-    EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
+    GMarivellPowerMeter meter;
+    meter.SetActive(true);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 0);
     EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_TRUE(meter.IsActive());
+
+    meter.CPP_SetEnabled(1);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 1);
+    EXPECT_FALSE(meter.IsActive()) << "the click was checked";
+    EXPECT_FALSE(WasPlaying("click_empty"));
     EXPECT_FALSE(WasPlaying("click"));
 }
 
