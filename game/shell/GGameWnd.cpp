@@ -384,6 +384,12 @@ GVLayer* GGameWnd::GetSceneLayer() {
     return mSceneCtrl != nullptr ? mSceneCtrl->GetLayer() : nullptr;
 }
 
+void GGameWnd::AddToSceneControl(GGameObject* girl) {
+    if (mSceneCtrl != nullptr) {
+        mSceneCtrl->AddObject(girl);
+    }
+}
+
 void GGameWnd::QueueLuaText(const str& text) {
     if (mGameCtrl != nullptr) {
         mGameCtrl->QueueLuaText(text);

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace gamewnd_test {
 namespace {
 
@@ -243,6 +245,26 @@ TEST_F(GameWndTest, ControlsDeletedBeforeTheWindowAreForgotten) {
     EXPECT_EQ(GVFactory::Instance().GetCurrentLayer(), nullptr);
     manager.GetHooks().QueueLuaText("Note('late')");
     Tick(30);
+}
+
+TEST_F(GameWndTest, AGirlBeforeTheJudgesJoinsTheSceneControlsDrawList) {
+    AddFile("anim/box.png", widget_test::PatternPng(20, 20, [](int, int) { return 0xFF0000u; }));
+    AddFile("xml/box.xml", Bytes("<main id=\"box\"><images><img name=\"box.png\"/></images>"
+                                 "<framelist><frame w=\"20\" h=\"20\"/></framelist></main>"));
+    AddFile(GLevel::kStageFile, Bytes(R"(
+LevelData = { hall = { BaseType = 'types', box = { included = true, base_type = 'box' } } }
+Objects = { types = { box = { class_name = 'GGameObject', xml_anim = 'box' } } }
+function LevelTimerFunc() end
+)"));
+    OpenScreen();
+    ASSERT_EQ(Level()->GetObjectCount(), 1);
+    GGameObject* girl = Level()->GetObjects()[0];
+    GVLayer* scene = GLogicalManager::Instance().GetSceneLayer();
+    ASSERT_NE(scene, nullptr);
+    const std::vector<GVLayer*>& layers = girl->GetVisual()->GetLayers();
+    EXPECT_EQ(std::count(layers.begin(), layers.end(), scene), 0);
+    GLogicalManager::Instance().GetHooks().AddToSceneControl(girl);
+    EXPECT_EQ(std::count(layers.begin(), layers.end(), scene), 1);
 }
 
 TEST_F(GameWndTest, AStageFileWithoutItsTablesLeavesAScreenWithoutLevel) {

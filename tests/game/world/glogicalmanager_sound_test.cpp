@@ -1,8 +1,8 @@
 // The sounds of the logical manager's input and of the girls: a refused click plays "click_empty"
-// (the power meter's row: refused while disabled, taken silently when enabled), "CPP_PlaySound"
-// plays the effect of the short name, a choose dialog's answer the girl's mood, the entrance door
-// opens with "door_open" at a girl's first appearance only, and a scene that earns her points plays
-// "done" (the file "action_done").
+// (the power meter's row: refused while disabled, taken silently when enabled) and the judging
+// door's click none, "CPP_PlaySound" plays the effect of the short name, a choose dialog's answer
+// the girl's mood, the entrance door opens with "door_open" at a girl's first appearance only, and
+// a scene that earns her points plays "done" (the file "action_done").
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
@@ -10,6 +10,7 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GInDoor.h"
+#include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GMainHeroine.h"
 #include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
@@ -69,6 +70,35 @@ TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSi
     EXPECT_FALSE(meter.IsActive()) << "the click was checked";
     EXPECT_FALSE(WasPlaying("click_empty"));
     EXPECT_FALSE(WasPlaying("click"));
+}
+
+// The manager files the heroine by her class name.
+class THeroine final : public GGameObject {
+public:
+    const char* GetClassName() const override { return "GMainHeroine"; }
+};
+
+TEST_F(LogicalManagerSoundTest, TheJudgingDoorTakesAClickSilentlyOnlyWithAHeroine) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(2);
+    GJudgingSceneDoor door;
+    manager.RegisterObject(&door);
+    door.OnQueueCount(1);
+    ASSERT_TRUE(door.CanAcceptGirl());
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 0);
+    EXPECT_TRUE(WasPlaying("click_empty")) << "no heroine";
+    EXPECT_TRUE(door.CanAcceptGirl()) << "the door was not asked";
+
+    THeroine heroine;
+    manager.RegisterObject(&heroine);
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 1);
+    EXPECT_FALSE(WasPlaying("click_empty"));
+    EXPECT_FALSE(WasPlaying("click"));
+    EXPECT_EQ(door.GetEntered(), 1);
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 0) << "its group went in";
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    manager.UnregisterObject(&heroine);
+    manager.UnregisterObject(&door);
 }
 
 TEST_F(LogicalManagerSoundTest, PlaySoundPlaysTheShortName) {
