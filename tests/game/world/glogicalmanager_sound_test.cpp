@@ -154,7 +154,7 @@ TEST_F(LogicalManagerSoundTest, TheDoorOpensWithItsSoundAtTheFirstAppearanceOnly
     EXPECT_FALSE(WasPlaying("door_open"));
 }
 
-TEST_F(LogicalManagerSoundTest, PointsOfASceneSoundDone) {
+TEST_F(LogicalManagerSoundTest, PointsOfASceneOrTheJudgesSoundDone) {
     GStudent girl;
     girl.GetScript().DoLuaString("points = 0 function OnSceneEnd(scene) return points end");
     girl.OnSceneEnd("makeup");
@@ -164,6 +164,11 @@ TEST_F(LogicalManagerSoundTest, PointsOfASceneSoundDone) {
     EXPECT_FALSE(WasPlaying("action_done")) << "lost points";
     girl.GetScript().DoLuaString("points = 4");
     girl.OnSceneEnd("makeup");
+    EXPECT_TRUE(WasPlaying("action_done"));
+    // The judges' points likewise, without judges to react.
+    girl.CPP_AddFlyScore(-2, 0);
+    EXPECT_FALSE(WasPlaying("action_done"));
+    girl.CPP_AddFlyScore(5, 0);
     EXPECT_TRUE(WasPlaying("action_done"));
 }
 

@@ -518,6 +518,24 @@ TEST_F(TGirlTest, TaskTimesFromTheScriptAndTheUpgrades) {
     EXPECT_EQ(anna->GetTaskTime("makeup"), 120);
 }
 
+TEST_F(TGirlTest, TheBoughtGirlUpgradesApplyWhenTheUpgradePhaseEnds) {
+    WriteGameData(R"(
+Upgrades = { objects = {
+  { name = 'upgr_student_1', girl_base_type = 'girl', { level = 1, value = 0.2 } },
+  { name = 'upgr_student_1_1', girl_base_type = 'girl', { level = 1, value = 0.5 } },
+} }
+)");
+    Main("gUpgradeIndex = { upgr_student_1_1 = 1 }");
+    GStudent* anna = Placed("anna");
+    ASSERT_NE(anna, nullptr);
+    ASSERT_EQ(anna->GetTaskTime("makeup"), 500);
+    Level()->EndUpgradePhase();
+    // Only the make-up upgrade was bought: every girl of the type has her make-up halved.
+    EXPECT_EQ(anna->GetTaskTime("makeup"), 250);
+    EXPECT_EQ(Girl("bella")->GetTaskTime("makeup"), 250);
+    EXPECT_EQ(anna->GetTaskTime("hairstyle"), 100);
+}
+
 TEST_F(TGirlTest, ScriptCallsOfTheScenesAndTheManager) {
     GStudent* anna = Placed("anna");
     ASSERT_NE(anna, nullptr);
