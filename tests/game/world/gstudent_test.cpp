@@ -111,6 +111,8 @@ TEST_F(TGirlTest, TheFirstAppearanceWaitsTakesTheFirstFreeQueueAndOpensTheDoorOn
     EXPECT_TRUE(anna->HasAppeared());
     EXPECT_FALSE(anna->IsFirstAppearance());
     EXPECT_EQ(anna->CPP_CheckTimeAppearence(), 2) << "already in play";
+    EXPECT_EQ(anna->ChangePoisePower(2), 1);
+    EXPECT_NE(Log(anna).find("power 2;"), std::string::npos);
     EXPECT_EQ(mGirlHooks.calls, std::vector<std::string>{"appeared anna"});
 
     // Back through the pre-queue, a later appearance neither tells the tutorial nor opens.
@@ -546,6 +548,15 @@ TEST_F(TGirlTest, ScriptCallsOfTheScenesAndTheManager) {
     anna->SetPacifierPoise("pacifier", 6);
     EXPECT_EQ(Number(anna, "pacifier_poise"), 6.0);
     EXPECT_EQ(Log(anna), "poise 3;pacifier 4;");
+
+    // Leaving a scene she forgets it; without keep her number goes.
+    anna->RequestScene("hair", false);
+    anna->ShowNumber(5);
+    anna->LeaveScene("hair", true);
+    EXPECT_TRUE(anna->GetScenes().empty());
+    EXPECT_EQ(Shown(Part(anna, "number2")), "value_5");
+    anna->LeaveScene("hair", false);
+    EXPECT_EQ(Shown(Part(anna, "number2")), "hide_number");
 
     // Blocked for the pacifier: the scene goes, she stops.
     anna->StartGame();
