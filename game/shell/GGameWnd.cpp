@@ -385,6 +385,12 @@ GVLayer* GGameWnd::GetSceneLayer() {
     return mSceneCtrl != nullptr ? mSceneCtrl->GetLayer() : nullptr;
 }
 
+void GGameWnd::AddToSceneControl(GGameObject* girl) {
+    if (mSceneCtrl != nullptr) {
+        mSceneCtrl->AddObject(girl);
+    }
+}
+
 void GGameWnd::QueueLuaText(const str& text) {
     if (mGameCtrl != nullptr) {
         mGameCtrl->QueueLuaText(text);
@@ -441,7 +447,8 @@ void GGameWnd::FlyScoreLabel(const str& description, int background, int x, int 
     }
     label->SetDescription(description);
     label->SetBackground(background);
-    label->MoveTo(x, y);
+    // The flight starts from the label's own position, which moves the window with it.
+    label->SetPosition(static_cast<float>(x), static_cast<float>(y));
     label->Fly(points, kScoreFlightSteps, true);
 }
 

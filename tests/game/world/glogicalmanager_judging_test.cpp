@@ -41,17 +41,6 @@ protected:
         }
         return nullptr;
     }
-
-    GGameObject* AddHeroine() {
-        return Add("heroine",
-                   "{ class_name = 'GMainHeroine', base_type = 'heroine', xml_anim = 'heroine', "
-                   "tasks = { work = { tick_count = 50, delay = 100 } } }",
-                   "{ name = 'heroine', pos_x = 10, pos_y = 10, speed = 4 }",
-                   "wait_task_exit = 0\n"
-                   "function workBeginTask(r) return 1 end\n"
-                   "function workTaskTimer(n) return 1 end\n"
-                   "function workEndTask(r) return 0 end\n");
-    }
 };
 
 TEST_F(JudgingOrderTest, GirlsContinuingTheJudgedKindCountOnAndOthersRestart) {
@@ -210,7 +199,12 @@ TEST_F(JudgingOrderTest, APodiumRequestDuringACarryWaitsForTheDropAndCompactsWit
     EXPECT_EQ(heroine->GetVisual()->GetStateKey(), GStateKey::FromString("normal"));
     Restart();
 
-    // Outside a carry the row closes up at once, and with the flag the heroine blesses.
+    // Outside a carry the row closes up at once, and with the flag the heroine blesses; without
+    // a heroine nobody does.
+    BuildRow("-a-b");
+    Main("CPP_OnEnterPodium(1)");
+    EXPECT_EQ(RowText(), "ab--");
+    Restart();
     heroine = AddHeroine();
     BuildRow("-a-b");
     Main("CPP_OnEnterPodium(0)");
@@ -244,6 +238,30 @@ TEST_F(JudgingOrderTest, TheJudgesShowTheScoreAndTheGirlsLipsFollowHerMakeUp) {
         EXPECT_EQ(SceneLog(), "state 30;");
         EXPECT_EQ(scene->GetJudges()->GetStateKey(), GStateKey::FromString("judges_3_score_7"));
     }
+}
+
+TEST_F(JudgingOrderTest, JudgesPointsCarryTheComboBonusToTheJudgesAndTheScore) {
+    GJudgingScene* scene = AddJudgingScene();
+    AddRow(1);
+    BeginPlay();
+    JudgeInARow(scene, 1, "judging_a");
+    Seat(Manager().GetFirstQueuePlace(), AddGirl("amy", "judging_a"));
+    scene->SetEnterRequests(1);
+    scene->CPP_EnterDelayRequest();
+    auto* amy = dynamic_cast<GStudent*>(scene->GetOccupant());
+    ASSERT_NE(amy, nullptr);
+    ASSERT_EQ(scene->GetComboCount(), 1);
+    RunInScenes("card = 0 log = ''");
+    const int score = Level()->GetScore();
+    Run(amy, "CPP_AddFlyScore(30, 1)");
+    EXPECT_EQ(SceneLog(), "state 35;") << "the judges react to the points and the bonus";
+    EXPECT_EQ(Level()->GetComboBonus(), 5);
+    EXPECT_EQ(Level()->GetScore(), score + 35);
+    // Without the judges only the score and the bonus.
+    RunInScenes("log = ''");
+    Run(amy, "CPP_AddFlyScore(10, 0)");
+    EXPECT_EQ(SceneLog(), "");
+    EXPECT_EQ(Level()->GetComboBonus(), 10);
 }
 
 TEST_F(JudgingOrderTest, AnEndedJudgingSendsTheGirlRoundAgainOrRemovesHerAsServed) {

@@ -1,16 +1,22 @@
-// The sounds of the logical manager's input: a refused click plays "click_empty" (the power
-// meter's row: refused while disabled, taken silently when enabled), "CPP_PlaySound" plays the
-// effect of the short name, and a choose dialog's answer the girl's mood.
+// The sounds of the logical manager's input and of the girls: a refused click plays "click_empty"
+// (the power meter's row: refused while disabled, taken silently when enabled) and the judging
+// door's click none, "CPP_PlaySound" plays the effect of the short name, a choose dialog's answer
+// the girl's mood, the entrance door opens with "door_open" at a girl's first appearance only, and
+// a scene that earns her points plays "done" (the file "action_done").
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
 #include "engine/media/sound.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GInDoor.h"
+#include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GMainHeroine.h"
 #include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GStudent.h"
 #include "tests/assets/assets_fixture.h"
+#include "tests/game/world/girl_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +26,11 @@ class LogicalManagerSoundTest : public assets_test::TDemoSoundDeviceTest {
 protected:
     void TearDown() override {
         GLogicalManager::Instance().SetGameState(0);
+        GLogicalManager::Instance().ResetLevel();
         TDemoSoundDeviceTest::TearDown();
     }
 
-    // Stopping a sound answers whether it was playing.
+    // Stopping a sound answers whether it was playing; the file's name, not the effect's.
     static bool WasPlaying(const char* name) {
         const TSoundPtr sound =
             TSound::Find((std::string("audio/sfx/") + name + ".ogg;1;1000").c_str());
@@ -72,6 +79,35 @@ TEST_F(LogicalManagerSoundTest,
     EXPECT_FALSE(WasPlaying("click"));
 }
 
+// The manager files the heroine by her class name.
+class THeroine final : public GGameObject {
+public:
+    const char* GetClassName() const override { return "GMainHeroine"; }
+};
+
+TEST_F(LogicalManagerSoundTest, TheJudgingDoorTakesAClickSilentlyOnlyWithAHeroine) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(2);
+    GJudgingSceneDoor door;
+    manager.RegisterObject(&door);
+    door.OnQueueCount(1);
+    ASSERT_TRUE(door.CanAcceptGirl());
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 0);
+    EXPECT_TRUE(WasPlaying("click_empty")) << "no heroine";
+    EXPECT_TRUE(door.CanAcceptGirl()) << "the door was not asked";
+
+    THeroine heroine;
+    manager.RegisterObject(&heroine);
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 1);
+    EXPECT_FALSE(WasPlaying("click_empty"));
+    EXPECT_FALSE(WasPlaying("click"));
+    EXPECT_EQ(door.GetEntered(), 1);
+    EXPECT_EQ(manager.OnObjectClick(&door, false), 0) << "its group went in";
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    manager.UnregisterObject(&heroine);
+    manager.UnregisterObject(&door);
+}
+
 TEST_F(LogicalManagerSoundTest, PlaySoundPlaysTheShortName) {
     GLogicalManager::Instance().CPP_PlaySound("grab");
     EXPECT_TRUE(WasPlaying("grab"));
@@ -106,6 +142,41 @@ TEST_F(LogicalManagerSoundTest, ChooseAnswerPlaysTheGirlsMoodByItsPoiseFactor) {
     manager.DeleteLiveScenes();
     GObjectFactory::Instance().Clear(false, true);
     RegisterMemoryFile(file, nullptr, 0);
+}
+
+TEST_F(LogicalManagerSoundTest, TheDoorOpensWithItsSoundAtTheFirstAppearanceOnly) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    world_test::TFixtureQueue queue;
+    GInDoor door;
+    manager.RegisterObject(&queue);
+    manager.RegisterObject(&door);
+    GStudent girl;
+    EXPECT_EQ(girl.CPP_CheckTimeAppearence(), 1);
+    EXPECT_TRUE(WasPlaying("door_open"));
+
+    queue.mOccupant = nullptr;
+    girl.GetScript().DoLuaString("function OnReturnToPreQueue() end");
+    girl.ReturnToPreQueue();
+    EXPECT_EQ(girl.CPP_CheckTimeAppearence(), 1);
+    EXPECT_FALSE(WasPlaying("door_open"));
+}
+
+TEST_F(LogicalManagerSoundTest, PointsOfASceneOrTheJudgesSoundDone) {
+    GStudent girl;
+    girl.GetScript().DoLuaString("points = 0 function OnSceneEnd(scene) return points end");
+    girl.OnSceneEnd("makeup");
+    EXPECT_FALSE(WasPlaying("action_done")) << "no points";
+    girl.GetScript().DoLuaString("points = -3");
+    girl.OnSceneEnd("makeup");
+    EXPECT_FALSE(WasPlaying("action_done")) << "lost points";
+    girl.GetScript().DoLuaString("points = 4");
+    girl.OnSceneEnd("makeup");
+    EXPECT_TRUE(WasPlaying("action_done"));
+    // The judges' points likewise, without judges to react.
+    girl.CPP_AddFlyScore(-2, 0);
+    EXPECT_FALSE(WasPlaying("action_done"));
+    girl.CPP_AddFlyScore(5, 0);
+    EXPECT_TRUE(WasPlaying("action_done"));
 }
 
 } // namespace
