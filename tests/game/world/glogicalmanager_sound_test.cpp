@@ -1,7 +1,8 @@
-// The sounds of the logical manager's input and of play: a refused click plays "click_empty" (the
-// power meter's row: refused while disabled, taken silently when enabled) and the judging door's
-// click none, "CPP_PlaySound" the effect of the short name, a choose dialog's answer the girl's
-// mood, the entrance door its opening and a scored scene "done".
+// The sounds of the logical manager's input and of the girls: a refused click plays "click_empty"
+// (the power meter's row: refused while disabled, taken silently when enabled) and the judging
+// door's click none, "CPP_PlaySound" plays the effect of the short name, a choose dialog's answer
+// the girl's mood, the entrance door opens with "door_open" at a girl's first appearance only, and
+// a scene that earns her points plays "done" (the file "action_done").
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
@@ -55,7 +56,8 @@ TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     }
 }
 
-TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
+TEST_F(LogicalManagerSoundTest,
+       APowerMeterClickIsRefusedWhileDisabledOrAPowerIsInUseAndElseTakenSilently) {
     GLogicalManager& manager = GLogicalManager::Instance();
     manager.SetGameState(2);
     GMarivellPowerMeter meter;
@@ -65,6 +67,12 @@ TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSi
     EXPECT_TRUE(meter.IsActive());
 
     meter.CPP_SetEnabled(1);
+    manager.SetPowerInUse(2);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 0) << "a power is in use";
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_TRUE(meter.IsActive());
+
+    manager.SetPowerInUse(0);
     EXPECT_EQ(manager.OnObjectClick(&meter, true), 1);
     EXPECT_FALSE(meter.IsActive()) << "the click was checked";
     EXPECT_FALSE(WasPlaying("click_empty"));
@@ -153,7 +161,7 @@ TEST_F(LogicalManagerSoundTest, TheDoorOpensWithItsSoundAtTheFirstAppearanceOnly
     EXPECT_FALSE(WasPlaying("door_open"));
 }
 
-TEST_F(LogicalManagerSoundTest, PointsOfASceneSoundDone) {
+TEST_F(LogicalManagerSoundTest, PointsOfASceneOrTheJudgesSoundDone) {
     GStudent girl;
     girl.GetScript().DoLuaString("points = 0 function OnSceneEnd(scene) return points end");
     girl.OnSceneEnd("makeup");
@@ -163,6 +171,11 @@ TEST_F(LogicalManagerSoundTest, PointsOfASceneSoundDone) {
     EXPECT_FALSE(WasPlaying("action_done")) << "lost points";
     girl.GetScript().DoLuaString("points = 4");
     girl.OnSceneEnd("makeup");
+    EXPECT_TRUE(WasPlaying("action_done"));
+    // The judges' points likewise, without judges to react.
+    girl.CPP_AddFlyScore(-2, 0);
+    EXPECT_FALSE(WasPlaying("action_done"));
+    girl.CPP_AddFlyScore(5, 0);
     EXPECT_TRUE(WasPlaying("action_done"));
 }
 

@@ -25,6 +25,9 @@ function note(s) sceneLog = sceneLog .. s .. ';' end
 function Touch() note('touch ' .. CPP_TouchUp(0)) return 1 end
 function TouchEnd() note('touch end') end
 function PacifierEnd() note('pacifier end') end
+choice = { 3, 3 }
+function GetMinChoiceIndex(girl, scene) note('choice ' .. girl .. ' ' .. scene) return choice[1] end
+function GetMaxChoiceIndex(girl, scene) return choice[2] end
 scenes = {
   make_touchup = { class_name = 'GTouchUpScene', OnEnd = 'TouchEnd',
                    objects = { { class_type = 'GStudent' }, { class_type = 'GMainHeroine' } },
@@ -190,6 +193,14 @@ TEST_F(GirlPlayTest, TheCppFunctionsReachTheGirlOfTheCurrentScene) {
     EXPECT_EQ(Manager().CPP_ModifyCheck(3, 1), -1) << "no such participant";
     Run(mAnna, "calls = ''");
     EXPECT_EQ(Manager().CPP_TouchUp(0), 1);
+    // Her dress by the scene script's choice for her type and the scene of her front task (none
+    // here); at least 1.
+    mAnna->CPP_ApplyDress(0);
+    EXPECT_EQ(mAnna->GetLookNumbers().mDress, 3);
+    EXPECT_EQ(SceneLog(), "choice girl ;");
+    Manager().GetSceneScript()->DoLuaString("choice = { 0, 0 }");
+    mAnna->CPP_ApplyDress(0);
+    EXPECT_EQ(mAnna->GetLookNumbers().mDress, 1);
     EXPECT_EQ(Log(mAnna), "poise 7;");
     EXPECT_EQ(Manager().CPP_TouchUp(1), -1) << "the heroine is no girl";
     Manager().SetCurrentScene(nullptr);
