@@ -64,8 +64,8 @@ bool GHintedButton::OnAnimate() {
 
 bool GHintedButton::OnMouseMove(const TPoint& point) {
     if (GSmallHintPanel* panel = HintPanel()) {
-        panel->SetPosition(static_cast<float>(GetRect().left + point.x + kHintOffsetX),
-                           static_cast<float>(GetRect().top + point.y + kHintOffsetY));
+        panel->SetPosition(static_cast<float>(int64_t{GetRect().left} + point.x + kHintOffsetX),
+                           static_cast<float>(int64_t{GetRect().top} + point.y + kHintOffsetY));
         if (!mArmed) {
             mArmed = true;
             mArmedTime = ClockTime();

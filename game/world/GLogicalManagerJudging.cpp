@@ -138,21 +138,7 @@ bool GLogicalManager::MoveIntoPlace(GGameObject* from, GGameObject* to) {
 }
 
 int GLogicalManager::CompactQueue() {
-    int moved = 0;
-    size_t next = 0;
-    for (size_t k = 0; k < mJudgingPlaces.size(); ++k) {
-        GGameObject* girl = mJudgingPlaces[k]->GetOccupant();
-        if (girl == nullptr) {
-            continue;
-        }
-        if (next < k && mJudgingPlaces[next]->TakeObject(girl) != 0) {
-            ++moved;
-            ++next;
-        } else {
-            next = k + 1;
-        }
-    }
-    return moved;
+    return CloseUp(mJudgingPlaces);
 }
 
 int GLogicalManager::OnDragOver(GGameObject* girl, GGameObject* place) {

@@ -222,7 +222,26 @@ bool GLogicalManager::IsPacifier(const GGameObject* object) {
 }
 
 void GLogicalManager::CompactPreparationQueues() {
-    // The preparation queues come with the registries.
+    CloseUp(mPreparationQueues);
+}
+
+int GLogicalManager::CloseUp(const std::vector<GGameObject*>& holders) {
+    int moved = 0;
+    size_t free = 0;
+    for (size_t k = 0; k < holders.size(); ++k) {
+        GGameObject* occupant = holders[k]->GetOccupant();
+        if (occupant == nullptr) {
+            continue;
+        }
+        if (free < k && holders[free]->TakeObject(occupant) != 0) {
+            ++moved;
+            ++free;
+        } else {
+            // Kept where it is: the next free holder can only come after it.
+            free = k + 1;
+        }
+    }
+    return moved;
 }
 
 int GLogicalManager::GetChoiceIndex(const str& girlType, const str& scene) {

@@ -25,6 +25,7 @@
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/TLoaderWindow.h"
+#include "game/visual/GVFactory.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GObjectFactory.h"
 #include "platform/directx/standin_directx.h"
@@ -210,6 +211,8 @@ protected:
         TLoaderWindow::ForgetLoads();
         GLogicalManager::Instance().SetGameData(nullptr);
         GObjectFactory::Instance().Clear(true, true);
+        // The visual prototypes hold textures of the last run's display.
+        GVFactory::Instance().ClearCache();
         GGameHooks gameHooks;
         sBody = &body;
         sHooks = mTestHooks != nullptr ? mTestHooks : &gameHooks;

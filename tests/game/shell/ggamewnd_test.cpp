@@ -8,6 +8,7 @@
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMStr_TargetDrag.h"
+#include "game/world/GMStr_UpgradeButton.h"
 #include "tests/game/shell/gamewnd_fixture.h"
 
 #include <gtest/gtest.h>
@@ -560,6 +561,10 @@ TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {
             << "no white score text without labels";
         CloseScreen();
     }
+    EXPECT_NE(LogText().find("GGameWnd: ScoreLabelsTemplateName score_%d_%d does not hold one "
+                             "integer conversion; no score labels"),
+              std::string::npos)
+        << LogText();
 }
 
 } // namespace gamewnd_labels_test
@@ -630,16 +635,19 @@ TEST_F(TGameWndTest, AHintedButtonWithoutTheSmallHintPanelIsAPlainButton) {
 
 namespace gamewnd_hint_test {
 
+using gamewnd_test::MakeEvent;
+using gamewnd_test::Text;
 using gamewnd_test::TGameWndTest;
 
 const char kHintScreen[] = R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
   GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
-  GHintPanel{ name = 'hint_panel', x = 0, y = 0, w = 100, h = 100,
+  GHintPanel{ name = 'hint_panel', x = 300, y = 0, w = 100, h = 100,
     Text{ name = 'hint_caption', w = 100, h = 20, label = '' },
     Text{ name = 'hint_descript', w = 100, h = 20, label = '' },
     Text{ name = 'item_cost', w = 100, h = 20, label = '' },
     Text{ name = 'coment_text', w = 100, h = 20, label = '' },
-    Text{ name = 'recomend_text', w = 100, h = 20, label = '' } } })";
+    Text{ name = 'recomend_text', w = 100, h = 20, label = '' },
+    Bitmap{ name = 'hint_bottom', w = 5, h = 5 } } })";
 
 TEST_F(TGameWndTest, TheUpgradeHintShowsCaptionDescriptionCostAndTheTooExpensiveNote) {
     OpenScreen(kHintScreen);
@@ -663,6 +671,58 @@ TEST_F(TGameWndTest, TheUpgradeHintShowsCaptionDescriptionCostAndTheTooExpensive
     hooks.HideHint();
     EXPECT_FALSE(panel->IsShown());
     EXPECT_FALSE(shown("hint_panel"));
+}
+
+// The booth of the fixture level offers its upgrade level 1 for 50 from level 1; during the
+// upgrade phase the mouse over its upgrade button shows the hint panel with the labels of
+// "boxed_1", the price, and the too-expensive note above the player's money.
+TEST_F(TGameWndTest, HoveringAnUpgradeButtonOfTheLevelShowsItsHint) {
+    AddFile("anim/box.png", widget_test::PatternPng(20, 20, [](int, int) { return 0xFF0000u; }));
+    AddFile("xml/box.xml",
+            gamewnd_test::Bytes("<main id=\"box\"><images><img name=\"box.png\"/></images>"
+                                "<framelist><frame w=\"20\" h=\"20\"/></framelist><states>"
+                                "<state id=\"normal\" framelist=\"0\"/></states></main>"));
+    AddFile(GLevel::kStageFile, gamewnd_test::Bytes(R"(
+LevelData = { level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data',
+           booth = { included = true, pos_x = 30, pos_y = 40 } } }
+Objects = { types = { boxed = { class_name = 'GGameObject', xml_anim = 'box',
+                      base_type = 'boxed' } },
+  data = { booth = { name = 'booth', base_type = 'boxed' } } }
+function LevelTimerFunc() end
+)"));
+    AddStrings({{"boxed_1_name", "Bigger booth"}, {"boxed_1_descript", "Seats two"}});
+    OpenScreen(kHintScreen);
+    Tick(30);
+    ASSERT_EQ(Level()->GetObjectCount(), 1);
+    GGameObject* booth = Level()->GetObjects().front();
+    const GUpgradeData* offer =
+        GLogicalManager::Instance().GetGameData()->FindUpgradeByLevel("booth", 1);
+    ASSERT_NE(offer, nullptr);
+    booth->GetUpgradeData() = *offer;
+    auto* strategy = new GMStr_UpgradeButton;
+    booth->SetStrategy(strategy);
+    strategy->SetTarget(booth, Level());
+    booth->SetMouseEnabled(true);
+    // A frame brings the visuals to their places, as the game's loop does.
+    DrawFrame();
+    const auto text = [](const char* name) { return Text(Find<TText>(name)->GetText()); };
+
+    Send(MakeEvent(kEventMouseMove, 40, 50));
+    EXPECT_TRUE(Shown("hint_panel"));
+    EXPECT_EQ(text("hint_caption"), "Bigger booth");
+    EXPECT_EQ(text("hint_descript"), "Seats two");
+    EXPECT_EQ(text("item_cost"), "50");
+    EXPECT_FALSE(Shown("coment_text")) << "120 to spend";
+    EXPECT_FALSE(Shown("hint_bottom"));
+    Send(MakeEvent(kEventMouseMove, 200, 300));
+    EXPECT_FALSE(Shown("hint_panel"));
+
+    Run("gMoney = 40");
+    Send(MakeEvent(kEventMouseMove, 41, 50));
+    EXPECT_TRUE(Shown("hint_panel"));
+    EXPECT_TRUE(Shown("coment_text")) << "50 is above 40";
+    EXPECT_TRUE(Shown("hint_bottom"));
 }
 
 } // namespace gamewnd_hint_test

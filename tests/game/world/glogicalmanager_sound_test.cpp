@@ -1,6 +1,7 @@
-// The sounds of the logical manager's input: a refused click plays "click_empty" and the judging
-// door's click none, "CPP_PlaySound" plays the effect of the short name, and a choose dialog's
-// answer the girl's mood.
+// The sounds of the logical manager's input: a refused click plays "click_empty" (the power
+// meter's row: refused while disabled, taken silently when enabled; the judging door's: refused
+// without a heroine, taken silently with one), "CPP_PlaySound" plays the effect of the short
+// name, and a choose dialog's answer the girl's mood.
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
@@ -8,6 +9,8 @@
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GJudgingSceneDoor.h"
+#include "game/world/GMainHeroine.h"
+#include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
 #include "tests/assets/assets_fixture.h"
 
@@ -32,21 +35,37 @@ protected:
 
 TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     GLogicalManager& manager = GLogicalManager::Instance();
+    // Personages and the heroine take no clicks of their own.
     GGameObject object;
-    manager.SetGameState(0);
-    EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
-    EXPECT_FALSE(WasPlaying("click_empty")) << "silent before a level";
-    manager.SetGameState(2);
-    EXPECT_EQ(manager.OnObjectClick(&object, false), 0);
-    EXPECT_TRUE(WasPlaying("click_empty"));
-    EXPECT_FALSE(WasPlaying("click"));
+    GPersonage personage;
+    GMainHeroine heroine;
+    for (GGameObject* clicked :
+         {&object, static_cast<GGameObject*>(&personage), static_cast<GGameObject*>(&heroine)}) {
+        manager.SetGameState(0);
+        EXPECT_EQ(manager.OnObjectClick(clicked, false), 0);
+        EXPECT_FALSE(WasPlaying("click_empty")) << "silent before a level";
+        manager.SetGameState(2);
+        EXPECT_EQ(manager.OnObjectClick(clicked, false), 0);
+        EXPECT_TRUE(WasPlaying("click_empty")) << clicked->GetClassName();
+        EXPECT_FALSE(WasPlaying("click"));
+    }
 }
 
-// The manager files the heroine by her class name.
-class THeroine final : public GGameObject {
-public:
-    const char* GetClassName() const override { return "GMainHeroine"; }
-};
+TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    manager.SetGameState(2);
+    GMarivellPowerMeter meter;
+    meter.SetActive(true);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 0);
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_TRUE(meter.IsActive());
+
+    meter.CPP_SetEnabled(1);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 1);
+    EXPECT_FALSE(meter.IsActive()) << "the click was checked";
+    EXPECT_FALSE(WasPlaying("click_empty"));
+    EXPECT_FALSE(WasPlaying("click"));
+}
 
 TEST_F(LogicalManagerSoundTest, TheJudgingDoorTakesAClickSilentlyOnlyWithAHeroine) {
     GLogicalManager& manager = GLogicalManager::Instance();
@@ -59,7 +78,7 @@ TEST_F(LogicalManagerSoundTest, TheJudgingDoorTakesAClickSilentlyOnlyWithAHeroin
     EXPECT_TRUE(WasPlaying("click_empty")) << "no heroine";
     EXPECT_TRUE(door.CanAcceptGirl()) << "the door was not asked";
 
-    THeroine heroine;
+    GMainHeroine heroine;
     manager.RegisterObject(&heroine);
     EXPECT_EQ(manager.OnObjectClick(&door, false), 1);
     EXPECT_FALSE(WasPlaying("click_empty"));

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+namespace gpersonage_test {
 namespace {
 
 using visual_test::Tick;
@@ -41,7 +42,7 @@ function GetUpgradeDataParam(name, level, parameter)
 end
 function GetPowerData(power, parameter)
   if power == 'energy_boost' and parameter == 'speed' then return 9 end
-  if power == 'energy_boost' and parameter == 'action_time' then return 2 end
+  if power == 'energy_boost' and parameter == 'action_time' then return boostTime or 2 end
   return 0
 end
 )";
@@ -183,6 +184,50 @@ TEST_F(PersonageTest, AtTheUpgradePhasesEndOnlyUnboughtObjectsOnSaleGo) {
     }
 }
 
+// The helper is on sale from level 1 and not bought; the heroine and the seat have no upgrade
+// group, so the level gives them the upgrade level -1.
+const char kCrewStage[] = R"(
+LevelData = {
+  level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data',
+    helper = { included = true }, heroine = { included = true }, seat2 = { included = true } },
+}
+Objects = {
+  types = { helper = { class_name = 'GPersonage' }, heroine = { class_name = 'GMainHeroine' },
+            seat = { class_name = 'GSeat', xml_anim = 'station' } },
+  data = { helper = { name = 'helper', base_type = 'helper' },
+           heroine = { name = 'heroine', base_type = 'heroine' },
+           seat2 = { name = 'seat2', base_type = 'seat' } },
+}
+function LevelTimerFunc(tick) end
+)";
+
+TEST_F(PersonageTest, WhenPlayStartsTheUnboughtHelperGoesAndTheHeroineAndSeatStay) {
+    ServeImage("s.png", 8);
+    ServeXml("station", "<main id=\"station\"><images><img name=\"s.png\"/></images>"
+                        "<framelist><frame w=\"8\" h=\"8\"/></framelist></main>");
+    WriteStage(kCrewStage);
+    ASSERT_TRUE(mGameData.StartLevel(1, 1));
+    GLevel* level = Level();
+    ASSERT_EQ(level->GetObjects().size(), 3u);
+    GLogicalManager& manager = GLogicalManager::Instance();
+    ASSERT_NE(manager.GetHeroine(), nullptr);
+    ASSERT_EQ(manager.GetPersonages().size(), 1u);
+    for (GGameObject* object : level->GetObjects()) {
+        const bool helper = object->GetName() == str("helper");
+        EXPECT_EQ(object->GetUpgradeLevel(), -1) << object->GetName().CStr();
+        EXPECT_EQ(object->GetStrategy() != nullptr, helper) << "only the helper is on sale";
+    }
+    level->EndUpgradePhase();
+    ASSERT_EQ(level->GetObjects().size(), 2u);
+    EXPECT_TRUE(manager.GetPersonages().empty());
+    EXPECT_NE(manager.GetHeroine(), nullptr);
+    GGameObject* seat = level->GetObjects().back();
+    ASSERT_EQ(seat->GetName(), str("seat2"));
+    EXPECT_NE(dynamic_cast<GMStr_Chair*>(seat->GetStrategy()), nullptr);
+    EXPECT_EQ(seat->GetStrategy()->GetListener(), manager.GetSwitchListener());
+}
+
 TEST_F(PersonageTest, TheCurrentTaskStartsBlockedForItsTargetAndAFailedStartUnblocks) {
     GPersonage* helper = PlacePersonage("helper", "GPersonage");
     ASSERT_NE(helper, nullptr);
@@ -301,6 +346,48 @@ TEST_F(PersonageTest, TheSpeedPowerCountsDownAndBringsTheBeginSpeedBack) {
     }
 }
 
+TEST_F(PersonageTest, ASpeedPowerWithoutActionTimeEndsAtTheFirstTickAndAHugeOneIsCapped) {
+    struct TCase {
+        const char* boostTime;
+        int countdown;
+        int ticksToEnd;
+    };
+    const TCase cases[] = {{"0", 0, 1}, {"-5", 0, 1}, {"3000000", 2147483647, -1}};
+    for (const TCase& c : cases) {
+        WriteGameData(std::string("boostTime = ") + c.boostTime + "\n" + kGameData);
+        mGameData.Reload();
+        auto* heroine = dynamic_cast<GMainHeroine*>(
+            Place(std::string("heroine") + c.boostTime,
+                  "{ class_name = 'GMainHeroine', triggers = { delay = 500 } }",
+                  "{ name = 'heroine', speed = 4 }"));
+        ASSERT_NE(heroine, nullptr);
+        EXPECT_EQ(heroine->UseSpeedPower(1), 1);
+        EXPECT_EQ(heroine->GetSpeedCountdown(), c.countdown) << c.boostTime;
+        Tick(500);
+        EXPECT_EQ(heroine->GetActivePower() == 0, c.ticksToEnd == 1) << c.boostTime;
+        heroine->EndSpeedPower();
+    }
+}
+
+TEST_F(PersonageTest, EachPublishesItsOwnLuaFunctions) {
+    GPersonage* helper = PlacePersonage("helper", "GPersonage");
+    GPersonage* heroine = PlacePersonage("heroine", "GMainHeroine");
+    ASSERT_TRUE(helper != nullptr && heroine != nullptr);
+    const char* const names[] = {"CPP_AddTouchupAction", "CPP_OnJudgingQueueChange",
+                                 "CPP_DoPoisePower", "CPP_DoBlessing", "CPP_SetBeginSpeed"};
+    for (GPersonage* personage : {helper, heroine}) {
+        std::string kinds;
+        for (const char* name : names) {
+            Run(personage, std::string("kind = type(") + name + ")");
+            kinds += Text(personage, "kind") + ";";
+        }
+        EXPECT_EQ(kinds, personage == helper ? "function;nil;nil;nil;nil;"
+                                             : "nil;function;function;function;function;");
+    }
+    Run(heroine, "CPP_SetBeginSpeed(6) CPP_OnJudgingQueueChange() CPP_DoBlessing(2)");
+    EXPECT_EQ(static_cast<GMainHeroine*>(heroine)->GetBeginSpeed(), 6);
+}
+
 TEST_F(PersonageTest, QueuedJobsAreNumberedOnTheirScenesInOrder) {
     GPersonage* placed = PlacePersonage("heroine", "GMainHeroine");
     auto* heroine = dynamic_cast<GMainHeroine*>(placed);
@@ -386,3 +473,4 @@ TEST_F(PersonageTest, TheHeroineWalksAPlannedPathAroundAWall) {
 }
 
 } // namespace
+} // namespace gpersonage_test

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+namespace gstations_test {
 namespace {
 
 using visual_test::Tick;
@@ -139,6 +140,51 @@ TEST_F(StationTest, HoldersTakeAGirlFromHerOldHolderAndKeepHerAtTheirLandingPoin
     EXPECT_TRUE(seat->GetScenes().empty());
     seat->SetOccupant(nullptr);
     EXPECT_EQ(seat->GetScenes().size(), 3u);
+}
+
+TEST_F(StationTest, AGirlSeatedTakesTheSeatsTimeFactorForHerFirstScene) {
+    GSeat* seat = PlaceSeat("chair");
+    GGameObject* girl = Place("girl",
+                              "{ class_name = 'GStudent', scenes = { 'hair' }, "
+                              "tasks = { hairstyle = { tick_count = 3, delay = 100 } } }",
+                              "{ name = 'girl' }",
+                              "function GetRealTaskName(t) asked = t return 'hairstyle' end\n"
+                              "function GetTaskBaseTime(t) return 250 end");
+    ASSERT_TRUE(seat != nullptr && girl != nullptr);
+    girl->AddScene("hair", false);
+    seat->GetUpgradeData().mValue = 1.5;
+    ASSERT_EQ(seat->TakeObject(girl), 1);
+    EXPECT_EQ(Text(girl, "asked"), "hair");
+    EXPECT_EQ(girl->GetTaskTime("hairstyle"), 375) << "250 x 1.5 over three ticks of 125";
+}
+
+TEST_F(StationTest, OccupiedPreparationQueuesCloseUpAtTheFront) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    std::vector<GPreparationQueue*> queues;
+    for (const char* name : {"q1", "q2", "q3", "q4"}) {
+        queues.push_back(PlaceQueue(name));
+        ASSERT_NE(queues.back(), nullptr);
+        manager.RegisterObject(queues.back());
+    }
+    TFixtureGirl first;
+    TFixtureGirl second;
+    TFixtureGirl third;
+    queues[1]->TakeObject(&first);
+    queues[3]->TakeObject(&second);
+    manager.CompactPreparationQueues();
+    EXPECT_EQ(queues[0]->GetOccupant(), &first);
+    EXPECT_EQ(queues[1]->GetOccupant(), &second);
+    EXPECT_EQ(queues[2]->GetOccupant(), nullptr);
+    EXPECT_EQ(queues[3]->GetOccupant(), nullptr);
+    EXPECT_EQ(second.GetHolder(), queues[1]);
+
+    queues[3]->TakeObject(&third);
+    queues[0]->SetOccupant(nullptr);
+    first.SetHolder(nullptr);
+    EXPECT_EQ(GLogicalManager::CloseUp(manager.GetPreparationQueues()), 2);
+    EXPECT_EQ(queues[0]->GetOccupant(), &second);
+    EXPECT_EQ(queues[1]->GetOccupant(), &third);
+    EXPECT_EQ(GLogicalManager::CloseUp(manager.GetPreparationQueues()), 0) << "closed up";
 }
 
 TEST_F(StationTest, TheEditorMovesSeatsQueuesAndItemsAndPlayGivesTheSeatItsChair) {
@@ -330,6 +376,51 @@ TEST_F(StationTest, TakingTheLastVisibleItemResetsThemAllAfterTheFirstItemsReset
     }
 }
 
+TEST_F(StationTest, ABoughtContainerRaisesItsItemsRunsItsRecordAndMovesThemAlong) {
+    WriteGameData("Upgrades = { objects = { { name = 'box', "
+                  "{ level = 1, upgrade_level = 0, start_command = 'BaseType.poise_boost = 9' }, "
+                  "{ level = 2, upgrade_level = 1, start_command = 'BaseType.poise_boost = 12' } "
+                  "} } }");
+    mGameData.Load();
+    auto* box = dynamic_cast<GPacifierContainer*>(
+        Place("box", kContainerType, "{ name = 'box', pos_x = 200, pos_y = 300 }"));
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->GetSavedUpgradeLevel(), 0);
+    std::vector<GPacifierObject*> items;
+    for (const char* name : {"soother", "dummy"}) {
+        auto* item = dynamic_cast<GPacifierObject*>(
+            Place(name, "{ class_name = 'GPacifierObject', poise_boost = 4, reset_time = 50 }",
+                  std::string("{ name = '") + name + "', pos_x = 210, pos_y = 310 }"));
+        ASSERT_NE(item, nullptr);
+        box->AddItem(item);
+        items.push_back(item);
+    }
+    items[1]->SetFixed(true);
+    box->EnterUpgradeMode(1);
+    EXPECT_NE(box->GetStrategy(), nullptr);
+    box->Upgrade();
+    EXPECT_EQ(box->GetStrategy(), nullptr);
+    EXPECT_EQ(box->GetUpgradeLevel(), 1);
+    EXPECT_EQ(items[0]->GetUpgradeLevel(), 1);
+    EXPECT_EQ(items[0]->GetPoiseBoost(), 9) << "the record of the level it was placed with";
+    EXPECT_EQ(items[1]->GetUpgradeLevel(), 0) << "pinned by a script";
+    EXPECT_EQ(items[1]->GetPoiseBoost(), 4);
+
+    box->LeaveUpgradeMode(1);
+    EXPECT_FALSE(box->IsInUpgradePhase());
+    EXPECT_FALSE(items[0]->WantsDestroy());
+
+    box->SetEditMode(true, 1);
+    EXPECT_NE(dynamic_cast<GMStr_Edit*>(box->GetStrategy()), nullptr);
+    box->SetPosition(230, 290);
+    box->PlaceOccupant();
+    for (GPacifierObject* item : items) {
+        ExpectPoint(item->GetPosition(), 240, 300, item->GetName().CStr());
+    }
+    box->PlaceOccupant();
+    ExpectPoint(items[0]->GetPosition(), 240, 300, "no further move");
+}
+
 TEST_F(StationTest, AContainerDeletedBeforeItsItemsLeavesThemNothingToReach) {
     auto* box = dynamic_cast<GPacifierContainer*>(Place("box", kContainerType, "{}"));
     ASSERT_NE(box, nullptr);
@@ -398,3 +489,4 @@ TEST_F(StationTest, AContainerNotOfferedYetTakesItsItemsAlongWhenItGoes) {
 }
 
 } // namespace
+} // namespace gstations_test
