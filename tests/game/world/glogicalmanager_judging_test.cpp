@@ -184,6 +184,23 @@ TEST_F(JudgingOrderTest, MakingRoomRefusesAFullRowAndPlacesOutsideIt) {
     EXPECT_EQ(Manager().CountQueuedGirls(), 3);
 }
 
+TEST_F(JudgingOrderTest, AGirlOfTheRowPutOnAGirlOutsideItStaysInHerPlace) {
+    GJudgingScene* scene = AddJudgingScene();
+    AddRow(2);
+    BeginPlay();
+    Seat(Manager().GetFirstQueuePlace(), AddGirl("y", "judging_a"));
+    scene->SetEnterRequests(1);
+    scene->CPP_EnterDelayRequest();
+    GGameObject* y = scene->GetOccupant();
+    ASSERT_NE(y, nullptr);
+    GStudent* x = AddGirl("x", "judging_a");
+    Seat(Manager().GetJudgingPlaces()[1], x);
+    // Her target's holder, the stand, is no place of the row: nobody moves and she stays.
+    EXPECT_EQ(Manager().CreateScene("judging_a", x, y, true, false), nullptr);
+    EXPECT_EQ(RowText(), "-x");
+    EXPECT_EQ(scene->GetOccupant(), y);
+}
+
 TEST_F(JudgingOrderTest, ATusslePairsAGirlWithTheNextOrOnTheLastPlaceThePreviousGirl) {
     BuildRow("abc");
     EXPECT_EQ(Manager().StartTussle(3), 0);
