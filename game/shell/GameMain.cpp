@@ -24,6 +24,9 @@
 #include "game/shell/GPowerMeterSelector.h"
 #include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GSceneCtrl.h"
+#include "game/shell/GSelectMenu.h"
+#include "game/shell/GSelectMenuChild.h"
+#include "game/shell/GSelectPopupper.h"
 #include "game/shell/GStatWnd.h"
 #include "game/shell/GameMainScript.h"
 #include "game/shell/TLoaderWindow.h"
@@ -52,6 +55,9 @@ const GWindowType kWindowTypes[] = {
     {"GGameWnd", &GGameWnd::Create},
     {"GGameCtrl", &GGameCtrl::Create},
     {"GSeparateLayer", &GSeparateLayer::Create},
+    {"GSelectMenu", &GSelectMenu::Create},
+    {"GSelectMenuChild", &GSelectMenuChild::Create},
+    {"GSelectPopupper", &GSelectPopupper::Create},
     {"GFlyText", &GFlyText::Create},
     {"GHintPanel", &GHintPanel::Create},
     {"GSmallHintPanel", &GSmallHintPanel::Create},
