@@ -57,6 +57,29 @@ int64_t FixedSeconds() {
     return 1234567;
 }
 
+// A girl as the level and the closing selector tell one.
+class TSelectorGirl : public GGameObject {
+public:
+    const char* GetClassName() const override { return "GStudent"; }
+    bool IsStudent() const override { return true; }
+    GGameObject* Clone() const override {
+        auto* copy = new TSelectorGirl;
+        copy->CopyFrom(*this);
+        return copy;
+    }
+};
+
+const bool gSelectorGirlRegistered = GObjectFactory::Instance().RegisterObjectCreator(
+    "SelectorGirl", [] { return static_cast<GGameObject*>(new TSelectorGirl); });
+
+// Notes the tutorial's game events.
+struct TTutorialHooks final : GLogicalManagerHooks {
+    std::vector<std::string> events;
+    void TutorialGameEvent(GGameObject* object, const str& event) override {
+        events.push_back(std::string(object->GetName().CStr()) + " " + event.CStr());
+    }
+};
+
 // A heroine as the logical manager files one.
 class THeroine : public GGameObject {
 public:
@@ -97,6 +120,8 @@ protected:
         }
         manager.SetCurrentScene(nullptr);
         manager.DeleteDialogCallers();
+        // A menu kept between openings goes as the game's end deletes it.
+        manager.CloseGame();
         GSelectMenu::SetSecondsClock(nullptr);
         TGameWndTest::TearDown();
     }
@@ -316,13 +341,34 @@ TEST_F(SelectMenuTest, AChoiceReportsItsMoodAndEveryEndRestartsTheGameWindow) {
 }
 
 TEST_F(SelectMenuTest, ClosingEndsTheGlowAndTellsTheTutorialOfAGirl) {
+    ASSERT_TRUE(gSelectorGirlRegistered);
+    AddFile(GLevel::kStageFile, Bytes(R"(
+LevelData = { level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data', girl = { included = true },
+           lamp = { included = true } } }
+Objects = { types = { girl = { class_name = 'SelectorGirl' }, lamp = { class_name = 'GGameObject' } },
+  data = { girl = { name = 'girl00', base_type = 'girl' }, lamp = { name = 'lamp', base_type = 'lamp' } } }
+function LevelTimerFunc() end
+)"));
     GSelectMenu* menu = OpenSelector();
     ASSERT_NE(menu, nullptr);
+    Run("CPP_BeginSelectorDialogFly(1)");
+    Run("CPP_EndSelectorChoose(0, 0, 0)");
+    auto* glow = Find<TPSimple>("happy_glow");
+    glow->DoLuaString("gActive = true;");
     GLogicalManager& manager = GLogicalManager::Instance();
-    TModalWindow* modal = manager.GetSelectorModal();
-    ASSERT_NE(modal, nullptr);
-    Run("CPP_OnBeginClosingSelector('girl00', 'hair')");
-    EXPECT_EQ(Ran(), "end closing;");
+    ASSERT_NE(manager.GetSelectorModal(), nullptr);
+    TTutorialHooks hooks;
+    manager.SetHooks(&hooks);
+    Ran();
+    for (const char* girl : {"lamp", "girl00"}) {
+        Run(std::string("CPP_OnBeginClosingSelector('") + girl + "', 'hair')");
+    }
+    manager.SetHooks(mWnd);
+    EXPECT_EQ(hooks.events, (std::vector<std::string>{"girl00 after_hair_dialog"}))
+        << "only a girl hears of it";
+    EXPECT_EQ(Ran(), "end closing;end closing;");
+    EXPECT_EQ(GlowActive(glow), "false");
     EXPECT_EQ(menu->GetClosingGirl(), str("girl00"));
     EXPECT_EQ(menu->GetClosingScene(), str("hair"));
     EXPECT_EQ(manager.GetSelectorModal(), nullptr);
@@ -334,6 +380,7 @@ TEST_F(SelectMenuTest, ClosingEndsTheGlowAndTellsTheTutorialOfAGirl) {
     // The next opening reuses the menu and rebuilds its choices.
     OpenSelector();
     EXPECT_EQ(manager.GetSelectorWindow(), menu);
+    EXPECT_EQ(menu->GetModalParent(), manager.GetSelectorModal());
     EXPECT_EQ(menu->GetChoices().size(), 4u);
     EXPECT_EQ(menu->GetChildren().size(), 4u + 1u) << "the four choices and the glow";
 }
