@@ -182,3 +182,45 @@ TEST_F(AwardWndTest, ClosingTheCeremonyMidRunLeavesNoVisualInAnyList) {
 
 } // namespace
 } // namespace levelend_test
+
+namespace levelend_test {
+namespace {
+
+// The reveal over the black game screen (160 x 120): girls 0 to 2 (pink 20 x 40 boxes) on their
+// pairs at y 70, the winner moved up to (70, 20) with the gold award crown at (65, 5) over her,
+// the running (blue) crown hidden.
+TEST_F(AwardWndTest, GoldenReveal) {
+    AddFile("crown.png", widget_test::PatternPng(10, 10, [](int, int) { return 0xFFD700u; }));
+    AddFile("crown_run.png", widget_test::PatternPng(10, 10, [](int, int) { return 0x00C0FFu; }));
+    ASSERT_TRUE(OpenLevel(4));
+    OpenEndScreen("GAwardWnd{ name = 'award', x = 0, y = 0, w = 160, h = 120, crown_offset_x = 5, "
+                  "crown_offset_y = -15, girl_x_y = { 70, 20, 10, 70, 40, 70, 70, 70, 100, 70 },\n"
+                  "  GSeparateLayer{ name = 'award_layer', x = 0, y = 0, w = 160, h = 120,\n"
+                  "    Bitmap{ name = 'crown', x = 0, y = 0, image = 'crown_run.png' },\n"
+                  "    Bitmap{ name = 'award_crown', x = 65, y = 5, image = 'crown.png' } } }");
+    for (int tick = 0; tick < 11; ++tick) {
+        Tick(180);
+    }
+    ASSERT_EQ(Award()->GetRounds(), 0);
+    const standin::TScreenImage image = DrawFrame();
+    testing_fixtures::ExpectGolden(image, "tests/game/shell/golden/award_reveal.png");
+    const auto at = [&image](int x, int y) {
+        return image.pixels[static_cast<size_t>(y * image.width + x)] & 0xFFFFFFu;
+    };
+    struct TPixel {
+        int x;
+        int y;
+        uint32_t rgb;
+    };
+    for (const TPixel& p :
+         {TPixel{10, 70, 0xFF4080u}, TPixel{29, 109, 0xFF4080u}, TPixel{30, 109, 0x000000u},
+          TPixel{40, 70, 0xFF4080u}, TPixel{70, 70, 0xFF4080u}, TPixel{100, 70, 0x000000u},
+          TPixel{70, 20, 0xFF4080u}, TPixel{89, 59, 0xFF4080u}, TPixel{90, 59, 0x000000u},
+          TPixel{65, 5, 0xFFD700u}, TPixel{74, 14, 0xFFD700u}, TPixel{75, 10, 0x000000u},
+          TPixel{0, 0, 0x000000u}}) {
+        EXPECT_EQ(at(p.x, p.y), p.rgb) << p.x << "," << p.y;
+    }
+}
+
+} // namespace
+} // namespace levelend_test

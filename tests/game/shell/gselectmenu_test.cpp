@@ -39,7 +39,7 @@ function OnEndClosingSelector() Note('end closing') end
 )";
 
 const char kSelectorScript[] = R"(
-GSelectMenu{ name = 'select_control', x = 0, y = 0, w = 800, h = 600,
+GSelectMenu{ name = 'select_control', x = 0, y = 0, w = gMenuW or 800, h = gMenuH or 600,
   childs_script = 'scripts/selector_child.lua', childs_num = gChildCount, child_name = gChildName,
   child_start_angle = gStartAngle, child_distance_delta = 0,
   TPSimple{ name = 'happy_glow', x = 0, y = 0, w = 10, h = 10, FX_fly = 'particles/happy.lua' } }()
@@ -442,6 +442,52 @@ TEST_F(SelectMenuTest, AMenuGoneLeavesItsCallbacksNilAndItsPopupperUnlinked) {
     EXPECT_EQ(popupper->GetMenu(), nullptr);
     EXPECT_FALSE(popupper->IsOpening());
     DrawFrame();
+}
+
+// The open selector over the fixture level's hall (dark blue): four 16 x 16 choices, red, green,
+// blue and yellow, on the circle of a 160 x 120 menu (centre (80, 60), radius 60 - 8 = 52), at
+// (72, 0), (124, 52), (72, 104) and (20, 52), once the fly-out has ended.
+TEST_F(SelectMenuTest, GoldenOpenSelector) {
+    AddFile("hall.png", widget_test::PatternPng(160, 120, [](int, int) { return 0x203060u; }));
+    const uint32_t colours[] = {0xFF0000u, 0x00FF00u, 0x0000FFu, 0xFFFF00u};
+    for (int i = 0; i < 4; ++i) {
+        const uint32_t rgb = colours[i];
+        AddFile("sel/part_" + std::to_string(i) + ".png",
+                widget_test::PatternPng(16, 16, [rgb](int, int) { return rgb; }));
+    }
+    AddFile("scripts/selector_child.lua", Bytes(R"(
+GSelectMenuChild{ name = gSelectorParamsData.name, x = 0, y = 0, w = 16, h = 16,
+  char_part_id = gSelectorParamsData.char_part_id,
+  Bitmap{ x = 0, y = 0, image = 'sel/' .. gSelectorParamsData.name .. '.png' } }()
+)"));
+    Run("gMenuW = 160 gMenuH = 120");
+    OpenScreen(R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
+  Bitmap{ name = 'background', x = 0, y = 0, w = 800, h = 600 },
+  GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 } })");
+    GSelectMenu* menu = OpenSelector();
+    ASSERT_NE(menu, nullptr);
+    Run("CPP_BeginSelectorDialogFly(1)");
+    for (int frame = 0; frame < 11; ++frame) {
+        DrawFrame();
+    }
+    ASSERT_TRUE(Shown("select_control"));
+    const standin::TScreenImage image = DrawFrame();
+    testing_fixtures::ExpectGolden(image, "tests/game/shell/golden/selector_open.png");
+    const auto at = [&image](int x, int y) {
+        return image.pixels[static_cast<size_t>(y * image.width + x)] & 0xFFFFFFu;
+    };
+    struct TPixel {
+        int x;
+        int y;
+        uint32_t rgb;
+    };
+    for (const TPixel& p :
+         {TPixel{72, 0, 0xFF0000u}, TPixel{87, 15, 0xFF0000u}, TPixel{88, 15, 0x203060u},
+          TPixel{124, 52, 0x00FF00u}, TPixel{139, 67, 0x00FF00u}, TPixel{72, 104, 0x0000FFu},
+          TPixel{87, 119, 0x0000FFu}, TPixel{20, 52, 0xFFFF00u}, TPixel{35, 67, 0xFFFF00u},
+          TPixel{19, 52, 0x203060u}, TPixel{80, 60, 0x203060u}, TPixel{0, 0, 0x203060u}}) {
+        EXPECT_EQ(at(p.x, p.y), p.rgb) << p.x << "," << p.y;
+    }
 }
 
 } // namespace
