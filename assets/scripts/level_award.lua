@@ -16,6 +16,9 @@ end
 MakeDialog{ name = "level_award",
   Bitmap{ name = "veil", x = 0, y = 0, image = "selector/gray.png" },
   EndCaption("award_title", 0, 20, 800, 50, "end_award_title", 40),
+  -- Before the ceremony, which labels it "Ok" at the reveal (at once when no girl is shown).
+  DemoButton("aw_btn", 280, 500, "end_wait", { close = true, default = true,
+                                               command = EndGoNextLevel }),
   Glow("scene_glow", 400, 420),
   GAwardWnd{ name = "award", x = 0, y = 0, w = 800, h = 600, crown_offset_x = 4,
              crown_offset_y = -36,
@@ -26,6 +29,4 @@ MakeDialog{ name = "level_award",
     EndCaption("award_text", 0, 80, 800, 40, "#", 28) },
   Glow("girl_glow", 400, 220),
   Salut("salut_0", 200, 140), Salut("salut_1", 400, 90), Salut("salut_2", 600, 140),
-  DemoButton("aw_btn", 280, 500, "end_wait", { close = true, default = true,
-                                               command = EndGoNextLevel }),
 }

@@ -121,9 +121,14 @@ function GetSayMaxIndex(girlType)
 end
 
 -- The loading screen comes first and swaps itself for the first menu.
+-- QuitToMainMenu (an end-of-level screen's "Menu") leaves the bottom screen alone; the menu
+-- comes back over it.
 return function()
   if PlayMusic then
     PlayMusic(5, 1)
   end
   DoModal("scripts/loader.lua")
+  while true do
+    DoModal("scripts/mainmenu.lua")
+  end
 end
