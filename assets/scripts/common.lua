@@ -4,8 +4,9 @@
 local kButtonGraphics = { "menu/button.png", "menu/button_pressed.png", "menu/button_hover.png" }
 
 -- A 240 x 64 button whose text is the string-table label `label`. `options` holds further
--- fields of the button's description (close, default, cancel, command ...).
-function DemoButton(name, x, y, label, options)
+-- fields of the button's description (close, default, cancel, command ...); `create` is the
+-- window type's constructor, Button when not given.
+function DemoButton(name, x, y, label, options, create)
   local button = { name = name, x = x, y = y, graphics = kButtonGraphics,
     Text{ name = "label", x = 0, y = 0, w = 240, h = 64, label = label,
           flags = kHAlignCenter + kVAlignCenter,
@@ -14,7 +15,7 @@ function DemoButton(name, x, y, label, options)
   for key, value in pairs(options or {}) do
     button[key] = value
   end
-  return Button(button)
+  return (create or Button)(button)
 end
 
 -- A dialog on a panel over the 800 x 600 screen: t.title and t.body are string-table labels,

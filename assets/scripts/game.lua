@@ -26,6 +26,33 @@ local function StartShow()
   CPP_OnUpgradeModeFinished()
 end
 
+-- A small hint panel: a tag (image_1 for a gain, image_2 otherwise) centred on its point (80, 50)
+-- under its caption and text; it flies by its vector and hides at the end of its flight.
+local function SmallHint(name, vectorY)
+  return GSmallHintPanel{ name = name, x = 0, y = 0, w = 160, h = 100,
+    vector_x = 0, vector_y = vectorY,
+    image_1 = "game/small_hint_1.png", image_2 = "game/small_hint_2.png",
+    FontColorFlyUp = kDark, FontColorFlyDown = kDark,
+    Bitmap{ name = "hint_bg", x = 10, y = 32, image = "game/small_hint_1.png" },
+    Label("small_hint_caption", 10, 8, 140, 24, "#", 18, kLight),
+    Label("small_hint_descript", 10, 32, 140, 36, "#", 20, kDark),
+  }
+end
+
+-- The upgrade shop's hint beside the score panel: the upgrade's name, description and price, the
+-- ribbon and note of a recommended one, and the strip and note of one above the player's money.
+local function HintPanel()
+  return GHintPanel{ name = "hint_panel", x = 572, y = 128, image = "game/hint_panel.png",
+    Bitmap{ name = "hint_top", x = 8, y = 6, image = "game/hint_recommended.png" },
+    Label("recomend_text", 8, 6, 204, 20, "hint_recommended", 16, kDark),
+    Label("hint_caption", 10, 28, 200, 26, "#", 22, kLight),
+    Label("hint_descript", 12, 56, 196, 40, "#", 16, kLight, kHAlignLeft),
+    Label("item_cost", 10, 96, 200, 24, "#", 20, Color(255, 213, 79)),
+    Bitmap{ name = "hint_bottom", x = 8, y = 120, image = "game/hint_expensive.png" },
+    Label("coment_text", 8, 120, 204, 24, "hint_expensive", 16, kLight),
+  }
+end
+
 -- The power's button over its disabled look, both hidden until the level places them.
 local kPowers = { "energy_boost", "makeup_power", "hairstyle_power", "poise_power",
                   "podium_power" }
@@ -47,6 +74,7 @@ MakeDialog{
   name = "game",
   GGameWnd(PowerButtons{ name = "game_wnd", x = 0, y = 0, w = 800, h = 600,
     FlyEmittersNum = 0,
+    ScoreLabelsTemplateName = "score_label_%d", ScoreLabelsNum = 4,
     Bitmap{ name = "background", x = 0, y = 0, w = 800, h = 600, image = "game/hall.png" },
     GGameCtrl{ name = "game_ctrl", x = 0, y = 0, w = 800, h = 600 },
     GSceneCtrl{ name = "scene_ctrl", x = 0, y = 0, w = 800, h = 600 },
@@ -91,6 +119,19 @@ MakeDialog{
               FX_fly = "particles/guide_glow.lua", FX_LocalPos_X = 120, FX_LocalPos_Y = 32 },
     Button{ name = "pause", x = 748, y = 128, graphics = { "game/pause.png",
             "game/pause_pressed.png", "game/pause.png" }, command = Pause },
+
+    -- Over everything: the girls' score pop-ups (rising labels and the white score text), the
+    -- hover hint and the upgrade shop's hint.
+    SmallHint("score_label_0", -1.5),
+    SmallHint("score_label_1", -1.5),
+    SmallHint("score_label_2", -1.5),
+    SmallHint("score_label_3", -1.5),
+    GFlyText{ name = "white_score_text", x = 0, y = 0, w = 160, h = 32, label = "#",
+              flags = kHAlignCenter + kVAlignCenter,
+              font = { "fonts/default.mvec", 26, kLight },
+              FontColorFlyUp = kLight, FontColorFlyDown = Color(255, 213, 79) },
+    SmallHint("small_hint_panel", 0),
+    HintPanel(),
   }),
 }
 

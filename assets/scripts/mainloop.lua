@@ -11,9 +11,10 @@ gCheatMode = 0
 -- Appended to the version in tracking reports.
 gGameVersionPostfix = nil
 
--- The level and stage the game window starts.
+-- The level and stage the game window starts, and how many levels the demo has.
 gLevelNum = 1
 gStageNum = 0
+gDemoLevelCount = 4
 
 -- The grid of the power buttons on the game screen: two rows a column, from the first button's
 -- top left corner.
@@ -72,6 +73,18 @@ end
 
 function HideLastEvent()
   EnableWindow("last_event", false)
+end
+
+-- The developer cheats' level jumps (PgUp, PgDn): the level `step` levels on, kept within the
+-- demo's levels, starts in place of the one played, as the jump screen's buttons start theirs.
+function CheatLevel(step)
+  gLevelNum = gLevelNum + step
+  if gLevelNum < 1 then
+    gLevelNum = 1
+  elseif gLevelNum > gDemoLevelCount then
+    gLevelNum = gDemoLevelCount
+  end
+  CPP_LoadLevel(gLevelNum, gStageNum)
 end
 
 -- Run by a loading screen other than the first of the run once its bar is full: it closes, and

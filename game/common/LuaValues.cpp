@@ -3,6 +3,7 @@
 #include "engine/core/log.h"
 #include "engine/script/lua/luanumber.h"
 #include "engine/script/luawrapper.h"
+#include "game/common/LuaQuote.h"
 
 #include <algorithm>
 #include <charconv>
@@ -27,40 +28,6 @@ void AppendNumber(std::string& out, double number) {
     char buffer[32];
     const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, number);
     out.append(buffer, result.ptr);
-}
-
-void AppendQuoted(std::string& out, const char* text, size_t length) {
-    out += '\'';
-    for (size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        switch (c) {
-        case '\'':
-            out += "\\'";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                // Three digits always: a digit after the escape must not join it.
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\%03u", static_cast<unsigned>(c));
-                out += escape;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    out += '\'';
 }
 
 // Writes one value and, recursively, the tables inside it, keeping the tables on the way down
@@ -91,7 +58,7 @@ public:
             if (bare) {
                 mText.append(text, length);
             } else {
-                AppendQuoted(mText, text, length);
+                AppendLuaQuoted(mText, text, length);
             }
             return true;
         }
@@ -183,7 +150,7 @@ private:
                 mText += '=';
             } else {
                 mText += '[';
-                AppendQuoted(mText, text, length);
+                AppendLuaQuoted(mText, text, length);
                 mText += "]=";
             }
             return true;
@@ -269,7 +236,7 @@ str LuaStackValueToText(lua_State* state, int index, bool bare, bool* cut) {
 
 str LuaStringLiteral(const str& text) {
     std::string quoted;
-    AppendQuoted(quoted, text.CStr() != nullptr ? text.CStr() : "",
-                 static_cast<size_t>(text.Length()));
+    AppendLuaQuoted(quoted, text.CStr() != nullptr ? text.CStr() : "",
+                    static_cast<size_t>(text.Length()));
     return str(quoted.data(), static_cast<int>(quoted.size()));
 }

@@ -1,7 +1,10 @@
 #include "game/shell/GGameCtrl.h"
 
+#include "engine/media/renderer.h"
+#include "engine/ui/textsprite.h"
 #include "engine/ui/windowmanager.h"
 #include "game/common/WindowScriptState.h"
+#include "game/shell/GCheats.h"
 #include "game/shell/GGameWnd.h"
 #include "game/visual/GVFactory.h"
 #include "game/visual/GVLayer.h"
@@ -10,7 +13,7 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GObjectFactory.h"
 
-GGameCtrl::GGameCtrl() = default;
+GGameCtrl::GGameCtrl() : mHintSprite(nullptr, &TTextSprite::Delete) {}
 
 GGameCtrl::~GGameCtrl() {
     mGameData = nullptr;
@@ -35,6 +38,11 @@ void GGameCtrl::Init(TWindowStyle& style) {
     mLayer->SetWindow(this);
     GVFactory::Instance().SetCurrentLayer(mLayer.get());
     StartAnimation(kAnimationMs, true, true, false);
+    mCheats = std::make_unique<GCheatManager>();
+    TScript* script = WindowScript();
+    if (script != nullptr && script->GetGlobalNumber("gCheatMode") == 1) {
+        AddDeveloperCheats(*mCheats, *this);
+    }
     if (TModalWindow* modal = GetModalParent()) {
         modal->SetDefaultFocus(this);
     }
@@ -52,6 +60,26 @@ void GGameCtrl::Draw() {
     if (mLayer != nullptr) {
         mLayer->Draw();
     }
+    if (mCheats != nullptr && mCheats->GetCheatCount() > 0 && mCheats->IsHintShown()) {
+        DrawCheatHint();
+    }
+}
+
+void GGameCtrl::DrawCheatHint() {
+    TRenderer* renderer = TRenderer::Existing();
+    if (renderer == nullptr) {
+        return;
+    }
+    const TRect area = GetClientRect();
+    if (mHintSprite == nullptr) {
+        mHintSprite.reset(TTextSprite::Create(mCheats->GetHintText(), area.right - area.left,
+                                              area.bottom - area.top, 0, "", kHintFontSize,
+                                              TColor{1.0f, 1.0f, 1.0f, 1.0f}));
+    }
+    mHintSprite->SetText(mCheats->GetHintText());
+    TRenderer2dScope pass;
+    pass.mActive = renderer->Begin2d();
+    mHintSprite->DrawInRect(area, 1.0f, 0, 1.0f, TTexturePtr());
 }
 
 bool GGameCtrl::OnAnimate() {
@@ -102,7 +130,9 @@ bool GGameCtrl::OnMouseLeave() {
 }
 
 bool GGameCtrl::OnKeyDown(uint8_t key, int modifiers) {
-    // The developer cheats take their keys first once they exist.
+    if (mCheats != nullptr && mCheats->OnKey(key)) {
+        return true;
+    }
     if (mGameData != nullptr) {
         mGameData->OnKeyDown(key, modifiers);
     }

@@ -6,7 +6,12 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMusicPlayer.h"
+#include "game/world/GProcessLauncher.h"
 #include "game/world/GStatistics.h"
+
+bool GGameHooks::IsEditorRunning() {
+    return GetProcessLauncher()->Poll() == 1;
+}
 
 bool GGameHooks::IsLevelPlaying() {
     const GLevel* level = GLogicalManager::Instance().GetLevel();

@@ -76,6 +76,8 @@ public:
     void LoadLevel(int level, int stage) override { CPP_LoadLevel(level, stage); }
     GVLayer* GetGameLayer() override;
     GVLayer* GetSceneLayer() override;
+    // The girl's visual joins the scene control's draw list.
+    void AddToSceneControl(GGameObject* girl) override;
     void QueueLuaText(const str& text) override;
     TWindow* GetHintPanel() override;
     TWindow* GetSmallHintPanel() override;

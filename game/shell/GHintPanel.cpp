@@ -1,9 +1,12 @@
 #include "game/shell/GHintPanel.h"
 
 #include "engine/media/texture.h"
+#include "engine/script/lua/luanumber.h"
 #include "engine/ui/text.h"
 #include "engine/ui/windowstyle.h"
 #include "game/world/GPlayerInfo.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -18,6 +21,15 @@ void SetShownFlag(TWindow* window, bool show) {
         const uint32_t flags = window->GetFlags();
         window->SetFlags(show ? flags | TWindow::kEnabled : flags & ~uint32_t{TWindow::kEnabled});
     }
+}
+
+// A script's number as a vector component: NaN is 0 and the rest is held to the int range, so that
+// positions made from it stay finite.
+double HeldToIntRange(double value) {
+    if (value != value) {
+        return 0.0;
+    }
+    return std::clamp(value, -2147483648.0, 2147483647.0);
 }
 
 void SetTextOf(TText* text, const str& value) {
@@ -73,7 +85,7 @@ bool GHintPanel::OnAnimate() {
 
 void GHintPanel::SetPosition(float x, float y) {
     GSCanMove::SetPosition(x, y);
-    MoveTo(static_cast<int>(x), static_cast<int>(y));
+    MoveTo(LuaNumberToInt(x), LuaNumberToInt(y));
 }
 
 void GHintPanel::SetCaption(const str& text) {
@@ -114,8 +126,8 @@ TWindow* GSmallHintPanel::Create() {
 
 void GSmallHintPanel::PostCreate(TWindowStyle& style) {
     GSCanMove::SetPosition(static_cast<float>(GetRect().left), static_cast<float>(GetRect().top));
-    mVectorX = style.GetNumber("vector_x", 0.0);
-    mVectorY = style.GetNumber("vector_y", 0.0);
+    mVectorX = HeldToIntRange(style.GetNumber("vector_x", 0.0));
+    mVectorY = HeldToIntRange(style.GetNumber("vector_y", 0.0));
     mImage1 = style.GetString("image_1", str());
     mImage2 = style.GetString("image_2", str());
     mColorUp = style.GetColor("FontColorFlyUp", TColor{1.0f, 1.0f, 1.0f, 1.0f});

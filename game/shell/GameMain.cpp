@@ -161,7 +161,14 @@ void GGameMain::RunLoop() {
 
 bool GGameMain::HandleEvent(const TEvent& event) {
     TWindowManager* manager = GetWindowManager();
-    if (!mHooks.IsEditorRunning()) {
+    const bool editorRunning = mHooks.IsEditorRunning();
+    if (editorRunning && event.type == kEventQuit) {
+        // The game cannot end under the editor, but the request must not be lost.
+        mQuitPending = true;
+    } else if (!editorRunning && mQuitPending) {
+        return false;
+    }
+    if (!editorRunning) {
         switch (event.type) {
         case kEventQuit:
             return false;

@@ -34,7 +34,8 @@ public:
     void Start();
     // Takes events from the platform and handles them until the quit event.
     void RunLoop();
-    // One turn of the loop for an event; false when the loop ends.
+    // One turn of the loop for an event; false when the loop ends (at the quit event, or at the
+    // first event after the object editor ended when a quit event came while it ran).
     bool HandleEvent(const TEvent& event);
     // After the loop: closes the game and destroys the user profiles.
     void Finish();
@@ -57,4 +58,6 @@ private:
     std::set<str> mPauseWindowNames;
     // Set from the loss of activation that opened the stop dialog until the loop closes it again.
     bool mStopDialogOpen = false;
+    // A quit event came while the object editor ran: the loop ends once the editor has.
+    bool mQuitPending = false;
 };

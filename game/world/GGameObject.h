@@ -168,7 +168,6 @@ public:
     str GetSceneName(int index) const;
     // The scenes the object takes part in now, in order.
     const std::vector<str>& GetScenes() const { return mScenes; }
-    const std::set<str>& GetKnownScenes() const { return mKnownScenes; }
     void SetTriggerEnabled(const str& function, bool enabled);
     // The cell at the flat index; 0 outside the mask.
     int8_t GetWalkMaskCell(int index) const;

@@ -428,6 +428,9 @@ void GLogicalManager::ClearLevelObjects() {
 }
 
 void GLogicalManager::ResetLevel() {
+    if (IsPositionEditorOn()) {
+        StopPositionEditor(false);
+    }
     ClearLevelObjects();
     mPendingUpgrade = nullptr;
     mPodiumRequest = false;
@@ -482,10 +485,6 @@ void GLogicalManager::CloseGame() {
     if (statistics->IsSessionActive()) {
         statistics->CPP_StatisticOnSessionEnd(GPlayerInfo::Instance()->GetTotalScore());
     }
-}
-
-int GLogicalManager::SaveObjectPosition(const str& /*name*/, int /*x*/, int /*y*/) {
-    return 0;
 }
 
 int GLogicalManager::SetCursor(int kind) {

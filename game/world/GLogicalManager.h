@@ -176,8 +176,28 @@ public:
     void DeleteDroppedScenes();
     // After the main loop: the player's total score ends the statistics' session.
     void CloseGame();
-    // The position editor's saver; nothing is saved until the developer tools come.
+
+    // Developer tools (GLogicalManagerTools.cpp); each needs a level. The object editor runs as a
+    // child process in a window beside the game, with the "stop_game" dialog over the game: 1
+    // when tried, 0 in full screen or without user profiles or level.
+    int StartObjectEditor();
+    void CloseStopGameDialog();
+    // The position editor: the level's editable objects are dragged with the mouse and their
+    // positions saved through the level-data saver into the level file. Starting answers whether
+    // the saver opened (only a playing level can be edited); stopping with save writes the file,
+    // without it drops what was moved. 1.
+    int StartPositionEditor();
+    int StopPositionEditor(bool save);
+    bool IsPositionEditorOn() const;
+    // One moved object for the saver; its answer.
     int SaveObjectPosition(const str& name, int x, int y);
+    // The same level loaded again from files: game data, scene file and visual objects; 0
+    // without game data or level, else 1.
+    int ReloadAll();
+    // Each girl's debug drawing (which draws nothing).
+    void DebugDrawStudents();
+    // The tutorial engine's notice that an action starts or ends; nothing comes of it.
+    void OnTutorialActionHook(bool /*started*/) {}
 
     // The level's switch slots: what the mouse strategies report.
     // A girl dragged over a judging place: the row shows where the others would go; 1 when shown.

@@ -8,8 +8,13 @@
 #include "game/world/GGameData.h"
 #include "game/world/GLogicalManager.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 bool GMainHeroine::OnTimer() {
-    if (mSpeedCountdown > 0) {
+    // While the speed power runs; one with no action time ends at the first tick.
+    if (mActivePower == 1) {
         mSpeedCountdown -= ElapsedForCountdown();
         if (mSpeedCountdown <= 0) {
             EndSpeedPower();
@@ -90,7 +95,8 @@ int GMainHeroine::UseSpeedPower(int kind) {
     }
     manager.SetPowerInUse(1);
     GetScript().DoLuaString(str::FromFormat("ObjectData.speed=%d;", speed));
-    mSpeedCountdown = actionTime * 1000;
+    mSpeedCountdown = static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{actionTime} * 1000, 0, std::numeric_limits<int32_t>::max()));
     mLastTickTime = -1;
     ElapsedForCountdown();
     return 1;

@@ -7,6 +7,9 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GMStr_Edit.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 int ToInt(double number) {
@@ -105,7 +108,9 @@ void GMarivellPowerMeter::AddScore(int points) {
     if (mProgress >= mMaxScore) {
         return;
     }
-    mProgress += points;
+    // Scored points come from scripts: the sum is held to the int range.
+    mProgress = static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{mProgress} + points, INT32_MIN, INT32_MAX));
     GetScript().DoLuaString(
         str::FromFormat("powerSetProgress(%d, %d, %d);", mProgress, mMaxScore, mSegments));
 }

@@ -42,9 +42,7 @@ void GPersonage::ReadTouchUpValues(TLuaTable* objectTable) {
 }
 
 void GPersonage::StartGame() {
-    for (const str& scene : GetKnownScenes()) {
-        AddScene(scene, false);
-    }
+    EnterKnownScenes();
     GGameObject::StartGame();
 }
 

@@ -31,7 +31,7 @@ int GPreparationQueue::TakeObject(GGameObject* girl) {
 }
 
 int GPreparationQueue::SetOccupant(GGameObject* object) {
-    mOccupant = object;
+    SetOccupantField(object);
     return 1;
 }
 

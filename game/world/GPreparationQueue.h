@@ -20,7 +20,7 @@ public:
     bool HasPendingTask(bool /*flag*/) override { return false; }
     void LeaveUpgradeMode(int mode) override;
     int TakeObject(GGameObject* girl) override;
-    GGameObject* GetOccupant() override { return mOccupant; }
+    GGameObject* GetOccupant() override { return Occupant(); }
     int SetOccupant(GGameObject* object) override;
     bool CanHold() const override { return true; }
     TVec2 GetApproachPoint(GGameObject* asking) override;
@@ -33,6 +33,4 @@ private:
     float mApproachZ = 0.0f;
     TVec2 mLanding;
     float mLandingZ = 0.0f;
-    // Not owned.
-    GGameObject* mOccupant = nullptr;
 };

@@ -66,7 +66,7 @@ int GSeat::TakeObject(GGameObject* girl) {
 }
 
 int GSeat::SetOccupant(GGameObject* object) {
-    mOccupant = object;
+    SetOccupantField(object);
     if (object == nullptr) {
         OfferScenes();
     } else if (object->IsStudent()) {
@@ -120,10 +120,7 @@ void GSeat::EnterUpgradeMode(int /*mode*/) {
 }
 
 void GSeat::OfferScenes() {
-    if (!GetScenes().empty()) {
-        return;
-    }
-    for (const str& scene : GetKnownScenes()) {
-        AddScene(scene, false);
+    if (GetScenes().empty()) {
+        EnterKnownScenes();
     }
 }

@@ -26,7 +26,7 @@ public:
     void LeaveUpgradeMode(int mode) override;
     // The girl leaves her old holder and sits at the landing point; 0 without a girl or a visual.
     int TakeObject(GGameObject* girl) override;
-    GGameObject* GetOccupant() override { return mOccupant; }
+    GGameObject* GetOccupant() override { return Occupant(); }
     int SetOccupant(GGameObject* object) override;
     bool CanHold() const override { return true; }
     // "point_approach" for the heroine, "point_approach_helper" for anyone else.
@@ -54,6 +54,4 @@ private:
     GPoint3 mApproachHelper;
     GPoint3 mLanding;
     GPoint3 mApproachPower;
-    // Not owned.
-    GGameObject* mOccupant = nullptr;
 };

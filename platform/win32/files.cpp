@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
@@ -292,11 +294,12 @@ DWORD GetFileSize(HANDLE handle, LPDWORD high) {
 }
 
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) == nullptr) {
+    // Allocated to fit: a folder name may be longer than any fixed buffer.
+    const std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+    if (cwd == nullptr) {
         return 0;
     }
-    return CopyOut(standin::ToWindowsPath(cwd), size, buffer);
+    return CopyOut(standin::ToWindowsPath(cwd.get()), size, buffer);
 }
 
 BOOL SetCurrentDirectoryA(LPCSTR path) {

@@ -84,6 +84,21 @@ bool IsWindowsOnly(const std::string& name) {
     return base == "atl.dll";
 }
 
+// The plain name under a stdcall decoration ("_Name@8" is "Name"), or empty for another name.
+std::string Undecorated(const std::string& name) {
+    const std::size_t at = name.rfind('@');
+    if (name.size() < 4 || name[0] != '_' || at == std::string::npos || at < 2 ||
+        at + 1 == name.size()) {
+        return {};
+    }
+    for (std::size_t i = at + 1; i < name.size(); ++i) {
+        if (std::isdigit(static_cast<unsigned char>(name[i])) == 0) {
+            return {};
+        }
+    }
+    return name.substr(1, at - 1);
+}
+
 } // namespace
 
 HMODULE LoadLibraryA(LPCSTR fileName) {
@@ -125,6 +140,12 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
         }
     }
     void* symbol = dlsym(module, procName);
+    if (symbol == nullptr) {
+        const std::string plain = Undecorated(procName);
+        if (!plain.empty()) {
+            symbol = dlsym(module, plain.c_str());
+        }
+    }
     if (symbol == nullptr) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;

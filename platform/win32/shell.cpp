@@ -1,18 +1,13 @@
-#include "platform/win32/pathconv.h"
 #include "platform/win32/shellapi.h"
+#include "platform/win32/spawn.h"
 #include "platform/win32/standin.h"
 #include "platform/win32/userstate.h"
 
 #include <cstring>
 #include <mutex>
-#include <spawn.h>
 #include <string>
 #include <strings.h>
-#include <sys/wait.h>
-#include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -22,29 +17,6 @@ std::vector<standin::TShellExecuteRecord> gLaunched;
 
 HINSTANCE Result(int code) {
     return reinterpret_cast<HINSTANCE>(static_cast<std::intptr_t>(code));
-}
-
-// Starts a program; a thread of its own waits for it so that it leaves no zombie behind.
-bool Start(const std::vector<std::string>& arguments, const char* directory) {
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const auto& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (directory != nullptr && directory[0] != '\0') {
-        posix_spawn_file_actions_addchdir_np(&actions, standin::ToPosixPath(directory).c_str());
-    }
-    pid_t child = 0;
-    const int started = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) {
-        return false;
-    }
-    std::thread([child] { waitpid(child, nullptr, 0); }).detach();
-    return true;
 }
 
 } // namespace
@@ -76,7 +48,12 @@ HINSTANCE ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters
     } else {
         arguments = {file, parameters};
     }
-    return Result(Start(arguments, directory) ? 42 : SE_ERR_FNF);
+    const pid_t child = standin::detail::Spawn(arguments, directory);
+    if (child < 0) {
+        return Result(SE_ERR_FNF);
+    }
+    standin::detail::ReapLater(child);
+    return Result(42);
 }
 
 namespace standin {

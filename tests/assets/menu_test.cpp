@@ -6,8 +6,12 @@
 #include "engine/ui/image.h"
 #include "engine/ui/text.h"
 #include "game/common/GUserManager.h"
+#include "game/shell/GFlyText.h"
+#include "game/shell/GGameWnd.h"
+#include "game/shell/GHintPanel.h"
 #include "game/shell/GPowerMeterSelector.h"
 #include "game/world/GLevel.h"
+#include "game/world/GLogicalManager.h"
 #include "game/world/GMusicPlayer.h"
 #include "tests/fixtures/golden.h"
 #include "tests/game/game_harness.h"
@@ -137,7 +141,8 @@ TEST_F(TDemoMenuTest, TheMainScriptSetsTheGameGlobalsAndTheLoaderOpensTheMenu) {
         for (const char* function :
              {"SetDefaultInfo", "SetGlobalVariable", "SetUserVariable", "CheckVersionProfiles",
               "LevelCompleted", "UpgradeBuyed", "GetUpgradeIndex", "GetMoney", "GetTotalScore",
-              "GetCountLevel", "LevelStatistic", "NewUser", "CheckBeforeCloseLoader"}) {
+              "GetCountLevel", "LevelStatistic", "NewUser", "CheckBeforeCloseLoader",
+              "CheatLevel"}) {
             EXPECT_EQ(GlobalText(function), "function") << function;
         }
 
@@ -255,10 +260,12 @@ TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnThePlaceholderLevel) {
         Click("play");
         ASSERT_EQ(Top(), "game") << "the game main pauses only over this name";
         for (const char* name :
-             {"game_wnd", "game_ctrl", "scene_ctrl", "background", "score_panel", "money_account",
-              "judging_count_value", "judging_counter_img", "name_level1", "buy_panel",
-              "girl_upgrade_panel", "level_panel", "guide_glow", "energy_boost", "energy_boost_dis",
-              "podium_power", "podium_power_dis", "pause"}) {
+             {"game_wnd",         "game_ctrl",     "scene_ctrl",          "background",
+              "score_panel",      "money_account", "judging_count_value", "judging_counter_img",
+              "name_level1",      "buy_panel",     "girl_upgrade_panel",  "level_panel",
+              "guide_glow",       "energy_boost",  "energy_boost_dis",    "podium_power",
+              "podium_power_dis", "pause",         "hint_panel",          "small_hint_panel",
+              "score_label_0",    "score_label_3", "white_score_text"}) {
             EXPECT_NE(Find(name), nullptr) << name;
         }
         EXPECT_EQ(Shown("name_level1"), "Level 1");
@@ -285,6 +292,105 @@ TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnThePlaceholderLevel) {
         EXPECT_EQ(Top(), "pause") << "Esc during play";
         Key(13);
         EXPECT_EQ(Top(), "game");
+    });
+}
+
+// The game window hands the manager the screen's hint panels, its four score labels and the white
+// score text; the upgrade hint shows the labels' texts with its notes, the small hints fly.
+TEST_F(TDemoMenuTest, TheGameScreensHintsAndScoreLabelsReachTheManager) {
+    RunMenu([] {
+        Click("play");
+        // The show starts; the level-goal dialog and the rules go.
+        ASSERT_TRUE(RunFor(60, 30));
+        Key(13);
+        Key(13);
+        ASSERT_EQ(Top(), "game");
+        GLogicalManager& manager = GLogicalManager::Instance();
+        EXPECT_EQ(manager.GetHintPanel(), Find("hint_panel"));
+        EXPECT_EQ(manager.GetSmallHintPanel(), Find("small_hint_panel"));
+        EXPECT_EQ(manager.GetWhiteScoreText(), Find("white_score_text"));
+        auto* labels = static_cast<GGameWnd*>(Find("game_wnd"));
+        ASSERT_EQ(labels->GetScoreLabels().size(), 4U);
+        EXPECT_EQ(manager.GetIdleScoreLabel("5"), Find("score_label_0"));
+
+        manager.GetHooks().ShowHint("marivell_power_2", "marivell_power_2_hint", 100000, true);
+        EXPECT_EQ(Shown("hint_caption"), "Make-up rush");
+        EXPECT_EQ(Shown("hint_descript"), "Every girl waiting for make-up is made up at once.");
+        EXPECT_EQ(Shown("item_cost"), "100000");
+        for (const char* name :
+             {"hint_panel", "hint_top", "recomend_text", "hint_bottom", "coment_text"}) {
+            EXPECT_NE(Find(name)->GetFlags() & TWindow::kEnabled, 0U) << name;
+        }
+        EXPECT_EQ(Shown("coment_text"), "Not enough money yet");
+        EXPECT_EQ(Shown("recomend_text"), "Recommended");
+
+        auto* label = static_cast<GSmallHintPanel*>(Find("score_label_0"));
+        label->SetPosition(300.0f, 300.0f);
+        label->SetDescription("+25");
+        label->SetBackground(1);
+        label->Fly(1, 20, true);
+        EXPECT_EQ(manager.GetIdleScoreLabel("5"), Find("score_label_1"));
+        auto* white = static_cast<GFlyText*>(Find("white_score_text"));
+        white->SetText("x 2");
+        white->GetMobile().SetPosition(420.0f, 300.0f);
+        white->Fly(1, 30);
+        auto* hover = static_cast<GSmallHintPanel*>(Find("small_hint_panel"));
+        hover->SetPosition(100.0f, 380.0f);
+        hover->SetCaption("Bonus");
+        hover->SetDescription("Click me");
+        hover->SetBackground(2);
+        hover->Fly(0, 5000, false);
+        ASSERT_TRUE(RunFor(150, 30));
+        EXPECT_FALSE(label->IsIdle());
+        EXPECT_LT(label->GetRect().top, 270) << "rising past its first step";
+    });
+}
+
+// The developer cheats on the demo, switched on by the test: PgUp and PgDn move within the four
+// demo levels, L opens the jump screen, whose buttons start their level.
+TEST_F(TDemoMenuTest, TheCheatsJumpBetweenTheDemoLevels) {
+    RunMenu([] {
+        Script()->DoLuaString("gCheatMode = 1");
+        Click("play");
+        ASSERT_EQ(Top(), "game");
+        ASSERT_TRUE(RunFor(60, 30));
+        Key(13);
+        Key(13);
+        ASSERT_EQ(Top(), "game");
+        const struct {
+            int key;
+            const char* level;
+        } steps[] = {{34, "1"}, {33, "2"}, {33, "3"}, {33, "4"}, {33, "4"}, {34, "3"}};
+        for (const auto& step : steps) {
+            ASSERT_TRUE(Play("at 0: key " + std::to_string(step.key)));
+            EXPECT_EQ(GlobalText("gLevelNum"), step.level) << step.key;
+            ASSERT_NE(Level(), nullptr);
+            EXPECT_EQ(std::to_string(Level()->GetLevelNumber()), step.level);
+            EXPECT_EQ(Shown("name_level1"), std::string("Level ") + step.level);
+            // Each load walks the start-up again; its dialogs are closed.
+            ASSERT_TRUE(RunFor(60, 30));
+            for (int dialogs = 0; dialogs < 2 && Top() != "game"; ++dialogs) {
+                Key(13);
+            }
+            ASSERT_EQ(Top(), "game");
+        }
+
+        ASSERT_TRUE(Play("at 0: key 76"));
+        ASSERT_EQ(Top(), "jump_level");
+        EXPECT_EQ(Shown("title"), "Jump to a level");
+        for (int level = 1; level <= 4; ++level) {
+            const std::string name = "level_" + std::to_string(level);
+            TWindow* button = Find(name.c_str());
+            ASSERT_NE(button, nullptr) << name;
+            EXPECT_TRUE(button->IsKindOf(GLevelJumpButton::ClassId())) << name;
+            EXPECT_EQ(Text(button->GetLabelText()), "Level " + std::to_string(level));
+        }
+        Click("level_2");
+        EXPECT_EQ(Top(), "game");
+        EXPECT_EQ(GlobalText("gLevelNum"), "2");
+        ASSERT_NE(Level(), nullptr);
+        EXPECT_EQ(Level()->GetLevelNumber(), 2);
+        EXPECT_EQ(Shown("name_level1"), "Level 2");
     });
 }
 

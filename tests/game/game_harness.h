@@ -25,6 +25,7 @@
 #include "game/shell/GGameMainHooks.h"
 #include "game/shell/GameMain.h"
 #include "game/shell/TLoaderWindow.h"
+#include "game/visual/GVFactory.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GObjectFactory.h"
 #include "platform/directx/standin_directx.h"
@@ -84,6 +85,37 @@ function WaitForMessage(ms, skipQueue)
 end
 return function() DoMainWindow(GetConfig("firstscreen", "scripts/menu.lua")) end
 )";
+
+// The main script of a fixture level: the Lua `globals` first, the player's progress answered,
+// the harness's main script, and the dialog files in `noted` only noted ("DoModal <file>"), not
+// opened, so that the game screen stays on top.
+inline std::string LevelMainLoop(const std::string& globals,
+                                 const std::vector<std::string>& noted) {
+    std::string list;
+    for (const std::string& file : noted) {
+        list += "['" + file + "'] = true, ";
+    }
+    return globals + R"(
+gGlobalPlayerInfo = {}
+function HidePowerButtons() end
+function GetUpgradeIndex() return 0 end
+function UpgradeBuyed() return 1 end
+function GetMoney() return 0 end
+function GetTotalScore() return 0 end
+function SetUserVariable() end
+local harness = (function()
+)" + kMainLoop +
+           R"(
+end)()
+local notingDoModal = DoModal
+local kNotedOnly = { )" +
+           list + R"(}
+function DoModal(file)
+  if kNotedOnly[file] then Note("DoModal " .. file) else return notingDoModal(file) end
+end
+return harness
+)";
+}
 
 // Each fixture screen names its modal window; "game" holds the control probe the game main looks
 // for.
@@ -210,6 +242,8 @@ protected:
         TLoaderWindow::ForgetLoads();
         GLogicalManager::Instance().SetGameData(nullptr);
         GObjectFactory::Instance().Clear(true, true);
+        // The visual prototypes hold textures of the last run's display.
+        GVFactory::Instance().ClearCache();
         GGameHooks gameHooks;
         sBody = &body;
         sHooks = mTestHooks != nullptr ? mTestHooks : &gameHooks;

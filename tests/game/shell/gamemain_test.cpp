@@ -290,7 +290,8 @@ TEST_F(GameMainTest, AltEnterStoresTheFullScreenStateAtOnce) {
     });
 }
 
-// While the editor runs nothing of the game main's own handling happens: no dialog, no quit.
+// While the editor runs nothing of the game main's own handling happens: no dialog, no quit. A
+// quit that came meanwhile ends the loop once the editor has ended.
 TEST_F(GameMainTest, WhileTheEditorRunsEveryEventGoesStraightOn) {
     RunGame([this](TPlatform* platform, GGameMain& game) {
         SetForegroundWindow(MainWindow(platform));
@@ -299,10 +300,11 @@ TEST_F(GameMainTest, WhileTheEditorRunsEveryEventGoesStraightOn) {
         EXPECT_TRUE(game.HandleEvent(MakeEvent(kEventClose)));
         EXPECT_TRUE(game.HandleEvent(MakeEvent(kEventActivation, 0)));
         EXPECT_TRUE(game.HandleEvent(MakeEvent(kEventQuit)));
+        EXPECT_TRUE(game.HandleEvent(MakeEvent(kEventIdle)));
         EXPECT_EQ(Take(), TLines{});
         EXPECT_EQ(Top(), "menu");
         mHooks.editorRunning = false;
-        EXPECT_FALSE(game.HandleEvent(MakeEvent(kEventQuit)));
+        EXPECT_FALSE(game.HandleEvent(MakeEvent(kEventIdle))) << "the kept quit";
     });
 }
 

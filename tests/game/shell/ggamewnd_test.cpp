@@ -3,14 +3,18 @@
 // the selector held while something is carried, the guide glow, the game control's Lua text
 // queue, and a closed screen that the logical manager and the visual factory no longer reach.
 
+#include "engine/ui/textsprite.h"
 #include "game/shell/GGameHooks.h"
 #include "game/visual/GVLayer.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GMStr_TargetDrag.h"
+#include "game/world/GMStr_UpgradeButton.h"
 #include "tests/game/shell/gamewnd_fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace gamewnd_test {
 namespace {
@@ -241,6 +245,26 @@ TEST_F(GameWndTest, ControlsDeletedBeforeTheWindowAreForgotten) {
     EXPECT_EQ(GVFactory::Instance().GetCurrentLayer(), nullptr);
     manager.GetHooks().QueueLuaText("Note('late')");
     Tick(30);
+}
+
+TEST_F(GameWndTest, AGirlBeforeTheJudgesJoinsTheSceneControlsDrawList) {
+    AddFile("anim/box.png", widget_test::PatternPng(20, 20, [](int, int) { return 0xFF0000u; }));
+    AddFile("xml/box.xml", Bytes("<main id=\"box\"><images><img name=\"box.png\"/></images>"
+                                 "<framelist><frame w=\"20\" h=\"20\"/></framelist></main>"));
+    AddFile(GLevel::kStageFile, Bytes(R"(
+LevelData = { hall = { BaseType = 'types', box = { included = true, base_type = 'box' } } }
+Objects = { types = { box = { class_name = 'GGameObject', xml_anim = 'box' } } }
+function LevelTimerFunc() end
+)"));
+    OpenScreen();
+    ASSERT_EQ(Level()->GetObjectCount(), 1);
+    GGameObject* girl = Level()->GetObjects()[0];
+    GVLayer* scene = GLogicalManager::Instance().GetSceneLayer();
+    ASSERT_NE(scene, nullptr);
+    const std::vector<GVLayer*>& layers = girl->GetVisual()->GetLayers();
+    EXPECT_EQ(std::count(layers.begin(), layers.end(), scene), 0);
+    GLogicalManager::Instance().GetHooks().AddToSceneControl(girl);
+    EXPECT_EQ(std::count(layers.begin(), layers.end(), scene), 1);
 }
 
 TEST_F(GameWndTest, AStageFileWithoutItsTablesLeavesAScreenWithoutLevel) {
@@ -529,6 +553,44 @@ TEST_F(TGameWndTest, ScoreLabelsAreFoundInOrderAndAFlyingOneIsPassedOver) {
     manager.GetHooks().StopScoreText();
 }
 
+TEST_F(TGameWndTest, AGirlsPointsFlyTheIdleScoreLabelOrTheWhiteScoreText) {
+    // The first label with a description text, so that its colour can be seen.
+    std::string screen = LabelScreen(2);
+    const std::string label = "name = 'score_0', w = 10, h = 10, vector_y = -1 }";
+    screen.replace(screen.find(label), label.size(),
+                   "name = 'score_0', w = 10, h = 10, vector_y = -1, Text{ name = "
+                   "'small_hint_descript', w = 10, h = 10, label = '' } }");
+    OpenScreen(screen.c_str());
+    GLogicalManagerHooks& hooks = GLogicalManager::Instance().GetHooks();
+    const std::vector<GSmallHintPanel*>& labels = mWnd->GetScoreLabels();
+    ASSERT_EQ(labels.size(), 2U);
+    auto* description = Find<TText>("small_hint_descript");
+    ASSERT_NE(description, nullptr);
+
+    // The judges' points: the idle label's description goes clear, the white text shows the
+    // line from the point given, staying in place for direction 0.
+    auto* white = Find<GFlyText>("white_score_text");
+    hooks.FlyWhiteScoreText("Great: 12", 120, 80, 0);
+    EXPECT_EQ(white->GetText(), "Great: 12");
+    EXPECT_EQ(white->GetRect().left, 120);
+    EXPECT_EQ(white->GetRect().top, 80);
+    EXPECT_EQ(white->GetMobile().GetTarget(), white) << "it flies";
+    ASSERT_NE(description->GetSprite(), nullptr);
+    EXPECT_EQ(description->GetSprite()->GetColor().a, 0.0f);
+    EXPECT_TRUE(labels[0]->IsIdle()) << "only its colour changed";
+
+    // A scene's points: the first idle label shows them from the point and flies up one step.
+    hooks.FlyScoreLabel("30", 1, 200, 300, 30);
+    EXPECT_FALSE(labels[0]->IsIdle());
+    EXPECT_EQ(description->GetText(), "30");
+    EXPECT_EQ(labels[0]->GetRect().left, 200);
+    EXPECT_LT(labels[0]->GetRect().top, 300) << "its vector points up";
+    hooks.FlyScoreLabel("5", 1, 10, 10, 5);
+    EXPECT_FALSE(labels[1]->IsIdle());
+    hooks.FlyScoreLabel("7", 1, 10, 10, 7);
+    EXPECT_EQ(description->GetText(), "30") << "no idle label: nothing";
+}
+
 TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {
     for (const std::string& screen : {LabelScreen(0), LabelScreen(3, "score_%d_%d")}) {
         OpenScreen(screen.c_str());
@@ -538,6 +600,10 @@ TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {
             << "no white score text without labels";
         CloseScreen();
     }
+    EXPECT_NE(LogText().find("GGameWnd: ScoreLabelsTemplateName score_%d_%d does not hold one "
+                             "integer conversion; no score labels"),
+              std::string::npos)
+        << LogText();
 }
 
 } // namespace gamewnd_labels_test
@@ -608,16 +674,19 @@ TEST_F(TGameWndTest, AHintedButtonWithoutTheSmallHintPanelIsAPlainButton) {
 
 namespace gamewnd_hint_test {
 
+using gamewnd_test::MakeEvent;
+using gamewnd_test::Text;
 using gamewnd_test::TGameWndTest;
 
 const char kHintScreen[] = R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
   GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
-  GHintPanel{ name = 'hint_panel', x = 0, y = 0, w = 100, h = 100,
+  GHintPanel{ name = 'hint_panel', x = 300, y = 0, w = 100, h = 100,
     Text{ name = 'hint_caption', w = 100, h = 20, label = '' },
     Text{ name = 'hint_descript', w = 100, h = 20, label = '' },
     Text{ name = 'item_cost', w = 100, h = 20, label = '' },
     Text{ name = 'coment_text', w = 100, h = 20, label = '' },
-    Text{ name = 'recomend_text', w = 100, h = 20, label = '' } } })";
+    Text{ name = 'recomend_text', w = 100, h = 20, label = '' },
+    Bitmap{ name = 'hint_bottom', w = 5, h = 5 } } })";
 
 TEST_F(TGameWndTest, TheUpgradeHintShowsCaptionDescriptionCostAndTheTooExpensiveNote) {
     OpenScreen(kHintScreen);
@@ -641,6 +710,58 @@ TEST_F(TGameWndTest, TheUpgradeHintShowsCaptionDescriptionCostAndTheTooExpensive
     hooks.HideHint();
     EXPECT_FALSE(panel->IsShown());
     EXPECT_FALSE(shown("hint_panel"));
+}
+
+// The booth of the fixture level offers its upgrade level 1 for 50 from level 1; during the
+// upgrade phase the mouse over its upgrade button shows the hint panel with the labels of
+// "boxed_1", the price, and the too-expensive note above the player's money.
+TEST_F(TGameWndTest, HoveringAnUpgradeButtonOfTheLevelShowsItsHint) {
+    AddFile("anim/box.png", widget_test::PatternPng(20, 20, [](int, int) { return 0xFF0000u; }));
+    AddFile("xml/box.xml",
+            gamewnd_test::Bytes("<main id=\"box\"><images><img name=\"box.png\"/></images>"
+                                "<framelist><frame w=\"20\" h=\"20\"/></framelist><states>"
+                                "<state id=\"normal\" framelist=\"0\"/></states></main>"));
+    AddFile(GLevel::kStageFile, gamewnd_test::Bytes(R"(
+LevelData = { level = { goal = 50, expert = 100 },
+  hall = { BaseType = 'types', BaseData = 'data',
+           booth = { included = true, pos_x = 30, pos_y = 40 } } }
+Objects = { types = { boxed = { class_name = 'GGameObject', xml_anim = 'box',
+                      base_type = 'boxed' } },
+  data = { booth = { name = 'booth', base_type = 'boxed' } } }
+function LevelTimerFunc() end
+)"));
+    AddStrings({{"boxed_1_name", "Bigger booth"}, {"boxed_1_descript", "Seats two"}});
+    OpenScreen(kHintScreen);
+    Tick(30);
+    ASSERT_EQ(Level()->GetObjectCount(), 1);
+    GGameObject* booth = Level()->GetObjects().front();
+    const GUpgradeData* offer =
+        GLogicalManager::Instance().GetGameData()->FindUpgradeByLevel("booth", 1);
+    ASSERT_NE(offer, nullptr);
+    booth->GetUpgradeData() = *offer;
+    auto* strategy = new GMStr_UpgradeButton;
+    booth->SetStrategy(strategy);
+    strategy->SetTarget(booth, Level());
+    booth->SetMouseEnabled(true);
+    // A frame brings the visuals to their places, as the game's loop does.
+    DrawFrame();
+    const auto text = [](const char* name) { return Text(Find<TText>(name)->GetText()); };
+
+    Send(MakeEvent(kEventMouseMove, 40, 50));
+    EXPECT_TRUE(Shown("hint_panel"));
+    EXPECT_EQ(text("hint_caption"), "Bigger booth");
+    EXPECT_EQ(text("hint_descript"), "Seats two");
+    EXPECT_EQ(text("item_cost"), "50");
+    EXPECT_FALSE(Shown("coment_text")) << "120 to spend";
+    EXPECT_FALSE(Shown("hint_bottom"));
+    Send(MakeEvent(kEventMouseMove, 200, 300));
+    EXPECT_FALSE(Shown("hint_panel"));
+
+    Run("gMoney = 40");
+    Send(MakeEvent(kEventMouseMove, 41, 50));
+    EXPECT_TRUE(Shown("hint_panel"));
+    EXPECT_TRUE(Shown("coment_text")) << "50 is above 40";
+    EXPECT_TRUE(Shown("hint_bottom"));
 }
 
 } // namespace gamewnd_hint_test

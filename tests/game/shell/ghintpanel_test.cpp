@@ -22,7 +22,10 @@ const char kScreen[] =
     "vector_x = 2, vector_y = -4, FontColorFlyDown = { 1, 0, 0, 1 }, "
     "Text({ name = 'small_hint_caption', w = 100, h = 20 }), "
     "Text({ name = 'small_hint_descript', w = 100, h = 20 }) }), "
-    "GSmallHintPanel({ name = 'bare', x = 0, y = 0, w = 10, h = 10 }) })\n";
+    "GSmallHintPanel({ name = 'bare', x = 0, y = 0, w = 10, h = 10 }), "
+    "GSmallHintPanel({ name = 'huge', x = 0, y = 0, w = 10, h = 10, vector_x = 1e300, "
+    "vector_y = -1/0 }), GSmallHintPanel({ name = 'nan', x = 5, y = 6, w = 10, h = 10, "
+    "vector_x = 0/0, vector_y = 0/0 }) })\n";
 
 class THintPanelTest : public TGameHarness {
 protected:
@@ -61,13 +64,14 @@ TEST_F(THintPanelTest, AFlightStepsByTheRemainingAmountAndHidesOnItsLastTick) {
         EXPECT_TRUE(Visible("small_hint_panel"));
         const int expected[][2] = {{112, 176}, {116, 168}, {118, 164}};
         for (int tick = 0; tick < 3; ++tick) {
-            EXPECT_TRUE(panel->OnAnimate());
+            ASSERT_TRUE(Turn(GHintPanel::kTickMs));
             EXPECT_EQ(Place(panel).x, expected[tick][0]) << "tick " << tick;
             EXPECT_EQ(Place(panel).y, expected[tick][1]) << "tick " << tick;
             EXPECT_EQ(panel->IsIdle(), tick == 2) << "tick " << tick;
         }
         EXPECT_FALSE(Visible("small_hint_panel"));
         EXPECT_TRUE(panel->OnAnimate()) << "an idle panel keeps ticking";
+        ASSERT_TRUE(Turn(GHintPanel::kTickMs));
         EXPECT_EQ(Place(panel).x, 118);
     });
 }
@@ -91,11 +95,11 @@ TEST_F(THintPanelTest, AStillHintRunsDownItsCountAndThenHides) {
     Run([] {
         GSmallHintPanel* panel = Small("bare");
         panel->Fly(0, 5000, false);
-        for (int tick = 1; tick < 5000; ++tick) {
-            panel->OnAnimate();
-        }
+        // 5000 ticks of 30 ms on the fake clock, the last one hiding it.
+        ASSERT_TRUE(RunFor(4999 * GHintPanel::kTickMs, GHintPanel::kTickMs));
         EXPECT_FALSE(panel->IsIdle());
-        panel->OnAnimate();
+        EXPECT_EQ(panel->GetMoveCount(), 1.0f);
+        ASSERT_TRUE(Turn(GHintPanel::kTickMs));
         EXPECT_TRUE(panel->IsIdle());
         EXPECT_EQ(Place(panel).x, 0);
         EXPECT_EQ(Place(panel).y, 0);
@@ -149,6 +153,28 @@ TEST_F(THintPanelTest, APanelWithoutChildrenSkipsThem) {
         panel->Refresh();
         EXPECT_FALSE(panel->IsIdle());
         EXPECT_EQ(panel->GetCost(), 5);
+    });
+}
+
+// Vectors from the script are held to the int range (NaN is no motion), and a panel flown past
+// the int range stands at a defined place.
+TEST_F(THintPanelTest, HugeAndNanVectorsStayDefined) {
+    Run([] {
+        GSmallHintPanel* huge = Small("huge");
+        huge->Fly(1, 3, false);
+        EXPECT_FLOAT_EQ(huge->GetVelocity().x, 2147483647.0f);
+        EXPECT_FLOAT_EQ(huge->GetVelocity().y, -2147483648.0f);
+        huge->Fly(-1, 5000, true);
+        EXPECT_FLOAT_EQ(huge->GetVelocity().x, -2147483647.0f);
+        ASSERT_TRUE(Turn(GHintPanel::kTickMs));
+        EXPECT_FALSE(huge->IsIdle());
+
+        GSmallHintPanel* still = Small("nan");
+        still->Fly(1, 2, false);
+        EXPECT_EQ(still->GetVelocity().x, 0.0f);
+        EXPECT_EQ(still->GetVelocity().y, 0.0f);
+        EXPECT_EQ(Place(still).x, 5);
+        EXPECT_EQ(Place(still).y, 6);
     });
 }
 

@@ -1,10 +1,12 @@
 // The power selection's buttons on a fixture screen of the game harness: how the selector fills
-// them, the refused templates, the hover texts of a button and the Lua binding's lifetime.
+// them, the refused templates, the hover texts of a button and the Lua binding's lifetime; and the
+// powers the game data unlocks, on the game screen of a started level.
 
 #include "engine/ui/text.h"
 #include "game/common/WindowScriptState.h"
 #include "game/shell/GPowerMeterSelector.h"
 #include "tests/game/game_harness.h"
+#include "tests/game/shell/gamewnd_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -131,3 +133,63 @@ TEST_F(TPowerSelectorTest, TheBindingGoesWithTheSelector) {
 }
 
 } // namespace powermeterselector_test
+
+namespace powermeterselector_gamedata_test {
+
+using gamewnd_test::Bytes;
+using gamewnd_test::TGameWndTest;
+using widget_test::Text;
+
+// Level 1 of the fixture stage; "makeup" (power 1) is unlocked at level 3, "hair" (power 2) at 1.
+const char kPowers[] = R"(
+Upgrades = { powers = { speed = { level = 1, index = 1 }, makeup = { level = 3, index = 2 },
+                        hair = { level = 1, index = 3 } } }
+)";
+
+const char kScreen[] = R"(GGameWnd{ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
+  GGameCtrl{ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 },
+  GSceneCtrl{ name = 'scene_ctrl', x = 0, y = 0, w = 800, h = 600 },
+  GPowerMeterSelector{ name = 'selector', button_template_name = 'pw_%d', buttons_num = 4 },
+  GPowerMeterButton{ name = 'pw_0', x = 0, y = 0, w = 40, h = 30 },
+  GPowerMeterButton{ name = 'pw_1', x = 50, y = 0, w = 40, h = 30 },
+  GPowerMeterButton{ name = 'pw_2', x = 100, y = 0, w = 40, h = 30 } })";
+
+class PowerSelectorGameDataTest : public TGameWndTest {
+protected:
+    void SetUp() override {
+        TGameWndTest::SetUp();
+        Script()->RegisterWindowType("GPowerMeterSelector", &GPowerMeterSelector::Create);
+        Script()->RegisterWindowType("GPowerMeterButton", &GPowerMeterButton::Create);
+        AddFile(GGameData::kScriptFile, Bytes(kPowers));
+        Run("icons = '' function SetPowerIconBitmap(w, i) icons = icons .. w .. '=' .. i .. ';' "
+            "end");
+        AddStrings({{"marivell_power_1", "Soda"},
+                    {"marivell_power_3", "Comb"},
+                    {"marivell_power_3_hint", "Faster hair"}});
+    }
+};
+
+TEST_F(PowerSelectorGameDataTest, TheSodaAlwaysAndEachPowerFromItsLevelOn) {
+    OpenScreen(kScreen);
+    ASSERT_EQ(GLogicalManager::Instance().GetGameData()->GetCurrentLevelNumber(), 1);
+    auto* selector = Find<GPowerMeterSelector>("selector");
+    ASSERT_NE(selector, nullptr);
+    Run("CPP_OnPowersInitComplete()");
+    auto* soda = Find<GPowerMeterButton>("pw_0");
+    auto* locked = Find<GPowerMeterButton>("pw_1");
+    auto* hair = Find<GPowerMeterButton>("pw_2");
+    EXPECT_EQ(selector->GetButtons(), (std::vector<GPowerMeterButton*>{soda, locked, hair}))
+        << "pw_3 is missing";
+    EXPECT_EQ(Global("icons"), "pw_0_icon=buttons/powers/soda.png;"
+                               "pw_1_icon=buttons/powers/locked.png;"
+                               "pw_2_icon=buttons/powers/soda.png;");
+    EXPECT_TRUE(soda->IsEnabled());
+    EXPECT_EQ(Text(soda->GetCaption()), "Soda");
+    EXPECT_FALSE(locked->IsEnabled()) << "unlocked at level 3";
+    EXPECT_EQ(Text(locked->GetCaption()), "");
+    EXPECT_TRUE(hair->IsEnabled());
+    EXPECT_EQ(Text(hair->GetCaption()), "Comb") << "labels of power number i + 1";
+    EXPECT_EQ(Text(hair->GetHint()), "Faster hair");
+}
+
+} // namespace powermeterselector_gamedata_test

@@ -41,6 +41,7 @@ TEST_F(IndicatorLabelTest, AQuarterTurnAboutThePivotPutsTheLeftPartAboveIt) {
     EXPECT_NEAR(drawn.mTransform.m[1][0], -1.0f, 1e-6);
 
     const standin::TScreenImage image = DrawFrame();
+    testing_fixtures::ExpectGolden(image, "tests/game/shell/golden/label_90.png");
     const auto at = [&image](int x, int y) {
         return image.pixels[static_cast<size_t>(y * image.width + x)] & 0xFFFFFFu;
     };

@@ -250,4 +250,31 @@ TEST_F(JudgingObjectsTest, TakingRefusesNoGirlAndAnObjectWithoutVisual) {
     EXPECT_EQ(girl->GetHolder(), scene);
 }
 
+TEST_F(JudgingObjectsTest, TheDoorReachesTheHeroineAndTheJudgingSceneOnlyWhenTheyExist) {
+    GJudgingSceneDoor* door = AddDoor();
+    BeginPlay();
+    // Neither exists: the door's own part still happens.
+    Run(door, "CPP_OnBeginGoToScene()");
+    EXPECT_TRUE(door->IsBusy());
+    door->OnQueueCount(0);
+    door->OnQueueCount(1);
+    door->OnQueueEmptied(0);
+    EXPECT_FALSE(door->IsBusy());
+    EXPECT_EQ(DoorRan(door), "end;first;end;");
+
+    GGameObject* heroine = AddHeroine();
+    GJudgingScene* scene = AddJudgingScene();
+    ASSERT_NE(heroine, nullptr);
+    scene->SetJudgesState("invisible");
+    Run(door, "CPP_OnBeginGoToScene()");
+    EXPECT_EQ(scene->GetJudges()->GetStateKey(), GStateKey::FromString("judges_idle"));
+    EXPECT_EQ(MainText("shown"), "hide;");
+    // Busy, the door passes the waiting count on to the judges.
+    door->OnQueueCount(2);
+    EXPECT_EQ(Number(scene, "check_enter_delay"), 15);
+    EXPECT_EQ(scene->GetEnterRequests(), 2);
+    door->OnQueueEmptied(0);
+    EXPECT_EQ(Number(heroine, "wait_task_exit"), 1) << "she stops waiting at the door";
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include "game/world/GMarivellPowerMeter.h"
 
 #include "game/world/GMStr_Edit.h"
+#include "game/world/GStratMousePikUp.h"
 #include "tests/game/world/world_object_fixture.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,16 @@
 namespace {
 
 using world_test::TWorldObjectTest;
+
+// A strategy that counts the presses it is given.
+class TPressProbe : public GStratMousePikUp {
+public:
+    bool OnMouseDown(TPoint /*point*/) override {
+        ++mPresses;
+        return true;
+    }
+    int mPresses = 0;
+};
 
 class PowerMeterTest : public TWorldObjectTest {
 protected:
@@ -75,6 +86,20 @@ TEST_F(PowerMeterTest, ScoreFillsPastTheMaximumOnceAndTheScriptIsTold) {
     EXPECT_EQ(meter->GetProgress(), 0);
     meter->CPP_AddPowerScore();
     EXPECT_EQ(meter->GetProgress(), 30);
+
+    // The text the script runs, as the log quotes it when the script lacks the function.
+    meter->CPP_Reset();
+    Run(meter, "powerSetProgress = nil");
+    meter->AddScore(90);
+    meter->AddScore(30);
+    EXPECT_NE(LogText().find("[string \"powerSetProgress(120, 100, 4);\"]"), std::string::npos)
+        << LogText();
+
+    // Points past the int range fill it to the top, not round.
+    meter->CPP_Reset();
+    meter->AddScore(90);
+    meter->AddScore(INT32_MAX);
+    EXPECT_EQ(meter->GetProgress(), INT32_MAX);
 }
 
 TEST_F(PowerMeterTest, EnablingClickingAndResetting) {
@@ -116,6 +141,22 @@ TEST_F(PowerMeterTest, EditModeGivesTheEditorStrategyWhichThenHasThePress) {
     EXPECT_EQ(meter->GetStrategy(), nullptr);
     meter->CPP_SetEnabled(1);
     EXPECT_TRUE(meter->OnMouseDown(TPoint{1, 1})) << "no visual to hit: nothing happens";
+}
+
+TEST_F(PowerMeterTest, APressGoesToTheStrategyWhileDisabledOrWhileItHasOne) {
+    GMarivellPowerMeter* meter = Make();
+    ASSERT_NE(meter, nullptr);
+    GLogicalManager::Instance().SetGameState(2);
+    auto* probe = new TPressProbe;
+    meter->SetStrategy(probe);
+    meter->SetActive(true);
+    for (const bool enabled : {false, true}) {
+        meter->CPP_SetEnabled(enabled ? 1 : 0);
+        EXPECT_TRUE(meter->OnMouseDown(TPoint{1, 1}));
+        EXPECT_TRUE(meter->IsActive()) << "the manager did not check a click";
+    }
+    EXPECT_EQ(probe->mPresses, 2);
+    GLogicalManager::Instance().SetGameState(0);
 }
 
 } // namespace

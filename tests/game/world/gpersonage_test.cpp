@@ -42,7 +42,7 @@ function GetUpgradeDataParam(name, level, parameter)
 end
 function GetPowerData(power, parameter)
   if power == 'energy_boost' and parameter == 'speed' then return 9 end
-  if power == 'energy_boost' and parameter == 'action_time' then return 2 end
+  if power == 'energy_boost' and parameter == 'action_time' then return boostTime or 2 end
   return 0
 end
 )";
@@ -343,6 +343,29 @@ TEST_F(PersonageTest, TheSpeedPowerCountsDownAndBringsTheBeginSpeedBack) {
         EXPECT_EQ(heroine->GetSpeedCountdown(), 0) << "the running power ended";
         EXPECT_EQ(heroine->ReadSpeed(), 5);
         EXPECT_EQ(GLogicalManager::Instance().GetPowerInUse(), 0);
+    }
+}
+
+TEST_F(PersonageTest, ASpeedPowerWithoutActionTimeEndsAtTheFirstTickAndAHugeOneIsCapped) {
+    struct TCase {
+        const char* boostTime;
+        int countdown;
+        int ticksToEnd;
+    };
+    const TCase cases[] = {{"0", 0, 1}, {"-5", 0, 1}, {"3000000", 2147483647, -1}};
+    for (const TCase& c : cases) {
+        WriteGameData(std::string("boostTime = ") + c.boostTime + "\n" + kGameData);
+        mGameData.Reload();
+        auto* heroine = dynamic_cast<GMainHeroine*>(
+            Place(std::string("heroine") + c.boostTime,
+                  "{ class_name = 'GMainHeroine', triggers = { delay = 500 } }",
+                  "{ name = 'heroine', speed = 4 }"));
+        ASSERT_NE(heroine, nullptr);
+        EXPECT_EQ(heroine->UseSpeedPower(1), 1);
+        EXPECT_EQ(heroine->GetSpeedCountdown(), c.countdown) << c.boostTime;
+        Tick(500);
+        EXPECT_EQ(heroine->GetActivePower() == 0, c.ticksToEnd == 1) << c.boostTime;
+        heroine->EndSpeedPower();
     }
 }
 

@@ -208,6 +208,18 @@ protected:
         return girl;
     }
 
+    // The heroine, whose visual shows her blessings.
+    GGameObject* AddHeroine() {
+        return Add("heroine",
+                   "{ class_name = 'GMainHeroine', base_type = 'heroine', xml_anim = 'heroine', "
+                   "tasks = { work = { tick_count = 50, delay = 100 } } }",
+                   "{ name = 'heroine', pos_x = 10, pos_y = 10, speed = 4 }",
+                   "wait_task_exit = 0\n"
+                   "function workBeginTask(r) return 1 end\n"
+                   "function workTaskTimer(n) return 1 end\n"
+                   "function workEndTask(r) return 0 end\n");
+    }
+
     // Lets n girls of the judging kind in one after the other, through the row's first place.
     void JudgeInARow(GJudgingScene* scene, int n, const std::string& judging) {
         GGameObject* place = Manager().GetFirstQueuePlace();

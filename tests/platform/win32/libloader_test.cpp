@@ -56,8 +56,13 @@ TEST_F(LibLoader, BindsTheExportsByTheirPlainNames) {
                              RECORD_CALLS_EXPORT, RECORD_RESET_EXPORT}) {
         EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
     }
-    for (const char* missing : {"HiscoreServer_Missing", "_HiscoreServer_FreeLocalServer@4",
-                                "hiscoreserver_freelocalserver", ""}) {
+    // A stdcall decoration is found under the plain name it decorates.
+    EXPECT_EQ(GetProcAddress(module, "_HiscoreServer_FreeLocalServer@4"),
+              GetProcAddress(module, "HiscoreServer_FreeLocalServer"));
+    for (const char* missing :
+         {"HiscoreServer_Missing", "hiscoreserver_freelocalserver", "", "_HiscoreServer_Missing@4",
+          "HiscoreServer_FreeLocalServer@4", "_HiscoreServer_FreeLocalServer@",
+          "_HiscoreServer_FreeLocalServer@4x", "__HiscoreServer_FreeLocalServer@4", "_@4"}) {
         SetLastError(ERROR_SUCCESS);
         EXPECT_EQ(GetProcAddress(module, missing), nullptr) << missing;
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND)) << missing;
