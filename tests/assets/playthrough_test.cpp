@@ -4,6 +4,7 @@
 // progress kept, the end screen, the level's music and that the game is heard.
 #include "game/world/GGameObject.h"
 #include "game/world/GMusicPlayer.h"
+#include "game/world/GPersonage.h"
 #include "tests/assets/demo_play_fixture.h"
 
 #include <gtest/gtest.h>
@@ -70,9 +71,10 @@ protected:
         ASSERT_TRUE(Play(script));
     }
 
-    // The girl taken by her middle and dropped on the object.
+    // The girl taken by her legs and dropped on the object: a girl waiting on the place above her
+    // may come first among the objects, and the marks under her feet cover the lower girl's head.
     static void Drag(const std::string& girl, const std::string& onto, int dy) {
-        const std::string from = At(girl, -44);
+        const std::string from = At(girl, -30);
         const std::string to = At(onto, dy);
         Act("at 0: move " + from + "\nat 10: move " + from + "\nat 20: down " + from +
             "\nat 60: move " + to + "\nat 100: move " + to + "\nat 140: up " + to + "\n");
@@ -197,6 +199,57 @@ TEST_F(TDemoPlaythroughTest, LevelTwoLeftAloneIsLostAndOffersToPlayAgain) {
         ASSERT_TRUE(WaitFor([] { return Top() == "level_try_again"; }, 1200));
         EXPECT_EQ(Progress("gGlobalPlayerInfo.bestScores[2] or 0"), 0.0);
         ExpectMusicAndSound(1);
+    });
+}
+
+// Level 2 with the money of a won first level: the make-up seat and the assistant bought in the
+// upgrade phase are booked in the progress and stay for the show.
+TEST_F(TDemoPlaythroughTest, LevelTwoBoughtUpgradesAreKeptInTheProgress) {
+    RunGame([](TPlatform*, GGameMain&) {
+        ASSERT_TRUE(RunFor(800));
+        Script()->DoLuaString("LevelCompleted(1, 300, 1); gLevelNum = 2");
+        Click("play");
+        ASSERT_TRUE(RunFor(60, 30));
+        Key(13);
+        ASSERT_EQ(Top(), "game");
+        ASSERT_EQ(GameState(), 1) << "the upgrade phase";
+        for (const char* upgrade : {"makeup_seat", "assistant"}) {
+            ClickAt(upgrade, -30);
+            ASSERT_TRUE(RunFor(60, 30));
+            ASSERT_EQ(Top(), "buy") << upgrade;
+            Click("buy_ok");
+            ASSERT_EQ(Top(), "game") << upgrade;
+        }
+        EXPECT_EQ(Progress("gGlobalPlayerInfo.money"), 50.0) << "300 less 100 and 150";
+        EXPECT_EQ(Progress("GetUpgradeIndex('makeup_seat', 2)"), 1.0);
+        EXPECT_EQ(Progress("GetUpgradeIndex('assistant', 2)"), 1.0);
+        EXPECT_EQ(Progress("GetUpgradeIndex('pacifier_container', 2)"), 0.0);
+        Click("start_show");
+        ASSERT_TRUE(RunFor(60, 30));
+        Key(13);
+        ASSERT_EQ(GameState(), 2);
+        EXPECT_NE(Object("makeup_seat"), nullptr);
+        EXPECT_NE(Object("assistant"), nullptr);
+        EXPECT_EQ(Object("girl_upgrade_1"), nullptr) << "not bought";
+    });
+}
+
+// Level 3's first power: its button sets the heroine's speed for a while and the buttons hide
+// while it runs.
+TEST_F(TDemoPlaythroughTest, LevelThreeEnergyPowerSpeedsTheHeroineUp) {
+    RunGame([](TPlatform*, GGameMain&) {
+        PlayLevel(3);
+        TWindow* button = Find("energy_boost");
+        ASSERT_NE(button, nullptr);
+        ASSERT_NE(button->GetFlags() & TWindow::kEnabled, 0u) << "offered from level 3";
+        Click("energy_boost");
+        EXPECT_EQ(LogicalManager().GetPowerInUse(), 1);
+        auto* heroine = dynamic_cast<GPersonage*>(Object("heroine"));
+        ASSERT_NE(heroine, nullptr);
+        EXPECT_EQ(heroine->ReadSpeed(), 320) << "the soda's speed";
+        ASSERT_TRUE(WaitFor([] { return LogicalManager().GetPowerInUse() == 0; }, 11000));
+        EXPECT_EQ(heroine->ReadSpeed(), 160) << "back after its ten seconds";
+        ExpectMusicAndSound(2);
     });
 }
 
