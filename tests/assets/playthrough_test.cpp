@@ -119,6 +119,20 @@ protected:
         ASSERT_EQ(Object(girl)->GetHolder(), Object(place)) << girl << " on " << place;
     }
 
+    // Level 2 for a player whose first level was won with `score` (the money to spend): "Play",
+    // the upgrades' introduction closed, the upgrade phase on.
+    static void OpenLevelTwo(int score) {
+        ASSERT_TRUE(RunFor(800));
+        Script()->DoLuaString(
+            ("LevelCompleted(1, " + std::to_string(score) + ", 1); gLevelNum = 2").c_str());
+        Click("play");
+        ASSERT_TRUE(RunFor(60, 30));
+        ASSERT_EQ(Top(), "rule_upgrade");
+        Key(13);
+        ASSERT_EQ(Top(), "game");
+        ASSERT_EQ(GameState(), 1) << "the upgrade phase";
+    }
+
     static bool Ended() { return Level() != nullptr && Level()->GetResult() != 0; }
 
     // The level's music plays and the game is heard.
@@ -133,8 +147,8 @@ TEST_F(TDemoPlaythroughTest, LevelOneWithEveryGirlServedReachesTheExpertScore) {
     RunGame([](TPlatform*, GGameMain&) {
         PlayLevel(1);
         for (const char* girl : {"amber", "bianca", "clara"}) {
-            Style(girl);
-            ToJudges(girl);
+            ASSERT_NO_FATAL_FAILURE(Style(girl));
+            ASSERT_NO_FATAL_FAILURE(ToJudges(girl));
         }
         ASSERT_TRUE(WaitFor(&Ended, 10000));
         GLevel* level = Level();
@@ -157,8 +171,8 @@ TEST_F(TDemoPlaythroughTest, LevelOneWithEveryGirlServedReachesTheExpertScore) {
 TEST_F(TDemoPlaythroughTest, LevelOneWithOneGirlServedReachesTheGoal) {
     RunGame([](TPlatform*, GGameMain&) {
         PlayLevel(1);
-        Style("amber");
-        ToJudges("amber");
+        ASSERT_NO_FATAL_FAILURE(Style("amber"));
+        ASSERT_NO_FATAL_FAILURE(ToJudges("amber"));
         ASSERT_TRUE(WaitFor(&Ended, 90000));
         GLevel* level = Level();
         EXPECT_EQ(level->GetResult(), 2);
@@ -175,13 +189,7 @@ TEST_F(TDemoPlaythroughTest, LevelOneWithOneGirlServedReachesTheGoal) {
 
 TEST_F(TDemoPlaythroughTest, LevelTwoLeftAloneIsLostAndOffersToPlayAgain) {
     RunGame([](TPlatform*, GGameMain&) {
-        ASSERT_TRUE(RunFor(800));
-        Script()->DoLuaString("LevelCompleted(1, 150, 1); gLevelNum = 2");
-        Click("play");
-        ASSERT_TRUE(RunFor(60, 30));
-        ASSERT_EQ(Top(), "rule_upgrade");
-        Key(13);
-        ASSERT_EQ(Top(), "game");
+        ASSERT_NO_FATAL_FAILURE(OpenLevelTwo(150));
         Click("start_show");
         ASSERT_TRUE(RunFor(60, 30));
         ASSERT_EQ(Top(), "levelgoal");
@@ -206,13 +214,7 @@ TEST_F(TDemoPlaythroughTest, LevelTwoLeftAloneIsLostAndOffersToPlayAgain) {
 // upgrade phase are booked in the progress and stay for the show.
 TEST_F(TDemoPlaythroughTest, LevelTwoBoughtUpgradesAreKeptInTheProgress) {
     RunGame([](TPlatform*, GGameMain&) {
-        ASSERT_TRUE(RunFor(800));
-        Script()->DoLuaString("LevelCompleted(1, 300, 1); gLevelNum = 2");
-        Click("play");
-        ASSERT_TRUE(RunFor(60, 30));
-        Key(13);
-        ASSERT_EQ(Top(), "game");
-        ASSERT_EQ(GameState(), 1) << "the upgrade phase";
+        ASSERT_NO_FATAL_FAILURE(OpenLevelTwo(300));
         for (const char* upgrade : {"makeup_seat", "assistant"}) {
             ClickAt(upgrade, -30);
             ASSERT_TRUE(RunFor(60, 30));
