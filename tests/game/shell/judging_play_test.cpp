@@ -8,59 +8,15 @@
 #include "game/world/GJudgingScene.h"
 #include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GLevel.h"
-#include "tests/game/game_harness.h"
+#include "tests/game/level_harness.h"
 
 #include <gmock/gmock.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace judging_play_test {
 
 using namespace game_harness;
-
-// The harness's main script with the player's progress answered and the dialogs a level opens
-// noted without opening, so that the game screen stays on top.
-std::string MainLoop() {
-    return std::string(R"(
-gLevelNum = 1
-gStageNum = 0
-gGlobalPlayerInfo = {}
-function HidePowerButtons() end
-function ShowLastEvent(e) Note("last event " .. e) end
-function HideLastEvent() end
-function LevelCompleted(level, score, expert) Note("completed " .. level .. " " .. score) end
-function GetUpgradeIndex() return 0 end
-function UpgradeBuyed() return 1 end
-function GetMoney() return 0 end
-function GetTotalScore() return 0 end
-function SetUserVariable() end
-local harness = (function()
-)") + kMainLoop +
-           R"(
-end)()
-local notingDoModal = DoModal
-local kNotedOnly = { ['scripts/levelgoal.lua'] = true, ['scripts/rule_window.lua'] = true,
-                     ['scripts/level_stats.lua'] = true,
-                     ['scripts/level_award.lua'] = true, ['scripts/level_try_again.lua'] = true }
-function DoModal(file)
-  if kNotedOnly[file] then Note("DoModal " .. file) else return notingDoModal(file) end
-end
-return harness
-)";
-}
-
-const char kGameScreen[] = R"(SetWindowName('game')
-MakeDialog({ GGameWnd({ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
-  GGameCtrl({ name = 'game_ctrl', x = 0, y = 0, w = 800, h = 600 }),
-  GSceneCtrl({ name = 'scene_ctrl', x = 0, y = 0, w = 800, h = 600 }) }) })
-)";
-
-// Every object is a 40 x 40 frame of the demo's marks from its position.
-const char kSquare[] = R"(<main id="square"><images><img name="marks.png"/></images>
-<framelist><frame w="40" h="40"/></framelist><states><state id="normal" framelist="0"/></states>
-</main>)";
 
 // Two girls asking for "judging_a" (the first calmer), two places, the stand, the door and the
 // heroine; goal 40, expert 100.
@@ -185,20 +141,10 @@ scenes = {
 }
 )";
 
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class JudgingPlayTest : public TGameHarness {
+class JudgingPlayTest : public TLevelHarness {
 protected:
     void SetUp() override {
-        TGameHarness::SetUp();
-        mGame.Write("assets/scripts/mainloop.lua", MainLoop());
-        mGame.Write("assets/scripts/game.lua", kGameScreen);
-        mGame.Write("assets/xml/square.xml", kSquare);
-        mGame.Write("assets/anim/marks.png",
-                    ReadBytes(testing_fixtures::SourceDir() / "assets/anim/common/marks.png"));
+        TLevelHarness::SetUp();
         mGame.Write("assets/scripts/stages/stages.lua", kStage);
         mGame.Write("assets/scripts/stages/scenes.lua", kScenes);
         mGame.Write("assets/scripts/stages/game_datas.lua", "Upgrades = { powers = {} }\n");
@@ -206,20 +152,6 @@ protected:
         mGame.Write("assets/scripts/stand.lua", kStand);
         mGame.Write("assets/scripts/door.lua", kDoor);
         mGame.Write("assets/scripts/heroine.lua", kHeroine);
-        DrawEachTurn(true);
-    }
-
-    // The girl at (x, y) dragged onto the place at (px, py), from `at` ms on.
-    static std::string Drag(int at, int x, int y, int px, int py) {
-        const auto line = [](int ms, const char* verb, int a, int b) {
-            return "at " + std::to_string(ms) + ": " + verb + " " + std::to_string(a) + " " +
-                   std::to_string(b) + "\n";
-        };
-        // Two moves: a girl hovered takes the press, and hover passes on in the objects' order.
-        return line(at, "move", x, y) + line(at + 10, "move", x + 1, y) +
-               line(at + 20, "down", x, y) + line(at + 40, "move", x + 10, y + 10) +
-               line(at + 80, "move", px, py) + line(at + 120, "move", px + 1, py) +
-               line(at + 160, "up", px + 1, py);
     }
 };
 
@@ -228,9 +160,7 @@ TEST_F(JudgingPlayTest, TwoGirlsQuarrelAtTheDoorAndAreJudgedInARow) {
         [this](TPlatform*, GGameMain&) {
             ASSERT_EQ(Top(), "game");
             GLogicalManager& manager = LogicalManager();
-            manager.SetGameData(GObjectFactory::Instance().GetGameData());
-            manager.LoadScenes("scripts/stages/scenes.lua");
-            Script()->DoLuaString("CPP_LoadLevel(1, 0)");
+            StartLevel();
             ASSERT_TRUE(RunFor(300, 30));
             ASSERT_EQ(GameState(), 2);
             ASSERT_NE(manager.GetJudgingDoor(), nullptr);
