@@ -86,6 +86,37 @@ end
 return function() DoMainWindow(GetConfig("firstscreen", "scripts/menu.lua")) end
 )";
 
+// The main script of a fixture level: the Lua `globals` first, the player's progress answered,
+// the harness's main script, and the dialog files in `noted` only noted ("DoModal <file>"), not
+// opened, so that the game screen stays on top.
+inline std::string LevelMainLoop(const std::string& globals,
+                                 const std::vector<std::string>& noted) {
+    std::string list;
+    for (const std::string& file : noted) {
+        list += "['" + file + "'] = true, ";
+    }
+    return globals + R"(
+gGlobalPlayerInfo = {}
+function HidePowerButtons() end
+function GetUpgradeIndex() return 0 end
+function UpgradeBuyed() return 1 end
+function GetMoney() return 0 end
+function GetTotalScore() return 0 end
+function SetUserVariable() end
+local harness = (function()
+)" + kMainLoop +
+           R"(
+end)()
+local notingDoModal = DoModal
+local kNotedOnly = { )" +
+           list + R"(}
+function DoModal(file)
+  if kNotedOnly[file] then Note("DoModal " .. file) else return notingDoModal(file) end
+end
+return harness
+)";
+}
+
 // Each fixture screen names its modal window; "game" holds the control probe the game main looks
 // for.
 inline const char* const kScreens[][2] = {

@@ -133,6 +133,46 @@ TEST_F(JudgingOrderTest, PlacingOnAnOccupiedPlaceMovesTheRowTowardAFreePlace) {
     }
 }
 
+TEST_F(JudgingOrderTest, DraggingOverTheRowShowsWhereTheGirlsWouldGoAndTheirNumbers) {
+    AddJudgingScene();
+    std::vector<GJudgingQueue*> row = AddRow(3);
+    GStudent* a = AddGirl("a", "judging_a");
+    GStudent* b = AddGirl("b", "judging_b");
+    Seat(row[0], a);
+    Seat(row[1], b);
+    GStudent* x = AddGirl("x", "judging_a");
+    BeginPlay();
+    const auto standsAt = [](GGameObject* girl, GGameObject* place) {
+        return girl->GetPosition().x == place->GetPosition().x + 5.0f &&
+               girl->GetPosition().y == place->GetPosition().y - 10.0f;
+    };
+    ASSERT_EQ(Manager().OnGrab(x), 1);
+    ASSERT_TRUE(Manager().IsQueuePreviewOn());
+    EXPECT_EQ(Manager().OnDragOver(x, row[0]), 1);
+    // x would stand first: a and b shown one place on, a continuing x's run.
+    EXPECT_TRUE(standsAt(a, row[1]));
+    EXPECT_TRUE(standsAt(b, row[2]));
+    EXPECT_EQ(Shown(x), 0);
+    EXPECT_EQ(Shown(a), 2);
+    EXPECT_EQ(Shown(b), 0);
+    EXPECT_EQ(RowText(), "ab-") << "only shown";
+    Manager().OnDragLeave(x, row[0]);
+    EXPECT_TRUE(standsAt(a, row[0]));
+    EXPECT_TRUE(standsAt(b, row[1]));
+    EXPECT_EQ(Manager().OnDragOver(x, Find("a")), 0) << "a girl is no place";
+    Manager().OnDragEnd(x);
+    EXPECT_FALSE(Manager().IsQueuePreviewOn());
+
+    // A girl of the row dragged over another place leaves hers only for the preview.
+    ASSERT_EQ(Manager().OnGrab(b), 1);
+    EXPECT_EQ(Manager().OnDragOver(b, row[0]), 1);
+    EXPECT_TRUE(standsAt(a, row[1])) << "into the place b left";
+    EXPECT_EQ(row[1]->GetOccupant(), b);
+    EXPECT_EQ(b->GetHolder(), row[1]);
+    Manager().OnDrop(b, nullptr);
+    EXPECT_EQ(RowText(), "ab-");
+}
+
 TEST_F(JudgingOrderTest, MakingRoomRefusesAFullRowAndPlacesOutsideIt) {
     BuildRow("abc");
     EXPECT_FALSE(Manager().MakeRoomAt(Manager().GetJudgingPlaces()[1]));
@@ -142,6 +182,23 @@ TEST_F(JudgingOrderTest, MakingRoomRefusesAFullRowAndPlacesOutsideIt) {
     EXPECT_TRUE(Manager().AllPlacesOccupied());
     EXPECT_EQ(Manager().FirstFreePlace(), nullptr);
     EXPECT_EQ(Manager().CountQueuedGirls(), 3);
+}
+
+TEST_F(JudgingOrderTest, AGirlOfTheRowPutOnAGirlOutsideItStaysInHerPlace) {
+    GJudgingScene* scene = AddJudgingScene();
+    AddRow(2);
+    BeginPlay();
+    Seat(Manager().GetFirstQueuePlace(), AddGirl("y", "judging_a"));
+    scene->SetEnterRequests(1);
+    scene->CPP_EnterDelayRequest();
+    GGameObject* y = scene->GetOccupant();
+    ASSERT_NE(y, nullptr);
+    GStudent* x = AddGirl("x", "judging_a");
+    Seat(Manager().GetJudgingPlaces()[1], x);
+    // Her target's holder, the stand, is no place of the row: nobody moves and she stays.
+    EXPECT_EQ(Manager().CreateScene("judging_a", x, y, true, false), nullptr);
+    EXPECT_EQ(RowText(), "-x");
+    EXPECT_EQ(scene->GetOccupant(), y);
 }
 
 TEST_F(JudgingOrderTest, ATusslePairsAGirlWithTheNextOrOnTheLastPlaceThePreviousGirl) {

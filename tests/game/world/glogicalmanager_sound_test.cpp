@@ -1,8 +1,9 @@
 // The sounds of the logical manager's input and of the girls: a refused click plays "click_empty"
-// (the power meter's row: refused while disabled, taken silently when enabled) and the judging
-// door's click none, "CPP_PlaySound" plays the effect of the short name, a choose dialog's answer
-// the girl's mood, the entrance door opens with "door_open" at a girl's first appearance only, and
-// a scene that earns her points plays "done" (the file "action_done").
+// (the power meter's row: refused while disabled or while a power is in use, taken silently when
+// enabled; the judging door's: refused without a heroine, taken silently with one),
+// "CPP_PlaySound" plays the effect of the short name, a choose dialog's answer the girl's mood, the
+// entrance door opens with "door_open" at a girl's first appearance only, and a scene that earns
+// her points plays "done" (the file "action_done").
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
@@ -56,7 +57,8 @@ TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     }
 }
 
-TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
+TEST_F(LogicalManagerSoundTest,
+       APowerMeterClickIsRefusedWhileDisabledOrAPowerIsInUseAndElseTakenSilently) {
     GLogicalManager& manager = GLogicalManager::Instance();
     manager.SetGameState(2);
     GMarivellPowerMeter meter;
@@ -66,17 +68,17 @@ TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSi
     EXPECT_TRUE(meter.IsActive());
 
     meter.CPP_SetEnabled(1);
+    manager.SetPowerInUse(2);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 0) << "a power is in use";
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_TRUE(meter.IsActive());
+
+    manager.SetPowerInUse(0);
     EXPECT_EQ(manager.OnObjectClick(&meter, true), 1);
     EXPECT_FALSE(meter.IsActive()) << "the click was checked";
     EXPECT_FALSE(WasPlaying("click_empty"));
     EXPECT_FALSE(WasPlaying("click"));
 }
-
-// The manager files the heroine by her class name.
-class THeroine final : public GGameObject {
-public:
-    const char* GetClassName() const override { return "GMainHeroine"; }
-};
 
 TEST_F(LogicalManagerSoundTest, TheJudgingDoorTakesAClickSilentlyOnlyWithAHeroine) {
     GLogicalManager& manager = GLogicalManager::Instance();
@@ -89,7 +91,7 @@ TEST_F(LogicalManagerSoundTest, TheJudgingDoorTakesAClickSilentlyOnlyWithAHeroin
     EXPECT_TRUE(WasPlaying("click_empty")) << "no heroine";
     EXPECT_TRUE(door.CanAcceptGirl()) << "the door was not asked";
 
-    THeroine heroine;
+    GMainHeroine heroine;
     manager.RegisterObject(&heroine);
     EXPECT_EQ(manager.OnObjectClick(&door, false), 1);
     EXPECT_FALSE(WasPlaying("click_empty"));
