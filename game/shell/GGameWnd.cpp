@@ -14,6 +14,7 @@
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GSceneCtrl.h"
+#include "game/shell/StringTableText.h"
 #include "game/shell/StyleTemplate.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
@@ -446,7 +447,8 @@ void GGameWnd::FlyScoreLabel(const str& description, int background, int x, int 
     }
     label->SetDescription(description);
     label->SetBackground(background);
-    label->MoveTo(x, y);
+    // The flight starts from the label's own position, which moves the window with it.
+    label->SetPosition(static_cast<float>(x), static_cast<float>(y));
     label->Fly(points, kScoreFlightSteps, true);
 }
 
@@ -455,11 +457,8 @@ void GGameWnd::ShowHint(const str& nameLabel, const str& descriptionLabel, int c
     if (mHintPanel == nullptr) {
         return;
     }
-    TPlatform* platform = TPlatform::GetInstance();
-    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
-    mHintPanel->SetCaption(strings != nullptr ? strings->GetString(nameLabel) : nameLabel);
-    mHintPanel->SetDescription(strings != nullptr ? strings->GetString(descriptionLabel)
-                                                  : descriptionLabel);
+    mHintPanel->SetCaption(StringTableText(nameLabel));
+    mHintPanel->SetDescription(StringTableText(descriptionLabel));
     mHintPanel->SetCost(cost);
     mHintPanel->SetRecommended(recommended);
     mHintPanel->Refresh();

@@ -1,10 +1,9 @@
 #include "game/shell/GGoalIndicator.h"
 
 #include "engine/script/lua/luanumber.h"
-#include "engine/system/platform.h"
-#include "engine/system/windowsystemlink.h"
 #include "engine/ui/text.h"
 #include "engine/ui/window.h"
+#include "game/shell/StringTableText.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/TPSimple.h"
 #include "game/world/GSoundEffects.h"
@@ -34,12 +33,6 @@ void ShowNumber(TText* text, int number) {
     if (text != nullptr) {
         text->SetText(str::FromFormat("%d", number));
     }
-}
-
-str Label(const char* label) {
-    TPlatform* platform = TPlatform::GetInstance();
-    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
-    return strings != nullptr ? strings->GetString(label) : str(label);
 }
 
 void PlaySound(const char* name) {
@@ -80,7 +73,7 @@ void GGoalIndicator::SetGoals(int goal, int expert) {
     mExpertReached = 0;
     ShowNumber(mGoalText, goal);
     if (mModeText != nullptr) {
-        mModeText->SetText(Label("goal_txt"));
+        mModeText->SetText(StringTableText("goal_txt"));
     }
     if (mScoreBar != nullptr) {
         mScoreBar->SetRange(0.0f, static_cast<float>(expert));
@@ -148,7 +141,7 @@ void GGoalIndicator::OnGoalReached() {
     }
     ShowNumber(mGoalText, mExpert);
     if (mModeText != nullptr) {
-        mModeText->SetText(Label("expert_goal"));
+        mModeText->SetText(StringTableText("expert_goal"));
     }
     Show(mExpertCaption, false);
     Show(mGoalCaption, true);

@@ -2,22 +2,11 @@
 
 #include "engine/core/clock.h"
 #include "engine/script/lua/luanumber.h"
-#include "engine/system/platform.h"
-#include "engine/system/windowsystemlink.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowstyle.h"
 #include "game/shell/GHintPanel.h"
+#include "game/shell/StringTableText.h"
 #include "game/world/GLogicalManager.h"
-
-namespace {
-
-str HintLabel(const str& label) {
-    TPlatform* platform = TPlatform::GetInstance();
-    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
-    return strings != nullptr ? strings->GetString(label) : label;
-}
-
-} // namespace
 
 bool GHintedButton::IsKindOf(TWindowClassId id) const {
     return id == ClassId() || TButton::IsKindOf(id);
@@ -31,8 +20,9 @@ void GHintedButton::Init(TWindowStyle& style) {
     TButton::Init(style);
     mHintAppearDelay =
         static_cast<uint32_t>(LuaNumberToInt(style.GetNumber("HintAppearDelay", 1000.0)));
-    mHintCaption = HintLabel(style.GetString("HintName", str("hint_bonus_1_name")));
-    mHintDescription = HintLabel(style.GetString("HintDescript", str("hint_bonus_1_descript")));
+    mHintCaption = StringTableText(style.GetString("HintName", str("hint_bonus_1_name")));
+    mHintDescription =
+        StringTableText(style.GetString("HintDescript", str("hint_bonus_1_descript")));
     StartAnimation(kTickMs, true, true, false);
 }
 

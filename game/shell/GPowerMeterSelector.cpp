@@ -1,13 +1,12 @@
 #include "game/shell/GPowerMeterSelector.h"
 
 #include "engine/script/lua/luanumber.h"
-#include "engine/system/platform.h"
-#include "engine/system/windowsystemlink.h"
 #include "engine/ui/text.h"
 #include "engine/ui/windowstyle.h"
 #include "game/common/GLogManager.h"
 #include "game/common/LuaValues.h"
 #include "game/common/WindowScriptState.h"
+#include "game/shell/StringTableText.h"
 #include "game/shell/StyleTemplate.h"
 #include "game/world/GGameData.h"
 #include "game/world/GLogicalManager.h"
@@ -17,12 +16,6 @@ namespace {
 
 constexpr char kSodaIcon[] = "buttons/powers/soda.png";
 constexpr char kLockedIcon[] = "buttons/powers/locked.png";
-
-str PowerLabel(const str& label) {
-    TPlatform* platform = TPlatform::GetInstance();
-    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
-    return strings != nullptr ? strings->GetString(label) : label;
-}
 
 void ShowPowerText(TWindow* root, const char* name, const str& text) {
     TWindow* window = root != nullptr ? root->FindChild(name, -1) : nullptr;
@@ -35,8 +28,8 @@ void ShowPowerText(TWindow* root, const char* name, const str& text) {
 void Offer(GPowerMeterButton* button, const char* icon, int number) {
     button->SetIcon(icon);
     button->SetEnabled(true);
-    button->SetCaption(PowerLabel(str::FromFormat("marivell_power_%d", number)));
-    button->SetHint(PowerLabel(str::FromFormat("marivell_power_%d_hint", number)));
+    button->SetCaption(StringTableText(str::FromFormat("marivell_power_%d", number)));
+    button->SetHint(StringTableText(str::FromFormat("marivell_power_%d_hint", number)));
 }
 
 // Whether the game data's power of the index is unlocked at the current level.

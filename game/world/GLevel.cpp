@@ -17,6 +17,7 @@
 #include "game/world/ScriptCall.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 namespace {
@@ -324,8 +325,14 @@ void GLevel::UpdateHolders() {
     }
 }
 
+void GLevel::AddComboBonus(int points) {
+    mComboBonus = static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{mComboBonus} + points, INT32_MIN, INT32_MAX));
+}
+
 void GLevel::AddScore(int points) {
-    mScore = std::max(0, mScore + points);
+    // Points come from scripts: the sum stays within int instead of wrapping.
+    mScore = static_cast<int32_t>(std::clamp<int64_t>(int64_t{mScore} + points, 0, INT32_MAX));
     GLogicalManager::Instance().GetHooks().SetScore(mScore);
 }
 

@@ -52,7 +52,8 @@ public:
 
     // Never below 0; the goal indicator shows it.
     void AddScore(int points);
-    void AddComboBonus(int points) { mComboBonus += points; }
+    // Held within int, as the score is.
+    void AddComboBonus(int points);
     // 1 when every girl added was served or lost and the result was decided, else 0.
     int CheckLevelEnd();
     // Decides the result as the cheats want it, and shows it.

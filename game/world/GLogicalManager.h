@@ -191,8 +191,8 @@ public:
     // The same level loaded again from files: game data, scene file and visual objects; 0
     // without game data or level, else 1.
     int ReloadAll();
-    // The girls' debug drawing, which draws nothing.
-    void DebugDrawStudents() {}
+    // Each girl's debug drawing (which draws nothing).
+    void DebugDrawStudents();
     // The tutorial engine's notice that an action starts or ends; nothing comes of it.
     void OnTutorialActionHook(bool /*started*/) {}
 

@@ -111,7 +111,13 @@ int GLogicalManager::StartPower() {
     }
     if (result >= 1) {
         StartPowerScenes();
-        return result;
+        // Without a power scene nothing would ever finish the power: it ends now.
+        const bool noScene =
+            std::all_of(mPowerRecords.begin(), mPowerRecords.end(),
+                        [](const GPowerRecord& record) { return record.mPowerScene == 0; });
+        if (mPowerRecords.empty() || !noScene) {
+            return result;
+        }
     }
     for (size_t i = 0; i < mPowerRecords.size(); ++i) {
         FinishPowerRecord(static_cast<int>(i));

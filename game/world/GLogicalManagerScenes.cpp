@@ -42,6 +42,7 @@ void GLogicalManager::DeleteScenes() {
     scenes.swap(mLiveScenes);
     mCurrentScene = nullptr;
     for (GBaseLogicalScene* scene : scenes) {
+        ForgetDialogScene(scene);
         delete scene;
     }
     mEventDispatcher.Clear();

@@ -10,6 +10,7 @@
 #include "game/world/GLogicalManagerHooks.h"
 #include "game/world/GObjectFactory.h"
 #include "game/world/GProcessLauncher.h"
+#include "game/world/GStudent.h"
 #include "game/world/GTrellaneSaver.h"
 #include "game/world/MainScript.h"
 
@@ -117,4 +118,12 @@ int GLogicalManager::ReloadAll() {
     LoadScenes("scripts/stages/scenes.lua");
     mHooks->LoadLevel(levelNumber, stageNumber);
     return 1;
+}
+
+void GLogicalManager::DebugDrawStudents() {
+    for (const auto& [type, girl] : mGirls) {
+        if (auto* student = dynamic_cast<GStudent*>(girl)) {
+            student->DebugDraw();
+        }
+    }
 }

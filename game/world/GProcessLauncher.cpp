@@ -4,6 +4,7 @@
 #include "platform/win32/handleapi.h"
 #include "platform/win32/processenv.h"
 
+#include <string>
 #include <vector>
 
 GProcessLauncher::~GProcessLauncher() {

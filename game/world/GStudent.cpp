@@ -18,6 +18,7 @@
 #include "game/world/ScriptCall.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 namespace {
@@ -54,6 +55,10 @@ constexpr GBaseTime kBaseTimes[] = {
 } // namespace
 
 GStudent::GStudent() = default;
+
+int GStudent::Clamped(int64_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
 
 GStudent::~GStudent() = default;
 
@@ -207,7 +212,7 @@ int GStudent::CPP_CheckTimeAppearence() {
         return 2;
     }
     int& countdown = mFirstAppearance ? mFirstAppearanceCountdown : mAppearanceCountdown;
-    countdown = std::max(countdown - GetTriggerPeriod(), 0);
+    countdown = std::max(Clamped(int64_t{countdown} - GetTriggerPeriod()), 0);
     if (countdown > 0) {
         return 0;
     }
@@ -249,7 +254,7 @@ int GStudent::RequestScene(const str& scene, bool notify) {
 }
 
 int GStudent::CPP_CheckTimeRequest() {
-    mRequestCountdown -= GetTriggerPeriod();
+    mRequestCountdown = Clamped(int64_t{mRequestCountdown} - GetTriggerPeriod());
     if (mRequestCountdown > 0) {
         return 1;
     }
@@ -416,7 +421,7 @@ void GStudent::UndoClick() {
 }
 
 int GStudent::ModifyCheck(int delta) {
-    mCheckCounter = std::max(mCheckCounter + delta, 0);
+    mCheckCounter = std::max(Clamped(int64_t{mCheckCounter} + delta), 0);
     SetVisualState(mCheckCounter > 0 ? CheckState() : str("check_hide"));
     return mCheckCounter;
 }

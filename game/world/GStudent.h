@@ -123,6 +123,10 @@ public:
     const str& GetCname() const { return mCname; }
 
 private:
+    // Sums of numbers from scripts and type tables held within int: a broken table may give any
+    // value, and scores and countdowns must not wrap.
+    static int Clamped(int64_t value);
+
     void LoadType(TLuaTable* objectTable, TLuaTable* typeTable);
     void PublishFunctions();
     // The request after a finished scene waits the request time, or is raised at once when that

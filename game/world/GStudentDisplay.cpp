@@ -83,18 +83,18 @@ void GStudent::OnSceneEnd(const str& scene) {
     int bonus = 0;
     str text = mComboName;
     if (mComboCount >= 1) {
-        bonus = score * mComboCount;
+        bonus = Clamped(int64_t{score} * mComboCount);
         if (level != nullptr) {
             level->AddComboBonus(bonus);
         }
         text = Label(str("combo_") + mComboName);
     }
-    const int total = score + bonus;
+    const int total = Clamped(int64_t{score} + bonus);
     ShowScorePopup(total, 0, mComboCount, text, false);
     mComboCount = 0;
     mComboName = str();
     manager.AddScore(total);
-    mScoreTotal += total;
+    mScoreTotal = Clamped(int64_t{mScoreTotal} + total);
     if (level != nullptr) {
         level->UpdateGirlScore(mScoreTotal, *this);
     }
@@ -119,19 +119,20 @@ void GStudent::CPP_AddFlyScore(int points, int judges) {
             level->AddComboBonus(bonus);
         }
         if (judges > 0) {
-            manager.ShowJudgesScore(this, points + bonus);
+            manager.ShowJudgesScore(this, Clamped(int64_t{points} + bonus));
         }
         if (bonus != 0) {
             manager.GetHooks().TutorialGameEvent(this, str("combo_") + label);
         }
         PlaySound("done");
     }
+    const int total = Clamped(int64_t{points} + bonus);
     ShowScorePopup(points, bonus, count, label, judges != 0);
-    mScoreTotal += points + bonus;
+    mScoreTotal = Clamped(int64_t{mScoreTotal} + total);
     if (level != nullptr) {
         level->UpdateGirlScore(mScoreTotal, *this);
     }
-    manager.AddScore(points + bonus);
+    manager.AddScore(total);
 }
 
 void GStudent::ShowScorePopup(int points, int bonus, int count, const str& text, bool judges) {
@@ -143,27 +144,28 @@ void GStudent::ShowScorePopup(int points, int bonus, int count, const str& text,
     const bool atJudges = holder != nullptr && holder == manager.GetJudgingScene();
     const int anchorX = atJudges ? mOffsetSceneX : mOffsetX;
     int anchorY = atJudges ? mOffsetSceneY : mOffsetY;
-    const int x = LuaNumberToInt(GetPosition().x) + mDeltaScoreX + anchorX;
-    const int total = points + bonus;
+    const int x = Clamped(int64_t{LuaNumberToInt(GetPosition().x)} + mDeltaScoreX + anchorX);
+    const int total = Clamped(int64_t{points} + bonus);
     if (judges) {
-        const int y = LuaNumberToInt(GetPosition().y) + mDeltaScoreY + anchorY;
+        const int y = Clamped(int64_t{LuaNumberToInt(GetPosition().y)} + mDeltaScoreY + anchorY);
         const str line = count > 0 ? str::FromFormat("%s x %d = %d", text.CStr(), count, total)
                                    : str::FromFormat("%s: %d", text.CStr(), total);
-        manager.GetHooks().FlyWhiteScoreText(line, x - 25, y - 107, points < 0 ? 1 : 0);
+        manager.GetHooks().FlyWhiteScoreText(line, Clamped(int64_t{x} - 25),
+                                             Clamped(int64_t{y} - 107), points < 0 ? 1 : 0);
         return;
     }
     str description;
     int background = 1;
     if (count > 0) {
         description = str::FromFormat("<font size= \"20\"><b>%s x %d</b></font><br>%d", text.CStr(),
-                                      count + 1, total);
+                                      Clamped(int64_t{count} + 1), total);
         background = 2;
-        anchorY -= 20;
+        anchorY = Clamped(int64_t{anchorY} - 20);
     } else {
         description = str::FromFormat("%d", total);
-        anchorY -= 40;
+        anchorY = Clamped(int64_t{anchorY} - 40);
     }
-    const int y = LuaNumberToInt(GetPosition().y) + mDeltaScoreY + anchorY;
+    const int y = Clamped(int64_t{LuaNumberToInt(GetPosition().y)} + mDeltaScoreY + anchorY);
     manager.GetHooks().FlyScoreLabel(description, background, x, y, points);
 }
 

@@ -141,7 +141,8 @@ TEST_F(TDemoMenuTest, TheMainScriptSetsTheGameGlobalsAndTheLoaderOpensTheMenu) {
         for (const char* function :
              {"SetDefaultInfo", "SetGlobalVariable", "SetUserVariable", "CheckVersionProfiles",
               "LevelCompleted", "UpgradeBuyed", "GetUpgradeIndex", "GetMoney", "GetTotalScore",
-              "GetCountLevel", "LevelStatistic", "NewUser", "CheckBeforeCloseLoader"}) {
+              "GetCountLevel", "LevelStatistic", "NewUser", "CheckBeforeCloseLoader",
+              "CheatLevel"}) {
             EXPECT_EQ(GlobalText(function), "function") << function;
         }
 
@@ -342,6 +343,54 @@ TEST_F(TDemoMenuTest, TheGameScreensHintsAndScoreLabelsReachTheManager) {
         ASSERT_TRUE(RunFor(150, 30));
         EXPECT_FALSE(label->IsIdle());
         EXPECT_LT(label->GetRect().top, 270) << "rising past its first step";
+    });
+}
+
+// The developer cheats on the demo, switched on by the test: PgUp and PgDn move within the four
+// demo levels, L opens the jump screen, whose buttons start their level.
+TEST_F(TDemoMenuTest, TheCheatsJumpBetweenTheDemoLevels) {
+    RunMenu([] {
+        Script()->DoLuaString("gCheatMode = 1");
+        Click("play");
+        ASSERT_EQ(Top(), "game");
+        ASSERT_TRUE(RunFor(60, 30));
+        Key(13);
+        Key(13);
+        ASSERT_EQ(Top(), "game");
+        const struct {
+            int key;
+            const char* level;
+        } steps[] = {{34, "1"}, {33, "2"}, {33, "3"}, {33, "4"}, {33, "4"}, {34, "3"}};
+        for (const auto& step : steps) {
+            ASSERT_TRUE(Play("at 0: key " + std::to_string(step.key)));
+            EXPECT_EQ(GlobalText("gLevelNum"), step.level) << step.key;
+            ASSERT_NE(Level(), nullptr);
+            EXPECT_EQ(std::to_string(Level()->GetLevelNumber()), step.level);
+            EXPECT_EQ(Shown("name_level1"), std::string("Level ") + step.level);
+            // Each load walks the start-up again; its dialogs are closed.
+            ASSERT_TRUE(RunFor(60, 30));
+            for (int dialogs = 0; dialogs < 2 && Top() != "game"; ++dialogs) {
+                Key(13);
+            }
+            ASSERT_EQ(Top(), "game");
+        }
+
+        ASSERT_TRUE(Play("at 0: key 76"));
+        ASSERT_EQ(Top(), "jump_level");
+        EXPECT_EQ(Shown("title"), "Jump to a level");
+        for (int level = 1; level <= 4; ++level) {
+            const std::string name = "level_" + std::to_string(level);
+            TWindow* button = Find(name.c_str());
+            ASSERT_NE(button, nullptr) << name;
+            EXPECT_TRUE(button->IsKindOf(GLevelJumpButton::ClassId())) << name;
+            EXPECT_EQ(Text(button->GetLabelText()), "Level " + std::to_string(level));
+        }
+        Click("level_2");
+        EXPECT_EQ(Top(), "game");
+        EXPECT_EQ(GlobalText("gLevelNum"), "2");
+        ASSERT_NE(Level(), nullptr);
+        EXPECT_EQ(Level()->GetLevelNumber(), 2);
+        EXPECT_EQ(Shown("name_level1"), "Level 2");
     });
 }
 

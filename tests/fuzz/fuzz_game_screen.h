@@ -173,7 +173,8 @@ inline void PushScreen(const char* name) {
 }
 
 // Pops every screen above the root; aborts unless the logical manager is then left without game
-// window, screen or draw list; and clears what the level and the manager kept, for the next input.
+// window, screen or draw list; and clears what the level, the manager and the script's message
+// queue kept, for the next input.
 inline void CloseScreens() {
     TWindowManager* windows = GetWindowManager();
     while (windows->GetTopModal() != nullptr && windows->GetTopModal()->GetParent() != nullptr) {
@@ -193,7 +194,10 @@ inline void CloseScreens() {
     manager.SetSelectorModal(nullptr);
     manager.SetGameState(0);
     GVFactory::Instance().SetCurrentLayer(nullptr);
-    lua_setgcthreshold(windows->GetWindowScript()->GetState(), 0);
+    // Messages no window took wait there for a dialog that never comes.
+    TWindowScript* script = windows->GetWindowScript();
+    script->DoLuaString("gMessageQueue = {}");
+    lua_setgcthreshold(script->GetState(), 0);
 }
 
 } // namespace fuzz_screen

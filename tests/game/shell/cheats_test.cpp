@@ -73,16 +73,16 @@ MakeDialog({ GGameWnd({ name = 'game_wnd', x = 0, y = 0, w = 800, h = 600,
   GSceneCtrl({ name = 'scene_ctrl', x = 0, y = 0, w = 800, h = 600 }) }) })
 )";
 
-// Two doors, both editable; goal 50, expert 100.
+// Two doors, both editable, each a 40 x 40 square drawn from its position; goal 50, expert 100.
 const char kStage[] = R"(
 LevelData = {
   level = { goal = 50, expert = 100 },
   hall = { BaseType = 'types', BaseData = 'data',
-    entrance = { included = true, pos_x = 100, pos_y = 200 },
+    entrance = { included = true, pos_x = 300, pos_y = 200 },
     exit = { included = true, pos_x = 700, pos_y = 500 } },
 }
 Objects = {
-  types = { door = { class_name = 'GInDoor' } },
+  types = { door = { class_name = 'GInDoor', xml_anim = 'door' } },
   data = { entrance = { name = 'entrance', base_type = 'door' },
            exit = { name = 'exit', base_type = 'door' } },
   level_types = { level = {} },
@@ -96,6 +96,7 @@ scenes = { waiting = { class_name = 'GLogicalScene', objects = { { name = 'entra
                        stages = { { tasks = { 'work' } } } } }
 )";
 
+constexpr uint32_t kDoorColor = 0xFF2080C0u;
 constexpr int kKeyPageUp = 33;
 constexpr int kKeyPageDown = 34;
 
@@ -107,6 +108,16 @@ protected:
         mGame.Write("assets/scripts/stages/stages.lua", kStage);
         mGame.Write("assets/scripts/stages/scenes.lua", kScenes);
         mGame.Write("assets/scripts/stages/game_datas.lua", "Upgrades = { powers = {} }\n");
+        mGame.Write("assets/xml/door.xml",
+                    "<main id=\"door\"><images><img name=\"door.png\"/></images><framelist>"
+                    "<frame w=\"40\" h=\"40\"/></framelist><states>"
+                    "<state id=\"normal\" framelist=\"0\"/><state id=\"open\" framelist=\"0\"/>"
+                    "</states></main>");
+        standin::TScreenImage door;
+        door.width = 40;
+        door.height = 40;
+        door.pixels.assign(40 * 40, kDoorColor);
+        ASSERT_TRUE(standin::WritePng(mGame.Write("assets/anim/door.png", "").string(), door));
         GetTrellaneSaver()->Unload();
     }
 
@@ -359,42 +370,52 @@ TEST_F(TCheatsTest, TheObjectEditorThatIsNotThereOpensNoDialog) {
     });
 }
 
-TEST_F(TCheatsTest, EachRunAddsItsRowToTheDebugLog) {
+// A cheat of a key no developer cheat takes.
+class TProbeCheat final : public GBaseCheat {
+public:
+    TProbeCheat() : GBaseCheat('X', "X - probe") {}
+    void RunCheat() override {}
+};
+
+TEST_F(TCheatsTest, EachRunAndEachAddedCheatAddsItsRowToTheDebugLog) {
     RunCheats(1, [this] {
         Key('S');
         EXPECT_FALSE(fs::exists(mGame.Path() / "debug_log.csv")) << "discarded by default";
         Script()->DoLuaString("LuaLogSetWriter('cheats', 2)");
         Key('S');
         Key('G');
-        Key('G');
+        Cheats().AddCheat(new TProbeCheat);
         const std::string log = mGame.Read("debug_log.csv");
-        std::vector<std::string> rows;
         // Rows end as text files do on the system: with a carriage return before the break.
-        for (size_t at = 0; at < log.size();) {
+        const size_t headerEnd = log.find("\r\n");
+        EXPECT_EQ(log.substr(0, headerEnd),
+                  "Id;TimeTillStart (ms);MessageLevel;ModuleId;Message;SourceFilename;LineNumber;");
+        std::vector<std::string> rows;
+        for (size_t at = headerEnd + 2; headerEnd != std::string::npos && at < log.size();) {
             const size_t end = log.find("\r\n", at);
             const std::string row = log.substr(at, end - at);
-            // Id and time vary; the rest is fixed.
+            // Id, time and line vary; the rest is fixed.
             const size_t third = row.find(';', row.find(';') + 1);
-            rows.push_back(third == std::string::npos ? row : row.substr(third + 1));
+            const size_t line = row.rfind(';', row.size() - 2);
+            rows.push_back(row.substr(third + 1, line - third));
             at = end == std::string::npos ? log.size() : end + 2;
         }
-        ASSERT_EQ(rows.size(), 4u) << log;
-        EXPECT_EQ(log.substr(0, log.find("\r\n")),
-                  "Id;TimeTillStart (ms);MessageLevel;ModuleId;Message;SourceFilename;LineNumber;");
-        for (size_t i = 1; i < rows.size(); ++i) {
-            EXPECT_EQ(rows[i].substr(0, rows[i].find(".\\")),
-                      std::string("Debug;cheats;") +
-                          (i == 1 ? "GCheatAddScores" : "GCheatDrawGrid") + "::RunCheat();")
-                << i;
-            EXPECT_EQ(rows[i].substr(rows[i].find(".\\"), 14), ".\\GCheats.cpp;");
-        }
-        EXPECT_NE(rows[2], rows[1]);
+        EXPECT_THAT(
+            rows, ElementsAre("Debug;cheats;GCheatAddScores::RunCheat();.\\GCheats.cpp;",
+                              "Debug;cheats;GCheatDrawGrid::RunCheat();.\\GCheats.cpp;",
+                              // "Cheat "X - probe" added", in UTF-8, quoted as a CSV field.
+                              "Debug;cheats;\"\xD0\xA7\xD0\xB8\xD1\x82 \"\"X - probe\"\" "
+                              "\xD0\xB4\xD0\xBE\xD0\xB1\xD0\xB0\xD0\xB2\xD0\xBB\xD0\xB5\xD0\xBD\";"
+                              ".\\GCheats.cpp;"))
+            << log;
         GetLogManager()->SetModuleWriter("cheats", GLogManager::kNullWriter);
     });
 }
 
 TEST_F(TCheatsTest, PositionEditorSavesTheMovedObjectsThroughTheSaver) {
     PlaceSaverLibrary();
+    // The objects are hit where they were last drawn.
+    DrawEachTurn(true);
     RunCheats(1, [this] {
         GLogicalManager& manager = LogicalManager();
         // A scene alive: the editor does not start.
@@ -411,9 +432,14 @@ TEST_F(TCheatsTest, PositionEditorSavesTheMovedObjectsThroughTheSaver) {
         EXPECT_EQ(HintLine("Q"), "Q - stop position editor");
         EXPECT_EQ(Title(), "You may set position of object by means of mouse now");
         EXPECT_FALSE(Object("exit")->IsActive()) << "in edit mode";
-        // Where the editor's drags leave them.
-        Object("entrance")->SetPosition(140, 260);
-        Object("exit")->SetPosition(650, 480);
+        // Each door dragged by the point 20, 20 inside it; it lands where that point is let go.
+        // The mouse comes to the second door in two moves: the first one leaves the first door.
+        ASSERT_TRUE(Play("at 0: move 320 220\nat 10: down 320 220\nat 20: move 350 260\n"
+                         "at 30: move 360 280\nat 40: up 360 280\n"
+                         "at 50: move 715 515\nat 55: move 720 520\nat 60: down 720 520\n"
+                         "at 70: move 670 500\nat 80: up 670 500"));
+        EXPECT_EQ(Object("entrance")->GetPosition().x, 340);
+        EXPECT_EQ(Object("entrance")->GetPosition().y, 260);
         Key('Q');
         EXPECT_FALSE(manager.IsPositionEditorOn());
         EXPECT_EQ(HintLine("Q"), "Q - start position editor");
@@ -427,7 +453,7 @@ TEST_F(TCheatsTest, PositionEditorSavesTheMovedObjectsThroughTheSaver) {
         read.DoLuaString(str(file.data(), static_cast<int>(file.size())));
         read.DoLuaString("ex, ey = positions.entrance.x, positions.entrance.y "
                          "mx, my = positions.exit.x, positions.exit.y");
-        EXPECT_EQ(read.GetGlobalNumber("ex"), 140) << file;
+        EXPECT_EQ(read.GetGlobalNumber("ex"), 340) << file;
         EXPECT_EQ(read.GetGlobalNumber("ey"), 260);
         EXPECT_EQ(read.GetGlobalNumber("mx"), 650);
         EXPECT_EQ(read.GetGlobalNumber("my"), 480);
@@ -457,9 +483,13 @@ TEST_F(TCheatsTest, GoldenCheatHint) {
         testing_fixtures::ExpectGolden(Frame(), "tests/game/shell/golden/cheat_hint.png");
         Key('H');
         const standin::TScreenImage hidden = Frame();
-        for (const uint32_t pixel : hidden.pixels) {
-            ASSERT_EQ(pixel & 0xFFFFFFu, 0u) << "nothing drawn while hidden";
+        for (int y = 0; y < 260; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                ASSERT_EQ(hidden.pixels[y * 800 + x] & 0xFFFFFFu, 0u)
+                    << "hidden: " << x << "," << y;
+            }
         }
+        EXPECT_EQ(hidden.pixels[220 * 800 + 320], kDoorColor) << "the level is still drawn";
     });
 }
 

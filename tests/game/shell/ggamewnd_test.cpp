@@ -3,6 +3,7 @@
 // the selector held while something is carried, the guide glow, the game control's Lua text
 // queue, and a closed screen that the logical manager and the visual factory no longer reach.
 
+#include "engine/ui/textsprite.h"
 #include "game/shell/GGameHooks.h"
 #include "game/visual/GVLayer.h"
 #include "game/world/GGameObject.h"
@@ -550,6 +551,44 @@ TEST_F(TGameWndTest, ScoreLabelsAreFoundInOrderAndAFlyingOneIsPassedOver) {
     EXPECT_EQ(white->GetText(), "");
     EXPECT_EQ(white->GetMobile().GetTarget(), nullptr);
     manager.GetHooks().StopScoreText();
+}
+
+TEST_F(TGameWndTest, AGirlsPointsFlyTheIdleScoreLabelOrTheWhiteScoreText) {
+    // The first label with a description text, so that its colour can be seen.
+    std::string screen = LabelScreen(2);
+    const std::string label = "name = 'score_0', w = 10, h = 10, vector_y = -1 }";
+    screen.replace(screen.find(label), label.size(),
+                   "name = 'score_0', w = 10, h = 10, vector_y = -1, Text{ name = "
+                   "'small_hint_descript', w = 10, h = 10, label = '' } }");
+    OpenScreen(screen.c_str());
+    GLogicalManagerHooks& hooks = GLogicalManager::Instance().GetHooks();
+    const std::vector<GSmallHintPanel*>& labels = mWnd->GetScoreLabels();
+    ASSERT_EQ(labels.size(), 2U);
+    auto* description = Find<TText>("small_hint_descript");
+    ASSERT_NE(description, nullptr);
+
+    // The judges' points: the idle label's description goes clear, the white text shows the
+    // line from the point given, staying in place for direction 0.
+    auto* white = Find<GFlyText>("white_score_text");
+    hooks.FlyWhiteScoreText("Great: 12", 120, 80, 0);
+    EXPECT_EQ(white->GetText(), "Great: 12");
+    EXPECT_EQ(white->GetRect().left, 120);
+    EXPECT_EQ(white->GetRect().top, 80);
+    EXPECT_EQ(white->GetMobile().GetTarget(), white) << "it flies";
+    ASSERT_NE(description->GetSprite(), nullptr);
+    EXPECT_EQ(description->GetSprite()->GetColor().a, 0.0f);
+    EXPECT_TRUE(labels[0]->IsIdle()) << "only its colour changed";
+
+    // A scene's points: the first idle label shows them from the point and flies up one step.
+    hooks.FlyScoreLabel("30", 1, 200, 300, 30);
+    EXPECT_FALSE(labels[0]->IsIdle());
+    EXPECT_EQ(description->GetText(), "30");
+    EXPECT_EQ(labels[0]->GetRect().left, 200);
+    EXPECT_LT(labels[0]->GetRect().top, 300) << "its vector points up";
+    hooks.FlyScoreLabel("5", 1, 10, 10, 5);
+    EXPECT_FALSE(labels[1]->IsIdle());
+    hooks.FlyScoreLabel("7", 1, 10, 10, 7);
+    EXPECT_EQ(description->GetText(), "30") << "no idle label: nothing";
 }
 
 TEST_F(TGameWndTest, NoScoreLabelsWithoutACountOrWithABadTemplate) {

@@ -204,10 +204,19 @@ TEST_F(DialogTest, AnAnswerForADestroyedSceneIsIgnored) {
     manager.CPP_EndPowerMeterDialog(powerId, 2, 0);
     EXPECT_EQ(SceneText("ended"), ended);
     EXPECT_EQ(Number(mGirl, "user_dialog_result"), 0);
+    // Scenes deleted in bulk, as a new scene file deletes them, leave their callers too.
+    ASSERT_NE(Open("power"), nullptr);
+    const int bulkId = LastId();
+    LoadScenes(kDialogScenes, "scripts/stages/dialog_scenes.lua");
+    ASSERT_EQ(manager.GetDialogCallers().size(), 3u);
+    EXPECT_EQ(manager.GetDialogCallers()[2]->mScene, nullptr);
+    manager.CPP_EndPowerMeterDialog(bulkId, 2, 0);
+    EXPECT_EQ(SceneText("ended"), "");
     // A reset drops the callers; ids go on.
     manager.ResetLevel();
     EXPECT_TRUE(manager.GetDialogCallers().empty());
-    EXPECT_EQ(LastId(), powerId);
+    EXPECT_EQ(LastId(), bulkId);
+    EXPECT_EQ(bulkId, powerId + 1);
 }
 
 TEST_F(DialogTest, ChoiceIndexComesFromTheSceneScriptsRange) {

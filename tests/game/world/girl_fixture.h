@@ -35,6 +35,10 @@ public:
 
 struct TGirlHooks final : GLogicalManagerHooks {
     std::vector<std::string> calls;
+    // The game control's draw list the level builds visuals into; none unless a test draws.
+    GVLayer* layer = nullptr;
+
+    GVLayer* GetGameLayer() override { return layer; }
 
     void Note(const std::string& call) { calls.push_back(call); }
     static std::string Name(GGameObject* object) {

@@ -1,18 +1,22 @@
-// The sounds of the logical manager's input: a refused click plays "click_empty" (the power
-// meter's row: refused while disabled, taken silently when enabled; the judging door's: refused
-// without a heroine, taken silently with one), "CPP_PlaySound" plays the effect of the short
-// name, and a choose dialog's answer the girl's mood.
+// The sounds of the logical manager's input and of the girls: a refused click plays "click_empty"
+// (the power meter's row: refused while disabled, taken silently when enabled) and the judging
+// door's click none, "CPP_PlaySound" plays the effect of the short name, a choose dialog's answer
+// the girl's mood, the entrance door opens with "door_open" at a girl's first appearance only, and
+// a scene that earns her points plays "done" (the file "action_done").
 #include "game/world/GLogicalManager.h"
 
 #include "engine/core/knownfiles.h"
 #include "engine/media/sound.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GGameObject.h"
+#include "game/world/GInDoor.h"
 #include "game/world/GJudgingSceneDoor.h"
 #include "game/world/GMainHeroine.h"
 #include "game/world/GMarivellPowerMeter.h"
 #include "game/world/GObjectFactory.h"
+#include "game/world/GStudent.h"
 #include "tests/assets/assets_fixture.h"
+#include "tests/game/world/girl_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +26,11 @@ class LogicalManagerSoundTest : public assets_test::TDemoSoundDeviceTest {
 protected:
     void TearDown() override {
         GLogicalManager::Instance().SetGameState(0);
+        GLogicalManager::Instance().ResetLevel();
         TDemoSoundDeviceTest::TearDown();
     }
 
-    // Stopping a sound answers whether it was playing.
+    // Stopping a sound answers whether it was playing; the file's name, not the effect's.
     static bool WasPlaying(const char* name) {
         const TSoundPtr sound =
             TSound::Find((std::string("audio/sfx/") + name + ".ogg;1;1000").c_str());
@@ -51,7 +56,8 @@ TEST_F(LogicalManagerSoundTest, ARefusedClickPlaysClickEmptyOnlyInPlay) {
     }
 }
 
-TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSilently) {
+TEST_F(LogicalManagerSoundTest,
+       APowerMeterClickIsRefusedWhileDisabledOrAPowerIsInUseAndElseTakenSilently) {
     GLogicalManager& manager = GLogicalManager::Instance();
     manager.SetGameState(2);
     GMarivellPowerMeter meter;
@@ -61,6 +67,12 @@ TEST_F(LogicalManagerSoundTest, APowerMeterClickIsRefusedWhileDisabledAndTakenSi
     EXPECT_TRUE(meter.IsActive());
 
     meter.CPP_SetEnabled(1);
+    manager.SetPowerInUse(2);
+    EXPECT_EQ(manager.OnObjectClick(&meter, true), 0) << "a power is in use";
+    EXPECT_TRUE(WasPlaying("click_empty"));
+    EXPECT_TRUE(meter.IsActive());
+
+    manager.SetPowerInUse(0);
     EXPECT_EQ(manager.OnObjectClick(&meter, true), 1);
     EXPECT_FALSE(meter.IsActive()) << "the click was checked";
     EXPECT_FALSE(WasPlaying("click_empty"));
@@ -124,6 +136,41 @@ TEST_F(LogicalManagerSoundTest, ChooseAnswerPlaysTheGirlsMoodByItsPoiseFactor) {
     manager.DeleteLiveScenes();
     GObjectFactory::Instance().Clear(false, true);
     RegisterMemoryFile(file, nullptr, 0);
+}
+
+TEST_F(LogicalManagerSoundTest, TheDoorOpensWithItsSoundAtTheFirstAppearanceOnly) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    world_test::TFixtureQueue queue;
+    GInDoor door;
+    manager.RegisterObject(&queue);
+    manager.RegisterObject(&door);
+    GStudent girl;
+    EXPECT_EQ(girl.CPP_CheckTimeAppearence(), 1);
+    EXPECT_TRUE(WasPlaying("door_open"));
+
+    queue.mOccupant = nullptr;
+    girl.GetScript().DoLuaString("function OnReturnToPreQueue() end");
+    girl.ReturnToPreQueue();
+    EXPECT_EQ(girl.CPP_CheckTimeAppearence(), 1);
+    EXPECT_FALSE(WasPlaying("door_open"));
+}
+
+TEST_F(LogicalManagerSoundTest, PointsOfASceneOrTheJudgesSoundDone) {
+    GStudent girl;
+    girl.GetScript().DoLuaString("points = 0 function OnSceneEnd(scene) return points end");
+    girl.OnSceneEnd("makeup");
+    EXPECT_FALSE(WasPlaying("action_done")) << "no points";
+    girl.GetScript().DoLuaString("points = -3");
+    girl.OnSceneEnd("makeup");
+    EXPECT_FALSE(WasPlaying("action_done")) << "lost points";
+    girl.GetScript().DoLuaString("points = 4");
+    girl.OnSceneEnd("makeup");
+    EXPECT_TRUE(WasPlaying("action_done"));
+    // The judges' points likewise, without judges to react.
+    girl.CPP_AddFlyScore(-2, 0);
+    EXPECT_FALSE(WasPlaying("action_done"));
+    girl.CPP_AddFlyScore(5, 0);
+    EXPECT_TRUE(WasPlaying("action_done"));
 }
 
 } // namespace

@@ -111,6 +111,8 @@ TEST_F(TGirlTest, TheFirstAppearanceWaitsTakesTheFirstFreeQueueAndOpensTheDoorOn
     EXPECT_TRUE(anna->HasAppeared());
     EXPECT_FALSE(anna->IsFirstAppearance());
     EXPECT_EQ(anna->CPP_CheckTimeAppearence(), 2) << "already in play";
+    EXPECT_EQ(anna->ChangePoisePower(2), 1);
+    EXPECT_NE(Log(anna).find("power 2;"), std::string::npos);
     EXPECT_EQ(mGirlHooks.calls, std::vector<std::string>{"appeared anna"});
 
     // Back through the pre-queue, a later appearance neither tells the tutorial nor opens.
@@ -318,6 +320,21 @@ TEST_F(TGirlTest, ASceneScoreWithACombo) {
     EXPECT_TRUE(mGirlHooks.calls.empty());
 }
 
+TEST_F(TGirlTest, HugeScoresHoldAtTheLargestInt) {
+    GStudent* anna = Placed("anna");
+    ASSERT_NE(anna, nullptr);
+    Run(anna, "scores = { makeup = 2000000000 }");
+    anna->SetCombo(3, "pair");
+    anna->OnSceneEnd("makeup");
+    EXPECT_EQ(anna->GetScoreTotal(), INT32_MAX);
+    EXPECT_EQ(Level()->GetComboBonus(), INT32_MAX);
+    anna->OnSceneEnd("makeup");
+    EXPECT_EQ(anna->GetScoreTotal(), INT32_MAX);
+    EXPECT_EQ(Level()->GetScore(), INT32_MAX);
+    EXPECT_EQ(anna->ModifyCheck(INT32_MAX), INT32_MAX);
+    EXPECT_EQ(anna->ModifyCheck(1), INT32_MAX);
+}
+
 TEST_F(TGirlTest, JudgesPointsFlyTheWhiteScoreText) {
     GStudent* anna = Placed("anna");
     ASSERT_NE(anna, nullptr);
@@ -503,6 +520,24 @@ TEST_F(TGirlTest, TaskTimesFromTheScriptAndTheUpgrades) {
     EXPECT_EQ(anna->GetTaskTime("makeup"), 120);
 }
 
+TEST_F(TGirlTest, TheBoughtGirlUpgradesApplyWhenTheUpgradePhaseEnds) {
+    WriteGameData(R"(
+Upgrades = { objects = {
+  { name = 'upgr_student_1', girl_base_type = 'girl', { level = 1, value = 0.2 } },
+  { name = 'upgr_student_1_1', girl_base_type = 'girl', { level = 1, value = 0.5 } },
+} }
+)");
+    Main("gUpgradeIndex = { upgr_student_1_1 = 1 }");
+    GStudent* anna = Placed("anna");
+    ASSERT_NE(anna, nullptr);
+    ASSERT_EQ(anna->GetTaskTime("makeup"), 500);
+    Level()->EndUpgradePhase();
+    // Only the make-up upgrade was bought: every girl of the type has her make-up halved.
+    EXPECT_EQ(anna->GetTaskTime("makeup"), 250);
+    EXPECT_EQ(Girl("bella")->GetTaskTime("makeup"), 250);
+    EXPECT_EQ(anna->GetTaskTime("hairstyle"), 100);
+}
+
 TEST_F(TGirlTest, ScriptCallsOfTheScenesAndTheManager) {
     GStudent* anna = Placed("anna");
     ASSERT_NE(anna, nullptr);
@@ -513,6 +548,15 @@ TEST_F(TGirlTest, ScriptCallsOfTheScenesAndTheManager) {
     anna->SetPacifierPoise("pacifier", 6);
     EXPECT_EQ(Number(anna, "pacifier_poise"), 6.0);
     EXPECT_EQ(Log(anna), "poise 3;pacifier 4;");
+
+    // Leaving a scene she forgets it; without keep her number goes.
+    anna->RequestScene("hair", false);
+    anna->ShowNumber(5);
+    anna->LeaveScene("hair", true);
+    EXPECT_TRUE(anna->GetScenes().empty());
+    EXPECT_EQ(Shown(Part(anna, "number2")), "value_5");
+    anna->LeaveScene("hair", false);
+    EXPECT_EQ(Shown(Part(anna, "number2")), "hide_number");
 
     // Blocked for the pacifier: the scene goes, she stops.
     anna->StartGame();

@@ -295,6 +295,30 @@ TEST_F(PowersTest, PowerWithNobodyToServeEndsAtOnce) {
     EXPECT_EQ(manager.CanUsePower(3), 1);
 }
 
+TEST_F(PowersTest, PowerWhoseScenesCannotBeMadeEndsAtOnce) {
+    GLogicalManager& manager = GLogicalManager::Instance();
+    GMainHeroine* heroine = AddHeroine();
+    ASSERT_NE(heroine, nullptr);
+    ASSERT_NE(AddWaitingGirl("amy", "makeup"), nullptr);
+    // A scene file with the stations but without the power scenes.
+    WriteFile("scripts/stages/station_scenes.lua",
+              "scenes = { makeup = { class_name = 'GLogicalScene', objects = { { base_type = "
+              "'girl' }, { base_type = 'seat' } }, stages = { {} } } }");
+    manager.LoadScenes("scripts/stages/station_scenes.lua");
+    GGameObject* bea = AddWaitingGirl("bea", "makeup");
+    ASSERT_NE(bea, nullptr);
+    for (int kind : {4, 2}) {
+        SCOPED_TRACE(kind);
+        mPowerHooks.calls.clear();
+        EXPECT_EQ(manager.UsePower(kind), 1);
+        EXPECT_TRUE(manager.GetPowerRecords().empty());
+        EXPECT_EQ(manager.GetPowerInUse(), 0);
+        EXPECT_EQ(mPowerHooks.calls, (std::vector<std::string>{"show"}));
+        EXPECT_EQ(Speed(heroine), 80);
+    }
+    EXPECT_TRUE(Scenes().empty()) << "bea was taken all the same";
+}
+
 TEST_F(PowersTest, TakenGirlsSceneDialogAnswerIsIgnored) {
     GLogicalManager& manager = GLogicalManager::Instance();
     ASSERT_NE(AddHeroine(), nullptr);

@@ -1,0 +1,10 @@
+#include "game/shell/StringTableText.h"
+
+#include "engine/system/platform.h"
+#include "engine/system/windowsystemlink.h"
+
+str StringTableText(const str& label) {
+    TPlatform* platform = TPlatform::GetInstance();
+    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
+    return strings != nullptr ? strings->GetString(label) : label;
+}

@@ -1,0 +1,8 @@
+// The platform string table's text of a label, for the game screen's windows that fill texts
+// from labels. Main thread.
+#pragma once
+
+#include "engine/core/str.h"
+
+// The label itself while there is no platform or string table.
+str StringTableText(const str& label);
