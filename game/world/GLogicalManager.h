@@ -445,6 +445,8 @@ private:
     void EndQueuePreview(GGameObject* except);
     // The index of the judging place, or -1.
     int PlaceIndex(const GGameObject* place) const;
+    // No place shows or previews the object, which is being deleted.
+    void ForgetInRow(const GGameObject* object);
     // The occupant of place from goes to place to, in the row; false when the place refused.
     bool ShiftOccupant(size_t from, size_t to);
     void HoldJudgingScene(bool hold);
