@@ -11,6 +11,7 @@
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
+#include "tests/assets/assets_fixture.h"
 #include "tests/assets/demo_play_fixture.h"
 
 #include <gtest/gtest.h>
