@@ -197,8 +197,8 @@ public:
     // The tutorial engine's notice that an action starts or ends; nothing comes of it.
     void OnTutorialActionHook(bool /*started*/) {}
     // Tutorials (GLogicalManagerTutorials.cpp). The shell's maker makes the engine when a level
-    // first needs one; null makes none.
-    void SetTutorialMaker(GTutorialMaker maker) { mTutorialMaker = maker; }
+    // first needs one; null makes none. The engine of an earlier maker goes.
+    void SetTutorialMaker(GTutorialMaker maker);
     // Null while no tutorial list loaded: every tutorial call is then skipped.
     GTutorialHooks* GetTutorialProcessor() const { return mTutorialProcessor.get(); }
     const str& GetTutorialFile() const { return mTutorialFile; }

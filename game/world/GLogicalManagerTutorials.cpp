@@ -16,6 +16,12 @@ str TutorialMark(int level) {
 
 } // namespace
 
+void GLogicalManager::SetTutorialMaker(GTutorialMaker maker) {
+    mTutorialProcessor.reset();
+    mTutorialFile = str();
+    mTutorialMaker = maker;
+}
+
 void GLogicalManager::LoadLevelTutorial(int level) {
     str file = str::FromFormat("scripts/stages/tutorial_%02d.lua", level);
     if (GPlayerInfo::Instance()->GetUserValue(TutorialMark(level), 0) == 1) {
