@@ -106,7 +106,9 @@ void GTutorialWindow::PostCreate(TWindowStyle& style) {
         mSkipAction = new TCurrentAction;
         mSkipInside->SetAction(mSkipAction);
     }
-    // An arrow shows only once a step points it.
+    // The buttons and the arrow show only once a step sets them up.
+    SetShownFlag(mOkButton, false);
+    SetShownFlag(mSkipInside, false);
     SetShownFlag(mArrow, false);
 }
 

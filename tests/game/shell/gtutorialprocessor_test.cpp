@@ -19,12 +19,6 @@ using TutorialProcessorTest = TTutorialTest;
 // A step closed by its OK button.
 const std::string kOk = "window = 'tw', msg = 'hello', close = { button = 'ok' }";
 
-std::string Tut(const std::string& name, const std::string& initor, const std::string& message,
-                const std::string& extra = "") {
-    return name + " = { initor = { " + initor + " }, message = { " + message + " }" +
-           (extra.empty() ? "" : ", " + extra) + " },\n";
-}
-
 TEST_F(TutorialProcessorTest, ACloseActionArrayIsExpectedFromItsLastElement) {
     Open(Tut("act", "action = 'go'",
              "window = 'tw', msg = 'hello', close = { action = { 'A', 'B' } }"));

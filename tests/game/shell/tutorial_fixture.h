@@ -50,14 +50,21 @@ inline const char kTutorialWindow[] =
   Bitmap{ name = 'imgImage', x = 10, y = 10, w = 20, h = 20 },
   Text{ name = 'txtMessage', x = 0, y = 0, w = 200, h = 20, label = '' },
   Label{ name = 'arwArrow', x = 0, y = 0, w = 30, h = 20, xc = 5, yc = 6, length = 7 },
-  Button{ name = 'btnOK', x = 10, y = 70, w = 40, h = 20, Text{ name = 'label', label = 'ok' } },
+  Button{ name = 'btnOK', x = 10, y = 70, w = 40, h = 20, Text{ name = 'label', w = 40, h = 20, label = 'ok' } },
   Button{ name = 'btnSkip', x = 150, y = 70, w = 40, h = 20,
-          Text{ name = 'label', label = 'own skip' } },
+          Text{ name = 'label', w = 40, h = 20, label = 'own skip' } },
 })";
 
 inline const char kPauseButton[] =
     "Button{ name = 'pause', x = 120, y = 5, w = 30, h = 20, command = function() "
     "Note('pause') end }";
+
+// One tutorial of a set: its initor's and its message's keys, and more keys of its own.
+inline std::string Tut(const std::string& name, const std::string& initor,
+                       const std::string& message, const std::string& extra = "") {
+    return name + " = { initor = { " + initor + " }, message = { " + message + " }" +
+           (extra.empty() ? "" : ", " + extra) + " },\n";
+}
 
 inline const char kSetFile[] = "scripts/stages/tutorial_01.lua";
 
