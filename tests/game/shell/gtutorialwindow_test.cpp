@@ -41,7 +41,6 @@ protected:
         }
     }
 
-    static GTutorialWindowManager& Windows() { return GTutorialWindowManager::Instance(); }
     using TPlace = std::pair<int, int>;
     static TPlace Place(const TWindow* window) {
         return {window->GetScreenRect().left, window->GetScreenRect().top};

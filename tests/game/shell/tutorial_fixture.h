@@ -122,6 +122,7 @@ protected:
     static void Event(const char* object, const char* event) {
         Processor().OnGameEvent(Object(object), event);
     }
+    static GTutorialWindowManager& Windows() { return GTutorialWindowManager::Instance(); }
     static GTutorialWindow* Window() { return Find<GTutorialWindow>("tw"); }
     static bool Locked(const char* name) { return Object(name)->IsMouseLocked(); }
 
