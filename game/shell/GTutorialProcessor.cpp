@@ -60,6 +60,10 @@ GTutorialProcessor::GTutorialProcessor() {
 GTutorialProcessor::~GTutorialProcessor() {
     WithdrawFromWindowScript(this, mPublished);
     DetachTimer();
+    // The shown window's buttons must not keep the step's listeners.
+    if (mCurrent != nullptr) {
+        GTutorialWindowManager::Instance().CloseWindow();
+    }
     mPending.clear();
     mCurrent = nullptr;
     mTutorials.clear();

@@ -43,8 +43,8 @@ public:
 
     // Binds the game log's module "Tutorials" to the debugger writer.
     GTutorialProcessor();
-    // Takes back its main-script functions; forgets its timer; tutorials and sets go without
-    // touching windows.
+    // Takes back its main-script functions; forgets its timer; closes the shown step's window;
+    // tutorials and sets go.
     ~GTutorialProcessor() override;
     GTutorialProcessor(const GTutorialProcessor&) = delete;
     GTutorialProcessor& operator=(const GTutorialProcessor&) = delete;

@@ -189,6 +189,7 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global GHintedButton",
         "global InterfaceEditor",
         "global GSceneCtrl",
+        "global TutorialWindow",
         "global Label",
         "global particle_layer",
         "global GFlyEmitter",
