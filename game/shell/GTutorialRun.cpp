@@ -30,7 +30,9 @@ bool GTutorialRun::Load(TLuaTable& definition) {
     if (initor != nullptr) {
         mInitor = std::make_unique<GTutorialInitor>();
         if (!mInitor->Load(initor.get(), this)) {
+            // Its link slots went with it: a link resolved later must not write into it.
             mInitor.reset();
+            mLinkSlots.clear();
         }
     }
     mPostBlock = definition.GetNumber("post_block") != 0;

@@ -235,7 +235,8 @@ TEST_F(TutorialProcessorTest, IsWorkDecidesTheStartAndSetFunctionsAnswer) {
 
 TEST_F(TutorialProcessorTest, AnInitorWithoutStartButWithALinkShowsTheErrorBox) {
     standin::SetMessageBoxAnswers({IDOK});
-    Open(Tut("broken", "dependence = 'x'", kOk) + Tut("quiet", "id = 'booth'", kOk));
+    // Under ASan: the link to "quiet" resolved after the initor went writes nowhere.
+    Open(Tut("broken", "dependence = 'quiet'", kOk) + Tut("quiet", "id = 'booth'", kOk));
     const std::vector<standin::TMessageBoxRecord> boxes = standin::TakeMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Error");
