@@ -9,12 +9,13 @@
 #include "engine/ui/text.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowstyle.h"
+#include "game/common/StringTableText.h"
+#include "game/common/WindowKind.h"
 #include "game/common/WindowScriptState.h"
 #include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GSceneCtrl.h"
-#include "game/shell/StringTableText.h"
 #include "game/shell/StyleTemplate.h"
 #include "game/shell/WindowShown.h"
 #include "game/visual/GFlyEmitter.h"
@@ -39,11 +40,6 @@ constexpr char kPlayPanels[] =
 constexpr char kUpgradeIntro[] =
     "if (gGlobalPlayerInfo.gUpgradeIntroShow == 0)then gGlobalPlayerInfo.gUpgradeIntroShow = 1; "
     "DoModal('scripts/rule_upgrade.lua'); end;";
-
-template <class T>
-T* AsKind(TWindow* window) {
-    return window != nullptr && window->IsKindOf(T::ClassId()) ? static_cast<T*>(window) : nullptr;
-}
 
 int MainNumber(const char* name) {
     TScript* script = WindowScript();

@@ -4,9 +4,9 @@
 #include "engine/ui/text.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowstyle.h"
+#include "game/common/StringTableText.h"
 #include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GTutorialWindowManager.h"
-#include "game/shell/StringTableText.h"
 #include "game/shell/TClickListener.h"
 #include "game/shell/WindowShown.h"
 

@@ -12,6 +12,7 @@
 #include "engine/ui/windowscript.h"
 #include "game/common/GLogManager.h"
 #include "game/common/GUserManager.h"
+#include "game/shell/GAwardWnd.h"
 #include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameHooks.h"
@@ -19,9 +20,14 @@
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GHintedButton.h"
+#include "game/shell/GLevelScoreValues.h"
 #include "game/shell/GPowerMeterSelector.h"
 #include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GSceneCtrl.h"
+#include "game/shell/GSelectMenu.h"
+#include "game/shell/GSelectMenuChild.h"
+#include "game/shell/GSelectPopupper.h"
+#include "game/shell/GStatWnd.h"
 #include "game/shell/GTutorialProcessor.h"
 #include "game/shell/GTutorialWindow.h"
 #include "game/shell/GameMainScript.h"
@@ -32,6 +38,7 @@
 #include "game/visual/particle_layer.h"
 #include "game/world/ErrorBox.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GSeparateLayer.h"
 #include "game/world/GStatistics.h"
 #include "platform/win32/processthreadsapi.h"
 
@@ -50,13 +57,20 @@ const GWindowType kWindowTypes[] = {
     {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
     {"GGameCtrl", &GGameCtrl::Create},
+    {"GSeparateLayer", &GSeparateLayer::Create},
+    {"GSelectMenu", &GSelectMenu::Create},
+    {"GSelectMenuChild", &GSelectMenuChild::Create},
+    {"GSelectPopupper", &GSelectPopupper::Create},
     {"GFlyText", &GFlyText::Create},
     {"GHintPanel", &GHintPanel::Create},
     {"GSmallHintPanel", &GSmallHintPanel::Create},
+    {"GLevelScoreValues", &GLevelScoreValues::Create},
     {"GPowerMeterSelector", &GPowerMeterSelector::Create},
     {"GPowerMeterButton", &GPowerMeterButton::Create},
     {"GLevelJumpButton", &GLevelJumpButton::Create},
     {"GHintedButton", &GHintedButton::Create},
+    {"GStatWnd", &GStatWnd::Create},
+    {"GAwardWnd", &GAwardWnd::Create},
     {"InterfaceEditor", &GControlEditor::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},
     {"TutorialWindow", &GTutorialWindow::Create},

@@ -2,6 +2,7 @@
 // level and not at all once seen, the engine made only when the common set loads, and the
 // world's reports reaching the engine through the game window's hooks.
 
+#include "engine/core/random.h"
 #include "game/common/GUserManager.h"
 #include "game/world/GPlayerInfo.h"
 #include "tests/game/shell/tutorial_fixture.h"

@@ -4,6 +4,7 @@
 // functions, the seen mark, the broken initor's box, and tutorials destroyed or objects gone while
 // tutorials still name them.
 
+#include "engine/core/random.h"
 #include "game/common/GUserManager.h"
 #include "game/world/GPlayerInfo.h"
 #include "platform/win32/standin.h"
