@@ -134,6 +134,11 @@ void GTutorialAction::Show() {
             if (visual == nullptr) {
                 continue;
             }
+            // An object that moved since the last frame (a girl just come in) is drawn where it
+            // is now only after its update: the arrow points there.
+            if (visual->IsDirty()) {
+                visual->Update();
+            }
             const GVRect bounds = visual->GetBounds(nullptr);
             window->PointArrow(static_cast<int>(i),
                                TRect{LuaNumberToInt(bounds.x0), LuaNumberToInt(bounds.y0),

@@ -9,10 +9,12 @@
 #include "game/shell/GTutorialInitor.h"
 #include "game/shell/GTutorialProcessor.h"
 #include "game/shell/GTutorialRun.h"
+#include "tests/fixtures/golden.h"
 #include "tests/game/game_harness.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -26,6 +28,82 @@ protected:
     void SetUp() override {
         TGameHarness::SetUp();
         UseDemoAssets();
+    }
+
+    static void Click(const char* name) {
+        TWindow* window = Find(name);
+        ASSERT_NE(window, nullptr) << name << " in " << Top();
+        const TRect rect = window->GetScreenRect();
+        const std::string at = std::to_string((rect.left + rect.right) / 2) + " " +
+                               std::to_string((rect.top + rect.bottom) / 2);
+        ASSERT_TRUE(Play("at 0: move " + at + "\nat 10: down " + at + "\nat 20: up " + at));
+        Turn();
+        Turn();
+    }
+
+    // From the first menu into play on demo level 3, through the dialogs before the show.
+    static void PlayLevel3() {
+        ASSERT_TRUE(RunFor(800));
+        ASSERT_EQ(Top(), "mainmenu");
+        Script()->DoLuaString("gLevelNum = 3");
+        Click("play");
+        ASSERT_EQ(Top(), "game");
+        ASSERT_TRUE(RunFor(60, 30));
+        // The dialogs close with Enter; the upgrade phase ends with "Start the show".
+        for (int step = 0; step < 8 && (Top() != "game" || GameState() != 2); ++step) {
+            if (Top() != "game") {
+                ASSERT_TRUE(Play("at 0: char 13"));
+                Turn();
+                Turn();
+            } else if (GameState() == 1) {
+                Click("start_show");
+                ASSERT_TRUE(RunFor(60, 30));
+            } else {
+                ASSERT_TRUE(Turn());
+            }
+        }
+        ASSERT_EQ(Top(), "game");
+        ASSERT_EQ(GameState(), 2);
+    }
+
+    // The first step over the game screen: the arrow in the window's corner toward Amber, the
+    // panel in the opposite one.
+    static void FirstStepFrame(TWindow& window) {
+        const standin::TScreenImage image = Frame();
+        auto at = [&image](int x, int y) { return image.pixels[y * image.width + x] & 0xFFFFFFu; };
+        // Within the tolerance in each channel.
+        auto near = [](uint32_t pixel, int red, int green, int blue, int tolerance) {
+            const int channels[] = {static_cast<int>(pixel >> 16),
+                                    static_cast<int>(pixel >> 8 & 0xFF),
+                                    static_cast<int>(pixel & 0xFF)};
+            const int expected[] = {red, green, blue};
+            for (int i = 0; i < 3; ++i) {
+                if (std::abs(channels[i] - expected[i]) > tolerance) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        // The arrow's centre is its pivot, on the middle of its shaft: the gold gradient halfway
+        // from #ffd54f to #f9a825.
+        const TRect arrow = window.FindChild("arwArrow", -1)->GetScreenRect();
+        const uint32_t shaft = at((arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2);
+        EXPECT_TRUE(near(shaft, 252, 190, 58, 4)) << std::hex << shaft;
+        // The panel above its OK button: its gradient from #fff3e6 to #ffd9e6 at 62 % of its
+        // height, nearly opaque.
+        const TRect panel = window.FindChild("imgBG", -1)->GetScreenRect();
+        const uint32_t fill = at(panel.left + 300, panel.top + 80);
+        EXPECT_TRUE(near(fill, 250, 225, 228, 8)) << std::hex << fill;
+        testing_fixtures::ExpectGolden(image, "tests/assets/golden/tutorial_first_step.png");
+    }
+
+    static GTutorialProcessor* Processor() {
+        return static_cast<GTutorialProcessor*>(LogicalManager().GetTutorialProcessor());
+    }
+    static std::string Current() {
+        GTutorialProcessor* processor = Processor();
+        const GTutorialRun* run = processor != nullptr ? processor->GetCurrent() : nullptr;
+        return run != nullptr ? Text(run->GetName()) : std::string();
     }
 };
 
@@ -72,6 +150,41 @@ TEST_F(DemoTutorialsTest, TheSetsLoadWithTheirStepsLinksAndLabels) {
         EXPECT_TRUE(processor.FindTutorial("touchup")->HasPostBlock());
         EXPECT_EQ(Text(processor.FindTutorial("touchup")->GetNextTutorial()), "door");
         EXPECT_EQ(processor.FindTutorial("wish")->GetAction()->GetCloseTrigger()->GetTimer(), 5000);
+    });
+}
+
+// A new player meets the tutorial; the first step pauses the show over the game screen, its OK
+// opens the next step without a pause, and SkipTutorial finishes the rest. The same player's
+// second visit of the level loads no tutorial.
+TEST_F(DemoTutorialsTest, LevelThreeShowsItsTutorialOncePerPlayer) {
+    RunGame([this](TPlatform*, GGameMain&) {
+        PlayLevel3();
+        ASSERT_NE(Processor(), nullptr);
+        EXPECT_EQ(Text(LogicalManager().GetTutorialFile()), "scripts/stages/tutorial_03.lua");
+        for (int turn = 0; turn < 100 && Current().empty(); ++turn) {
+            ASSERT_TRUE(Turn());
+        }
+        ASSERT_EQ(Current(), "first_girl");
+        EXPECT_EQ(Top(), "TutorialModalWindow") << "the show pauses";
+        ASSERT_TRUE(RunFor(60, 20));
+        TWindow* window = Find("tutorial");
+        ASSERT_NE(window, nullptr);
+        EXPECT_NE(window->GetFlags() & TWindow::kEnabled, 0u);
+        FirstStepFrame(*window);
+        Click("btnOK");
+        ASSERT_TRUE(RunFor(60, 20));
+        EXPECT_EQ(Current(), "serve_her");
+        EXPECT_EQ(Top(), "game") << "the show goes on";
+        Script()->DoLuaString("SkipTutorial()");
+        EXPECT_EQ(Current(), "");
+        EXPECT_TRUE(Processor()->FindTutorial("serve_her")->IsFinished());
+    });
+    RunGame([this](TPlatform*, GGameMain&) {
+        PlayLevel3();
+        EXPECT_EQ(Text(LogicalManager().GetTutorialFile()), "") << "seen by this player";
+        ASSERT_TRUE(RunFor(3000));
+        EXPECT_EQ(Current(), "");
+        EXPECT_EQ(Top(), "game");
     });
 }
 

@@ -8,13 +8,13 @@ tutorials = {
   first_girl = {
     initor = { wait_creating = 1, id = "amber" },
     message = { window = kWindow, msg = "tut_first_girl", stop = 1, target = -1,
-                close = { button = "tut_ok" } },
+                FixedSkipButton = true, close = { button = "tut_ok" } },
     next_tutorial = "serve_her",
   },
   -- Only Amber takes the mouse until the player clicks her, which sends her to her station.
   serve_her = {
     message = { window = kWindow, msg = "tut_serve_her", target = { id = "amber" },
-                not_block = { { id = "amber" } }, HideArrows = 1,
+                not_block = { { id = "amber" } }, HideArrows = 1, FixedSkipButton = true,
                 SkipButtonId = "tut_skip_all", close = { click = "amber" } },
   },
   -- The part selector opens for her make-up: the step closes once the choice is made.
@@ -40,6 +40,7 @@ tutorials = {
   },
   door = {
     message = { window = kWindow, msg = "tut_door", target = { id = "judging_door" },
+                FixedSkipButton = true,
                 not_block = { { id = "judging_door" } }, close = { click = "judging_door" } },
   },
 }
