@@ -9,8 +9,8 @@
 #include "game/shell/GTutorialInitor.h"
 #include "game/shell/GTutorialProcessor.h"
 #include "game/shell/GTutorialRun.h"
+#include "tests/assets/demo_play_fixture.h"
 #include "tests/fixtures/golden.h"
-#include "tests/game/game_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -23,49 +23,8 @@ namespace {
 
 using game_harness::Text;
 
-class DemoTutorialsTest : public game_harness::TGameHarness {
+class DemoTutorialsTest : public TDemoPlayTest {
 protected:
-    void SetUp() override {
-        TGameHarness::SetUp();
-        UseDemoAssets();
-    }
-
-    static void Click(const char* name) {
-        TWindow* window = Find(name);
-        ASSERT_NE(window, nullptr) << name << " in " << Top();
-        const TRect rect = window->GetScreenRect();
-        const std::string at = std::to_string((rect.left + rect.right) / 2) + " " +
-                               std::to_string((rect.top + rect.bottom) / 2);
-        ASSERT_TRUE(Play("at 0: move " + at + "\nat 10: down " + at + "\nat 20: up " + at));
-        Turn();
-        Turn();
-    }
-
-    // From the first menu into play on demo level 3, through the dialogs before the show.
-    static void PlayLevel3() {
-        ASSERT_TRUE(RunFor(800));
-        ASSERT_EQ(Top(), "mainmenu");
-        Script()->DoLuaString("gLevelNum = 3");
-        Click("play");
-        ASSERT_EQ(Top(), "game");
-        ASSERT_TRUE(RunFor(60, 30));
-        // The dialogs close with Enter; the upgrade phase ends with "Start the show".
-        for (int step = 0; step < 8 && (Top() != "game" || GameState() != 2); ++step) {
-            if (Top() != "game") {
-                ASSERT_TRUE(Play("at 0: char 13"));
-                Turn();
-                Turn();
-            } else if (GameState() == 1) {
-                Click("start_show");
-                ASSERT_TRUE(RunFor(60, 30));
-            } else {
-                ASSERT_TRUE(Turn());
-            }
-        }
-        ASSERT_EQ(Top(), "game");
-        ASSERT_EQ(GameState(), 2);
-    }
-
     // The first step over the game screen: the arrow in the window's corner toward Amber, the
     // panel in the opposite one.
     static void FirstStepFrame(TWindow& window) {
@@ -158,7 +117,7 @@ TEST_F(DemoTutorialsTest, TheSetsLoadWithTheirStepsLinksAndLabels) {
 // second visit of the level loads no tutorial.
 TEST_F(DemoTutorialsTest, LevelThreeShowsItsTutorialOncePerPlayer) {
     RunGame([this](TPlatform*, GGameMain&) {
-        PlayLevel3();
+        PlayLevel(3);
         ASSERT_NE(Processor(), nullptr);
         EXPECT_EQ(Text(LogicalManager().GetTutorialFile()), "scripts/stages/tutorial_03.lua");
         for (int turn = 0; turn < 100 && Current().empty(); ++turn) {
@@ -180,7 +139,7 @@ TEST_F(DemoTutorialsTest, LevelThreeShowsItsTutorialOncePerPlayer) {
         EXPECT_TRUE(Processor()->FindTutorial("serve_her")->IsFinished());
     });
     RunGame([this](TPlatform*, GGameMain&) {
-        PlayLevel3();
+        PlayLevel(3);
         EXPECT_EQ(Text(LogicalManager().GetTutorialFile()), "") << "seen by this player";
         ASSERT_TRUE(RunFor(3000));
         EXPECT_EQ(Current(), "");
