@@ -112,6 +112,7 @@ void GSelectMenu::Init(TWindowStyle& style) {
     mChildName = style.GetString("child_name", str());
     mChildStartAngle = style.GetInt("child_start_angle", 0);
     mChildDistanceDelta = style.GetInt("child_distance_delta", 0);
+    StartAnimation(kTimerMs, true, true, false);
 }
 
 void GSelectMenu::PostCreate(TWindowStyle& style) {

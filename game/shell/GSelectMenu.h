@@ -46,7 +46,7 @@ public:
     static TWindowClassId ClassId() { return &Create; }
 
     bool OnAttach() override { return true; }
-    // Reads the style; the base Init does not run.
+    // Reads the style and starts the click-delay timer; the base Init does not run.
     void Init(TWindowStyle& style) override;
     void PostCreate(TWindowStyle& style) override;
     void Draw() override {}

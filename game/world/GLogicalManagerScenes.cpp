@@ -35,6 +35,7 @@ GLogicalManager::~GLogicalManager() {
     DeleteDroppedScenes();
     WithdrawFromWindowScript(this, mPublishedState);
     mSceneScript.reset();
+    mTutorialProcessor.reset();
 }
 
 void GLogicalManager::DeleteScenes() {
@@ -204,6 +205,7 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
     for (GBaseLogicalScene* scene : mLiveScenes) {
         scene->ForgetObject(object);
     }
+    ForgetInRow(object);
     if (mCarriedObject == object) {
         mCarriedObject = nullptr;
     }
@@ -212,6 +214,9 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
         mPendingUpgrade = nullptr;
     }
     ForgetPowerObject(object);
+    if (mTutorialProcessor != nullptr) {
+        mTutorialProcessor->ForgetObject(object);
+    }
 }
 
 bool GLogicalManager::IsPreparationQueue(const GGameObject* object) {
