@@ -7,6 +7,7 @@
 #include "game/shell/GSelectMenu.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
+#include "game/world/GPlayerInfo.h"
 #include "tests/game/game_harness.h"
 
 #include <gtest/gtest.h>
@@ -36,9 +37,13 @@ protected:
 
     // From the first menu into play on the level: "Play", the level-goal dialog and the rules.
     // A level with offers starts the show from its upgrade phase without buying.
-    static void PlayLevel(int level) {
+    // With `tutorialSeen` the player has seen the level's tutorial, which pauses the show.
+    static void PlayLevel(int level, bool tutorialSeen = false) {
         ASSERT_TRUE(RunFor(800));
         ASSERT_EQ(Top(), "mainmenu");
+        if (tutorialSeen) {
+            GPlayerInfo::Instance()->SetUserValue(str::FromFormat("tutorial_%02d", level), 1);
+        }
         Script()->DoLuaString(("gLevelNum = " + std::to_string(level)).c_str());
         Click("play");
         ASSERT_EQ(Top(), "game");

@@ -236,11 +236,12 @@ TEST_F(TDemoPlaythroughTest, LevelTwoBoughtUpgradesAreKeptInTheProgress) {
     });
 }
 
-// Level 3's first power: its button sets the heroine's speed for a while and the buttons hide
-// while it runs.
+// Level 3's first power: its button sets the heroine's speed for a while. The player has seen
+// the level's tutorial, which would pause the show.
 TEST_F(TDemoPlaythroughTest, LevelThreeEnergyPowerSpeedsTheHeroineUp) {
     RunGame([](TPlatform*, GGameMain&) {
-        PlayLevel(3);
+        PlayLevel(3, true);
+        EXPECT_EQ(Text(LogicalManager().GetTutorialFile()), "");
         TWindow* button = Find("energy_boost");
         ASSERT_NE(button, nullptr);
         ASSERT_NE(button->GetFlags() & TWindow::kEnabled, 0u) << "offered from level 3";
