@@ -17,11 +17,12 @@ gStageNum = 0
 gDemoLevelCount = 4
 
 -- The grid of the power buttons on the game screen: two rows a column, from the first button's
--- top left corner.
+-- top left corner, on the wall between the money panel and the entrance, where no bench, station
+-- or girl stands (over the benches they would take the clicks meant for the waiting girls).
 power_begin_x = 16
-power_begin_y = 400
+power_begin_y = 100
 power_delta_x = 64
-power_delta_y = 64
+power_delta_y = 58
 
 SetDefaultInfo()
 SetGlobalVariable()

@@ -92,9 +92,9 @@ TEST_F(TDemoMenuTest, TheMainScriptSetsTheGameGlobalsAndTheLoaderOpensTheMenu) {
                                                                {"gLevelNum", "1"},
                                                                {"gStageNum", "0"},
                                                                {"power_begin_x", "16"},
-                                                               {"power_begin_y", "400"},
+                                                               {"power_begin_y", "100"},
                                                                {"power_delta_x", "64"},
-                                                               {"power_delta_y", "64"},
+                                                               {"power_delta_y", "58"},
                                                                {"gGlobalPlayerInfo", "table"}};
         for (const auto& global : globals) {
             EXPECT_EQ(GlobalText(global.first), global.second) << global.first;

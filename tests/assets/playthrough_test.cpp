@@ -256,5 +256,29 @@ TEST_F(TDemoPlaythroughTest, LevelThreeEnergyPowerSpeedsTheHeroineUp) {
     });
 }
 
+// Level 4 with its two girls of the hair seat served (the make-up seat was never bought) and sent
+// in through the judges' door: the goal is reached and, level 4 being an award level, the
+// ceremony follows.
+TEST_F(TDemoPlaythroughTest, LevelFourEndsWithTheAwardCeremony) {
+    RunGame([](TPlatform*, GGameMain&) {
+        PlayLevel(4);
+        for (const char* girl : {"clara", "jade"}) {
+            ASSERT_NO_FATAL_FAILURE(Style(girl));
+            ASSERT_NO_FATAL_FAILURE(ToJudges(girl));
+        }
+        // The judges' door sends the waiting girls in.
+        ClickAt("judging_door", -50);
+        ASSERT_TRUE(WaitFor(&Ended, 90000));
+        GLevel* level = Level();
+        EXPECT_EQ(level->GetResult(), 2);
+        EXPECT_EQ(level->GetGirlsServed(), 2);
+        EXPECT_EQ(level->GetGirlsLost(), 2);
+        EXPECT_GE(level->GetScore(), 120);
+        EXPECT_EQ(Top(), "level_award");
+        EXPECT_EQ(Progress("gGlobalPlayerInfo.bestScores[4]"), level->GetScore());
+        ExpectMusicAndSound(3);
+    });
+}
+
 } // namespace
 } // namespace assets_test
