@@ -6,6 +6,7 @@
 #include "game/world/GMusicPlayer.h"
 #include "game/world/GPersonage.h"
 #include "tests/assets/demo_play_fixture.h"
+#include "tests/fixtures/golden.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace assets_test {
@@ -88,7 +90,7 @@ protected:
 
     // The girl asking for her hair style: seated, clicked for the heroine, who comes and opens the
     // selector, the second part chosen; done when she asks for the judges.
-    static void Style(const std::string& girl) {
+    static void Style(const std::string& girl, const char* selectorGolden = nullptr) {
         ASSERT_TRUE(WaitFor([&] { return Wish(girl) == "hairstyle"; }, 40000)) << girl;
         Drag(girl, "hair_seat", -10);
         ASSERT_EQ(Wish(girl), "") << girl << " seated";
@@ -96,6 +98,9 @@ protected:
         ASSERT_TRUE(WaitFor([] { return Top() == "SelectorModalWindow"; }, 5000)) << girl;
         Manager()->SetDrawingSuspended(false);
         ASSERT_TRUE(RunFor(600, 30));
+        if (selectorGolden != nullptr) {
+            testing_fixtures::ExpectGolden(Frame(), selectorGolden);
+        }
         Click("select_part_1");
         ASSERT_TRUE(WaitFor([&] { return Wish(girl).rfind("judging_", 0) == 0; }, 6000))
             << girl << " done";
@@ -143,10 +148,27 @@ protected:
     }
 };
 
+// The hall as the show starts: the level's background where no object stands, and no power
+// button on the wall before level 3.
+void ExpectLevelOneStart(const standin::TScreenImage& frame) {
+    standin::TScreenImage background;
+    ASSERT_TRUE(standin::ReadPng(
+        (testing_fixtures::SourceDir() / "assets/backgrounds/level_01.png").string(), &background));
+    for (const auto& [x, y] :
+         {std::pair{30, 112}, std::pair{100, 170}, std::pair{400, 300}, std::pair{700, 580}}) {
+        EXPECT_EQ(frame.pixels[y * 800 + x] & 0xFFFFFFu, background.pixels[y * 800 + x] & 0xFFFFFFu)
+            << x << "," << y;
+    }
+    testing_fixtures::ExpectGolden(frame, "tests/assets/golden/level1_start.png");
+}
+
 TEST_F(TDemoPlaythroughTest, LevelOneWithEveryGirlServedReachesTheExpertScore) {
     RunGame([](TPlatform*, GGameMain&) {
         PlayLevel(1);
-        for (const char* girl : {"amber", "bianca", "clara"}) {
+        ExpectLevelOneStart(Frame());
+        ASSERT_NO_FATAL_FAILURE(Style("amber", "tests/assets/golden/level1_selector.png"));
+        ASSERT_NO_FATAL_FAILURE(ToJudges("amber"));
+        for (const char* girl : {"bianca", "clara"}) {
             ASSERT_NO_FATAL_FAILURE(Style(girl));
             ASSERT_NO_FATAL_FAILURE(ToJudges(girl));
         }
@@ -164,6 +186,11 @@ TEST_F(TDemoPlaythroughTest, LevelOneWithEveryGirlServedReachesTheExpertScore) {
         EXPECT_EQ(Progress("gGlobalPlayerInfo.expert[1]"), 1.0);
         EXPECT_EQ(Progress("gGlobalPlayerInfo.lastLevel"), 2.0);
         ExpectMusicAndSound(0);
+        // The counters run to the level's score.
+        Manager()->SetDrawingSuspended(false);
+        ASSERT_TRUE(RunFor(6000, 60));
+        EXPECT_EQ(Shown("total_points_val"), std::to_string(score));
+        testing_fixtures::ExpectGolden(Frame(), "tests/assets/golden/level1_expert_stats.png");
     });
 }
 
