@@ -23,6 +23,7 @@
 #include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/GameMainScript.h"
+#include "game/shell/TCredits.h"
 #include "game/shell/TLoaderWindow.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GFlyEmitter.h"
@@ -43,6 +44,7 @@ struct GWindowType {
 // built. "TextEdit" is registered apart, after CPP_Printf.
 const GWindowType kWindowTypes[] = {
     {"Slider", &TSlider::Create},
+    {"CreditsWindow", &TCredits::Create},
     {"ProgressBar", &TProgressBar::Create},
     {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
