@@ -93,10 +93,55 @@ function CheckBeforeCloseLoader()
   PopModal("loading")
 end
 
+-- The part selector (scripts/selector.lua). Its menu is built, and flown out of the heroine, once
+-- the opening has run the set-up text; it dims the game only once it stands.
+function OnSelectorInitComplete()
+  SetImageAlpha("grayimage", 0)
+  CPP_OnSelectorInitComplete()
+  CPP_BeginSelectorDialogFly(SelectorWindowsNumber or 0)
+end
+
+function OnEndClosingSelector()
+  PopModal("SelectorModalWindow")
+end
+
+-- The part's preview file: the station's parts are numbered from 1.
+local function PartImage(part)
+  return string.format("selector/parts/%s_%02d.png", SelectorSceneType or "hairstyle", part)
+end
+
+function SetSelectorChildGraphicsVars(part)
+  gSelectorChildPart = part
+end
+
+function SetSelectorChildGraphics(name)
+  SetBitmap(name .. "_img", PartImage(gSelectorChildPart or 1))
+end
+
+-- The lips the girl shows for the hovered part, by the reaction it would bring.
+LipsNormal = "selector_lips_normal"
+LipsHappy = "selector_lips_happy"
+LipsSad = "selector_lips_sad"
+
+function SetCurrentPartsGraphics(part, lips)
+  SetBitmap("current_part", PartImage(part))
+  SetLabel("selector_mood", GetString(lips))
+end
+
+-- How many lines the girls of the type say on the statistics screen ("<type>_say_text_<n>").
+function GetSayMaxIndex(girlType)
+  return 3
+end
+
 -- The loading screen comes first and swaps itself for the first menu.
+-- QuitToMainMenu (an end-of-level screen's "Menu") leaves the bottom screen alone; the menu
+-- comes back over it.
 return function()
   if PlayMusic then
     PlayMusic(5, 1)
   end
   DoModal("scripts/loader.lua")
+  while true do
+    DoModal("scripts/mainmenu.lua")
+  end
 end

@@ -9,6 +9,7 @@
 #include "engine/ui/text.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowstyle.h"
+#include "game/common/WindowKind.h"
 #include "game/common/WindowScriptState.h"
 #include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
@@ -38,11 +39,6 @@ constexpr char kPlayPanels[] =
 constexpr char kUpgradeIntro[] =
     "if (gGlobalPlayerInfo.gUpgradeIntroShow == 0)then gGlobalPlayerInfo.gUpgradeIntroShow = 1; "
     "DoModal('scripts/rule_upgrade.lua'); end;";
-
-template <class T>
-T* AsKind(TWindow* window) {
-    return window != nullptr && window->IsKindOf(T::ClassId()) ? static_cast<T*>(window) : nullptr;
-}
 
 int MainNumber(const char* name) {
     TScript* script = WindowScript();

@@ -12,6 +12,7 @@
 #include "engine/ui/windowscript.h"
 #include "game/common/GLogManager.h"
 #include "game/common/GUserManager.h"
+#include "game/shell/GAwardWnd.h"
 #include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GGameHooks.h"
@@ -19,9 +20,14 @@
 #include "game/shell/GGameWnd.h"
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GHintedButton.h"
+#include "game/shell/GLevelScoreValues.h"
 #include "game/shell/GPowerMeterSelector.h"
 #include "game/shell/GRIndicatorLabel.h"
 #include "game/shell/GSceneCtrl.h"
+#include "game/shell/GSelectMenu.h"
+#include "game/shell/GSelectMenuChild.h"
+#include "game/shell/GSelectPopupper.h"
+#include "game/shell/GStatWnd.h"
 #include "game/shell/GameMainScript.h"
 #include "game/shell/TCredits.h"
 #include "game/shell/TLoaderWindow.h"
@@ -30,6 +36,7 @@
 #include "game/visual/TPSimple.h"
 #include "game/visual/particle_layer.h"
 #include "game/world/ErrorBox.h"
+#include "game/world/GSeparateLayer.h"
 #include "game/world/GStatistics.h"
 #include "platform/win32/processthreadsapi.h"
 
@@ -49,13 +56,20 @@ const GWindowType kWindowTypes[] = {
     {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
     {"GGameCtrl", &GGameCtrl::Create},
+    {"GSeparateLayer", &GSeparateLayer::Create},
+    {"GSelectMenu", &GSelectMenu::Create},
+    {"GSelectMenuChild", &GSelectMenuChild::Create},
+    {"GSelectPopupper", &GSelectPopupper::Create},
     {"GFlyText", &GFlyText::Create},
     {"GHintPanel", &GHintPanel::Create},
     {"GSmallHintPanel", &GSmallHintPanel::Create},
+    {"GLevelScoreValues", &GLevelScoreValues::Create},
     {"GPowerMeterSelector", &GPowerMeterSelector::Create},
     {"GPowerMeterButton", &GPowerMeterButton::Create},
     {"GLevelJumpButton", &GLevelJumpButton::Create},
     {"GHintedButton", &GHintedButton::Create},
+    {"GStatWnd", &GStatWnd::Create},
+    {"GAwardWnd", &GAwardWnd::Create},
     {"InterfaceEditor", &GControlEditor::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},
     {"Label", &GRIndicatorLabel::Create},

@@ -88,3 +88,12 @@ void GJudgingQueue::PlaceGirl(GGameObject* girl) {
     girl->SetPlace(LandingPosition(), LandingDepth());
     mPlacedGirl = girl;
 }
+
+void GJudgingQueue::ForgetGirl(const GGameObject* girl) {
+    if (mPlacedGirl == girl) {
+        mPlacedGirl = nullptr;
+    }
+    if (mPreviewOccupant == girl) {
+        mPreviewOccupant = nullptr;
+    }
+}

@@ -43,6 +43,8 @@ public:
     // Who the drag preview shows here; not owned.
     GGameObject* GetPreviewOccupant() const { return mPreviewOccupant; }
     void SetPreviewOccupant(GGameObject* girl) { mPreviewOccupant = girl; }
+    // The girl is being deleted: the place neither shows nor previews her any more.
+    void ForgetGirl(const GGameObject* girl);
     TVec2 GetLandingOffset() const { return mLanding; }
 
 private:

@@ -468,9 +468,19 @@ void GLogicalManager::DeleteDroppedScenes() {
 void GLogicalManager::DeleteLiveScenes() {
     DeleteScenes();
     mGameScreen = nullptr;
+    mSeparateLayer = nullptr;
 }
 
 void GLogicalManager::CloseGame() {
+    if (mSelectorWindow != nullptr) {
+        if (TWindow* parent = mSelectorWindow->GetParent()) {
+            parent->RemoveChild(mSelectorWindow);
+        }
+        if (TWindowManager* windows = GetWindowManager()) {
+            windows->DeleteWindowLater(mSelectorWindow);
+        }
+        mSelectorWindow = nullptr;
+    }
     GStatistics* statistics = GStatistics::Instance();
     if (statistics->IsSessionActive()) {
         statistics->CPP_StatisticOnSessionEnd(GPlayerInfo::Instance()->GetTotalScore());

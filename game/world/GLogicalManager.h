@@ -110,12 +110,15 @@ public:
     // Once every record is finished: buttons shown, no power in use, records gone.
     void CheckPowerEnd();
     const std::vector<GPowerRecord>& GetPowerRecords() const { return mPowerRecords; }
-    // The part selector's modal window and selector window, kept between openings; the manager
-    // does not own them yet.
+    // The part selector's modal window and selector window, kept between openings; CloseGame has
+    // the window manager delete the selector window.
     void SetSelectorModal(TModalWindow* modal) { mSelectorModal = modal; }
     TModalWindow* GetSelectorModal() const { return mSelectorModal; }
     void SetSelectorWindow(TWindow* window) { mSelectorWindow = window; }
     TWindow* GetSelectorWindow() const { return mSelectorWindow; }
+    // The window that registered as the game's separate layer (not owned), or null.
+    void SetSeparateLayer(TWindow* layer) { mSeparateLayer = layer; }
+    TWindow* GetSeparateLayer() const { return mSeparateLayer; }
     // False without a heroine or when her touch-up time is not above 0; else whether the current
     // level offers touch-ups.
     bool CanTouchUp();
@@ -416,6 +419,7 @@ private:
     // Not owned.
     TModalWindow* mSelectorModal = nullptr;
     TWindow* mSelectorWindow = nullptr;
+    TWindow* mSeparateLayer = nullptr;
     std::unique_ptr<TScript> mSceneScript;
     str mSceneFile;
     // Owned: what ResetLevel dropped, deleted after the level's objects.
@@ -445,6 +449,8 @@ private:
     void EndQueuePreview(GGameObject* except);
     // The index of the judging place, or -1.
     int PlaceIndex(const GGameObject* place) const;
+    // No place shows or previews the object, which is being deleted.
+    void ForgetInRow(const GGameObject* object);
     // The occupant of place from goes to place to, in the row; false when the place refused.
     bool ShiftOccupant(size_t from, size_t to);
     void HoldJudgingScene(bool hold);

@@ -214,6 +214,14 @@ int GLogicalManager::ShowPreview(GGameObject* girl, GGameObject* place) {
     return 1;
 }
 
+void GLogicalManager::ForgetInRow(const GGameObject* object) {
+    for (GGameObject* place : mJudgingPlaces) {
+        if (GJudgingQueue* queue = AsPlace(place)) {
+            queue->ForgetGirl(object);
+        }
+    }
+}
+
 int GLogicalManager::ClearQueuePreview(GGameObject* except) {
     for (GGameObject* place : mJudgingPlaces) {
         GGameObject* girl = place->GetOccupant();

@@ -204,6 +204,7 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
     for (GBaseLogicalScene* scene : mLiveScenes) {
         scene->ForgetObject(object);
     }
+    ForgetInRow(object);
     if (mCarriedObject == object) {
         mCarriedObject = nullptr;
     }

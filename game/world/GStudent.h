@@ -56,8 +56,6 @@ public:
     int ScaleTaskTime(const str& task, float factor, int mode);
     void ApplyBaseType(const str& task) override;
     int SetLookState(const str& name) override;
-    int SetVisualState(const str& name) override;
-    using GGameObject::SetVisualState;
     void OnTaskFinished(GBaseSimpleTask* task) override;
     void OnTaskStarted(GBaseSimpleTask* task) override;
 

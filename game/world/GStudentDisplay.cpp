@@ -287,12 +287,6 @@ int GStudent::SetLookState(const str& name) {
     return duration;
 }
 
-int GStudent::SetVisualState(const str& name) {
-    // Not through SetLookState, which sets her look around the name.
-    GVObject* visual = GetVisual();
-    return visual != nullptr ? visual->SetState(GStateKey::FromString(name), true) : 0;
-}
-
 int GStudent::ScaleTaskTime(const str& task, float factor, int mode) {
     const str actual = ScriptCallStr(&GetScript(), "GetRealTaskName", task);
     const int base = mode == 1 ? ScriptCallInt(&GetScript(), "GetTaskBaseTime", actual) : 0;

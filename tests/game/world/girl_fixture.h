@@ -80,6 +80,8 @@ function TakePacifier(n) note('pacifier ' .. n) end
 function ChangePoisePower(n) note('power ' .. n) end
 function GetRealTaskName(task) return 'real_' .. task end
 function GetTaskBaseTime(task) return 200 end
+poiseTicks = 0
+function PoiseTrigger(n) poiseTicks = poiseTicks + 1 return 1 end
 )";
 
 // Anna and Bella of type "girl"; the level's base-type extension gives the girl's base values.

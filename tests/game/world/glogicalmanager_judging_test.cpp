@@ -171,6 +171,16 @@ TEST_F(JudgingOrderTest, DraggingOverTheRowShowsWhereTheGirlsWouldGoAndTheirNumb
     EXPECT_EQ(b->GetHolder(), row[1]);
     Manager().OnDrop(b, nullptr);
     EXPECT_EQ(RowText(), "ab-");
+
+    // A girl who leaves during a preview is forgotten by it too (ASan).
+    ASSERT_EQ(Manager().OnGrab(x), 1);
+    EXPECT_EQ(Manager().OnDragOver(x, row[0]), 1);
+    EXPECT_EQ(row[1]->GetPreviewOccupant(), a);
+    EXPECT_EQ(Manager().RemoveObject(a, true), 1);
+    EXPECT_EQ(row[1]->GetPreviewOccupant(), nullptr);
+    EXPECT_EQ(row[1]->GetPlacedGirl(), nullptr);
+    Manager().RefreshComboNumbers(true);
+    EXPECT_EQ(Shown(b), 0);
 }
 
 TEST_F(JudgingOrderTest, MakingRoomRefusesAFullRowAndPlacesOutsideIt) {

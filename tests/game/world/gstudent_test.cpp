@@ -4,6 +4,8 @@
 #include "game/world/GStudent.h"
 
 #include "game/world/GInDoor.h"
+#include "game/world/GMStr_StudentUpgrButton.h"
+#include "game/world/GMStr_TargetDrag.h"
 #include "game/world/GStudentUpgrade.h"
 #include "tests/game/world/girl_fixture.h"
 
@@ -574,6 +576,21 @@ TEST_F(TGirlTest, ScriptCallsOfTheScenesAndTheManager) {
     EXPECT_FALSE(anna->HasPendingTask(false));
 }
 
+TEST_F(TGirlTest, TheStrategyModeSuspendsHerPoiseTrigger) {
+    GStudent* anna = StartAnnaWith("triggers = { delay = 100 }",
+                                   "triggers = { delay = 100, { func_name = 'PoiseTrigger' } }");
+    ASSERT_NE(anna, nullptr);
+    anna->StartGame();
+    anna->OnTimer();
+    EXPECT_EQ(Number(anna, "poiseTicks"), 1.0);
+    anna->SetStrategyMode(true);
+    anna->OnTimer();
+    EXPECT_EQ(Number(anna, "poiseTicks"), 1.0) << "suspended";
+    anna->SetStrategyMode(false);
+    anna->OnTimer();
+    EXPECT_EQ(Number(anna, "poiseTicks"), 2.0);
+}
+
 TEST_F(TGirlTest, SendMessageOfKindOneLocksAGirlCrying) {
     GStudent* anna = Placed("anna");
     ASSERT_NE(anna, nullptr);
@@ -597,7 +614,8 @@ Objects.udata = { gloss = { name = 'gloss', base_type = 'upgr' } }
     ASSERT_NE(upgrade, nullptr);
     EXPECT_STREQ(upgrade->GetClassName(), "GStudentUpgrade");
     upgrade->EnterUpgradeMode(1);
-    EXPECT_NE(upgrade->GetStrategy(), nullptr);
+    EXPECT_NE(dynamic_cast<GMStr_StudentUpgrButton*>(upgrade->GetStrategy()), nullptr);
+    EXPECT_TRUE(upgrade->IsMouseEnabled());
     const int level = upgrade->GetUpgradeLevel();
     upgrade->Upgrade();
     EXPECT_EQ(upgrade->GetUpgradeLevel(), level + 1);
@@ -607,7 +625,7 @@ Objects.udata = { gloss = { name = 'gloss', base_type = 'upgr' } }
     EXPECT_EQ(Level()->GetObjectCount(), before - 1) << "it asked to leave";
     // The girls stay and get their drag strategy.
     ASSERT_NE(Girl("anna"), nullptr);
-    EXPECT_NE(Girl("anna")->GetStrategy(), nullptr);
+    EXPECT_NE(dynamic_cast<GMStr_TargetDrag*>(Girl("anna")->GetStrategy()), nullptr);
 }
 
 } // namespace
