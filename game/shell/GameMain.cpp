@@ -30,6 +30,7 @@
 #include "game/shell/GStatWnd.h"
 #include "game/shell/GameMainScript.h"
 #include "game/shell/TCredits.h"
+#include "game/shell/THiscore.h"
 #include "game/shell/TLoaderWindow.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GFlyEmitter.h"
@@ -51,6 +52,7 @@ struct GWindowType {
 // built. "TextEdit" is registered apart, after CPP_Printf.
 const GWindowType kWindowTypes[] = {
     {"Slider", &TSlider::Create},
+    {"HiscoreWindow", &THiscore::Create},
     {"CreditsWindow", &TCredits::Create},
     {"ProgressBar", &TProgressBar::Create},
     {"Loader", &TLoaderWindow::Create},

@@ -176,6 +176,7 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global CPP_StatisticOnSessionEnd",
         "global CPP_StatisticOnPause",
         "global Slider (root 800x600, profiles, statistics built after the profiles)",
+        "global HiscoreWindow",
         "global CreditsWindow",
         "global ProgressBar",
         "global Loader",
