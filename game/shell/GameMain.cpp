@@ -6,7 +6,6 @@
 #include "engine/system/platform.h"
 #include "engine/system/windowsystemlink.h"
 #include "engine/ui/slider.h"
-#include "engine/ui/textedit.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowscript.h"
@@ -29,7 +28,9 @@
 #include "game/shell/GSelectPopupper.h"
 #include "game/shell/GStatWnd.h"
 #include "game/shell/GameMainScript.h"
+#include "game/shell/TChoosePlayer.h"
 #include "game/shell/TCredits.h"
+#include "game/shell/TCustomTextEdit.h"
 #include "game/shell/THiscore.h"
 #include "game/shell/TLoaderWindow.h"
 #include "game/shell/TProgressBar.h"
@@ -53,6 +54,7 @@ struct GWindowType {
 const GWindowType kWindowTypes[] = {
     {"Slider", &TSlider::Create},
     {"HiscoreWindow", &THiscore::Create},
+    {"ChoosePlayerWindow", &TChoosePlayer::Create},
     {"CreditsWindow", &TCredits::Create},
     {"ProgressBar", &TProgressBar::Create},
     {"Loader", &TLoaderWindow::Create},
@@ -81,7 +83,7 @@ const GWindowType kWindowTypes[] = {
 };
 
 // Registered after CPP_Printf in place of the window script's own "TextEdit".
-const GWindowType kTextEditType = {"TextEdit", &TTextEdit::Create};
+const GWindowType kTextEditType = {"TextEdit", &TCustomTextEdit::Create};
 
 const char kQuitDialog[] =
     "result = DisplayDialog({\"scripts/yesno.lua\", body = \"quitconfirm\", title = "

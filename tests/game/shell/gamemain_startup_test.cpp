@@ -177,6 +177,7 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global CPP_StatisticOnPause",
         "global Slider (root 800x600, profiles, statistics built after the profiles)",
         "global HiscoreWindow",
+        "global ChoosePlayerWindow",
         "global CreditsWindow",
         "global ProgressBar",
         "global Loader",
