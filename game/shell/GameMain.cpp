@@ -33,6 +33,8 @@
 #include "game/shell/TCustomTextEdit.h"
 #include "game/shell/THiscore.h"
 #include "game/shell/TLoaderWindow.h"
+#include "game/shell/TMainMenu.h"
+#include "game/shell/TOptions.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
@@ -49,9 +51,10 @@ struct GWindowType {
     TWindowManager::TCreateFunction create;
 };
 
-// Window types 1 to 31 in their fixed order; each class joins the table at its place as it is
-// built. "TextEdit" is registered apart, after CPP_Printf.
+// Window types 1 to 31 in their fixed order. "TextEdit" is registered apart, after CPP_Printf.
 const GWindowType kWindowTypes[] = {
+    {"MainMenu", &TMainMenu::Create},
+    {"OptionsWindow", &TOptions::Create},
     {"Slider", &TSlider::Create},
     {"HiscoreWindow", &THiscore::Create},
     {"ChoosePlayerWindow", &TChoosePlayer::Create},
