@@ -9,13 +9,13 @@
 #include "engine/ui/text.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowstyle.h"
+#include "game/common/StringTableText.h"
 #include "game/common/WindowKind.h"
 #include "game/common/WindowScriptState.h"
 #include "game/shell/GFlyText.h"
 #include "game/shell/GGameCtrl.h"
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GSceneCtrl.h"
-#include "game/shell/StringTableText.h"
 #include "game/shell/StyleTemplate.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
@@ -51,6 +51,18 @@ void SetShown(TWindow* window, bool show) {
         window->SetFlags(show ? flags | TWindow::kEnabled : flags & ~uint32_t{TWindow::kEnabled});
     }
 }
+
+// The selector's modal window: the manager keeps it unowned, so it lets go of it here when the
+// window goes without the closing callback (popped with the whole stack on the way to the menu).
+class GSelectorModalWindow final : public TModalWindow {
+public:
+    ~GSelectorModalWindow() override {
+        GLogicalManager& manager = GLogicalManager::Instance();
+        if (manager.GetSelectorModal() == this) {
+            manager.SetSelectorModal(nullptr);
+        }
+    }
+};
 
 } // namespace
 
@@ -329,7 +341,7 @@ void GGameWnd::OpenSelector() {
         level->OnMouseUp(mGameCtrl != nullptr ? mGameCtrl->GetLastMousePoint() : TPoint{0, 0});
     }
     manager.SetCursor(0);
-    auto* modal = new TModalWindow;
+    auto* modal = new GSelectorModalWindow;
     manager.SetSelectorModal(modal);
     modal->MoveTo(0, 0);
     modal->SetSize(800, 600);

@@ -3,7 +3,7 @@
 #include "engine/script/lua/luanumber.h"
 #include "engine/ui/text.h"
 #include "engine/ui/window.h"
-#include "game/shell/StringTableText.h"
+#include "game/common/StringTableText.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/TPSimple.h"
 #include "game/world/GSoundEffects.h"

@@ -4,8 +4,8 @@
 #include "engine/script/lua/luanumber.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowstyle.h"
+#include "game/common/StringTableText.h"
 #include "game/shell/GHintPanel.h"
-#include "game/shell/StringTableText.h"
 #include "game/world/GLogicalManager.h"
 
 bool GHintedButton::IsKindOf(TWindowClassId id) const {

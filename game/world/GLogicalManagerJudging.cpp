@@ -3,8 +3,7 @@
 // the tussles among waiting girls, the end of a judging and the judges' score display.
 #include "engine/core/str.h"
 #include "engine/script/luawrapper.h"
-#include "engine/system/platform.h"
-#include "engine/system/windowsystemlink.h"
+#include "game/common/StringTableText.h"
 #include "game/world/GBaseLogicalScene.h"
 #include "game/world/GEventDispatcher.h"
 #include "game/world/GGirlLook.h"
@@ -39,12 +38,6 @@ GJudgingQueue* AsPlace(GGameObject* object) {
 
 bool IsGirl(const GGameObject* object) {
     return object != nullptr && object->IsStudent();
-}
-
-str StringTableText(const str& label) {
-    TPlatform* platform = TPlatform::GetInstance();
-    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
-    return strings != nullptr ? strings->GetString(label) : label;
 }
 
 } // namespace

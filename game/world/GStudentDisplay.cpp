@@ -2,8 +2,7 @@
 // the poise hearts, the numbers, her look, and the times of her tasks.
 #include "engine/script/lua/luanumber.h"
 #include "engine/script/luawrapper.h"
-#include "engine/system/platform.h"
-#include "engine/system/windowsystemlink.h"
+#include "game/common/StringTableText.h"
 #include "game/visual/GVObject.h"
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
@@ -50,12 +49,6 @@ void PlaySound(const char* name) {
     GSoundEffects::Instance()->Play(str(name));
 }
 
-str Label(const str& label) {
-    TPlatform* platform = TPlatform::GetInstance();
-    TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
-    return strings != nullptr ? strings->GetString(label) : label;
-}
-
 void SetObjectState(GVObject* visual, const str& name) {
     if (visual != nullptr) {
         visual->SetState(GStateKey::FromString(name), true);
@@ -87,7 +80,7 @@ void GStudent::OnSceneEnd(const str& scene) {
         if (level != nullptr) {
             level->AddComboBonus(bonus);
         }
-        text = Label(str("combo_") + mComboName);
+        text = StringTableText(str("combo_") + mComboName);
     }
     const int total = Clamped(int64_t{score} + bonus);
     ShowScorePopup(total, 0, mComboCount, text, false);

@@ -2,6 +2,7 @@
 // a level won shows the statistics screen with its counters, one lost the try-again screen, an
 // award level the award ceremony; their buttons go on, play again or go back to the menu, and a
 // choose dialog's selector answers the scene with the part clicked.
+#include "engine/media/sound.h"
 #include "engine/ui/text.h"
 #include "game/shell/GAwardWnd.h"
 #include "game/shell/GSelectMenu.h"
@@ -10,6 +11,7 @@
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
+#include "tests/assets/assets_fixture.h"
 #include "tests/game/game_harness.h"
 
 #include <gtest/gtest.h>
@@ -205,6 +207,33 @@ TEST_F(TDemoLevelEndTest, AnAwardLevelEndsWithTheCeremony) {
         EXPECT_EQ(Top(), "game");
         EXPECT_EQ(Level()->GetLevelNumber(), 5);
     });
+}
+
+} // namespace
+} // namespace assets_test
+
+namespace assets_test {
+namespace {
+
+// Stopping a sound answers whether it was playing.
+bool WasPlaying(const char* file) {
+    const TSoundPtr sound =
+        TSound::Find((std::string("audio/sfx/") + file + ".ogg;1;1000").c_str());
+    return sound && sound->Stop();
+}
+
+// "selection" is the demo's "sliding" sound: one play per child the mouse comes to.
+TEST_F(TDemoSoundDeviceTest, HoveringAChoicePlaysTheSelectionSoundOncePerChoice) {
+    GSelectMenu menu;
+    GSelectMenuChild first;
+    GSelectMenuChild second;
+    menu.ShowChildHover(&first);
+    EXPECT_TRUE(WasPlaying("sliding"));
+    menu.ShowChildHover(&first);
+    EXPECT_FALSE(WasPlaying("sliding")) << "the same choice again";
+    menu.ShowChildHover(&second);
+    EXPECT_TRUE(WasPlaying("sliding"));
+    EXPECT_EQ(menu.GetHoveredChild(), &second);
 }
 
 } // namespace

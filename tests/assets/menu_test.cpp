@@ -255,7 +255,7 @@ TEST_F(TDemoMenuTest, QuitAsksFirstAndQuitsOnYes) {
     }
 }
 
-TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnThePlaceholderLevel) {
+TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnTheFirstLevel) {
     RunMenu([] {
         Click("play");
         ASSERT_EQ(Top(), "game") << "the game main pauses only over this name";
@@ -270,7 +270,9 @@ TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnThePlaceholderLevel) {
         }
         EXPECT_EQ(Shown("name_level1"), "Level 1");
         ASSERT_NE(Level(), nullptr);
-        EXPECT_EQ(Level()->GetObjectCount(), 4) << "podium, mirror, sofa and plant";
+        EXPECT_EQ(Level()->GetObjectCount(), 11)
+            << "entrance, two waiting places, the hair seat, the heroine, the stand, two judging "
+               "places and three girls";
         // No offers: the first tick starts the show, the next opens the level-goal dialog and the
         // rules after it.
         ASSERT_TRUE(RunFor(60, 30));

@@ -1,4 +1,4 @@
-#include "game/shell/StringTableText.h"
+#include "game/common/StringTableText.h"
 
 #include "engine/system/platform.h"
 #include "engine/system/windowsystemlink.h"

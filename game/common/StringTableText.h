@@ -1,5 +1,5 @@
-// The platform string table's text of a label, for the game screen's windows that fill texts
-// from labels. Main thread.
+// The platform string table's text of a label, for the game's texts taken from labels (windows,
+// combo labels). Main thread.
 #pragma once
 
 #include "engine/core/str.h"
