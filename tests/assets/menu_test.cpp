@@ -61,6 +61,7 @@ protected:
     void RunMenu(const TMenuBody& body) {
         RunGame([&](TPlatform*, GGameMain&) {
             ASSERT_EQ(Top(), "loading");
+            AddPlayer("Tester");
             ASSERT_TRUE(RunFor(800));
             ASSERT_EQ(Top(), "mainmenu");
             body();
@@ -86,6 +87,13 @@ protected:
         ASSERT_TRUE(Play("at 0: move " + at + "\nat 10: down " + at + "\nat 20: up " + at));
         Turn();
         Turn();
+    }
+
+    // "Play" and the first level's button of the level choice.
+    static void PlayLevelOne() {
+        Click("play");
+        ASSERT_EQ(Top(), "levels");
+        Click("level_1");
     }
 
     static void Key(int character) {
@@ -155,19 +163,58 @@ TEST_F(TDemoMenuTest, TheMainScriptSetsTheGameGlobalsAndTheLoaderOpensTheMenu) {
         TWindow* quit = Find("quit");
         ASSERT_NE(play, nullptr);
         ASSERT_NE(quit, nullptr);
-        EXPECT_EQ(RectText(play->GetScreenRect()), "280,300,520,364");
-        EXPECT_EQ(RectText(quit->GetScreenRect()), "280,390,520,454");
+        EXPECT_EQ(RectText(play->GetScreenRect()), "280,252,520,316");
+        EXPECT_EQ(RectText(quit->GetScreenRect()), "280,524,520,588");
         EXPECT_EQ(Text(play->GetLabelText()), "Play");
         EXPECT_EQ(Text(quit->GetLabelText()), "Quit");
     });
 }
 
-TEST_F(TDemoMenuTest, WithoutAnyPlayerTheMenuMakesTheFirstOne) {
-    RunMenu([] {
+TEST_F(TDemoMenuTest, WithoutAnyPlayerTheMenuAsksForTheFirstOneAndWelcomesThem) {
+    RunGame([](TPlatform*, GGameMain&) {
+        ASSERT_TRUE(RunFor(800));
+        ASSERT_EQ(Top(), "mainmenu");
+        EXPECT_EQ(Find("welcome")->GetFlags() & TWindow::kEnabled, 0u);
+        EXPECT_EQ(Find("changeplayer")->GetFlags() & TWindow::kEnabled, 0u);
+        ASSERT_TRUE(RunFor(40));
+        ASSERT_EQ(Top(), "newplayer");
+        EXPECT_EQ(Shown("name_edit"), "Your name");
+        EXPECT_EQ(Find("cancel"), nullptr) << "the first player cannot be refused";
+        // The hint goes at the first key, which is typed into the empty edit.
+        for (const char c : std::string("Ann")) {
+            Key(c);
+        }
+        EXPECT_EQ(Shown("name_edit"), "Ann");
+        Key(13);
+        ASSERT_EQ(Top(), "mainmenu");
         GUserManager* users = GetUserManager();
-        ASSERT_NE(users, nullptr);
         ASSERT_EQ(users->GetNumUsers(), 1);
-        EXPECT_EQ(Text(users->GetUserName(0)), "Player");
+        EXPECT_EQ(Text(users->GetUserName(0)), "Ann");
+        EXPECT_EQ(users->GetCurrentUser(), 0);
+        EXPECT_EQ(Shown("welcome"), "Welcome, Ann!") << "the menu is built anew";
+        EXPECT_NE(Find("changeplayer")->GetFlags() & TWindow::kEnabled, 0u);
+        ASSERT_TRUE(RunFor(100));
+        EXPECT_EQ(Top(), "mainmenu") << "asked once";
+    });
+}
+
+// Each screen of the menu opens on its button and closes again with Esc.
+TEST_F(TDemoMenuTest, EachScreenOfTheMenuOpensAndClosesWithEsc) {
+    RunMenu([] {
+        EXPECT_EQ(Find("moregames")->GetFlags() & TWindow::kEnabled, 0u)
+            << "the demo has no cross-sell file";
+        const char* const screens[][3] = {{"play", "levels", "levels_title"},
+                                          {"options", "options", "options_title"},
+                                          {"hiscores", "hiscores", "hiscores_title"},
+                                          {"credits", "credits", "credits_title"},
+                                          {"changeplayer", "chooseplayer", "chooseplayer_title"}};
+        for (const auto& screen : screens) {
+            Click(screen[0]);
+            ASSERT_EQ(Top(), screen[1]);
+            EXPECT_NE(Shown("title"), std::string("no text title")) << screen[1];
+            Key(27);
+            EXPECT_EQ(Top(), "mainmenu") << screen[1];
+        }
     });
 }
 
@@ -182,13 +229,16 @@ TEST_F(TDemoMenuTest, GoldenMenu) {
         // at 390.5 / 600 of the way (red 42 + 100 t, green 16 + 28 t, blue 64 + 30 t, rounded).
         EXPECT_EQ(at(0, 0), 0x2A1040u);
         EXPECT_EQ(at(5, 300), 0x5C1E4Fu);
-        // The quit button's top left corner lies outside its rounded shape: background.
-        EXPECT_EQ(at(280, 390), 0x6B2254u);
+        // The quit button's top left corner lies outside its rounded shape: background, at
+        // 524.5 / 600 of the way (red 129.4, green 40.5, blue 90.2), under the stage's light
+        // (white at 0x12 / 255): red 129.4 + 125.6 x 0.0706 = 138.3, green 40.5 + 214.5 x
+        // 0.0706 = 55.6, blue 90.2 + 164.8 x 0.0706 = 101.8.
+        EXPECT_EQ(at(280, 524), 0x8A3866u);
         // 10 pixels into the play button and 50 down, inside its outline: its gradient from
         // #f06fa0 at y 2 to #b3154f at y 62, at (50.5 - 2) / 60 of the way.
-        EXPECT_EQ(at(290, 350), 0xBF265Fu);
+        EXPECT_EQ(at(290, 302), 0xBF265Fu);
         // The labels are drawn in their colour in the middle of the buttons.
-        for (const TRect& button : {TRect{280, 300, 520, 364}, TRect{280, 390, 520, 454}}) {
+        for (const TRect& button : {TRect{280, 252, 520, 316}, TRect{280, 524, 520, 588}}) {
             int labelled = 0;
             for (int y = button.top + 16; y < button.bottom - 16; ++y) {
                 for (int x = button.left + 60; x < button.right - 60; ++x) {
@@ -257,7 +307,7 @@ TEST_F(TDemoMenuTest, QuitAsksFirstAndQuitsOnYes) {
 
 TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnTheFirstLevel) {
     RunMenu([] {
-        Click("play");
+        PlayLevelOne();
         ASSERT_EQ(Top(), "game") << "the game main pauses only over this name";
         for (const char* name :
              {"game_wnd",         "game_ctrl",     "scene_ctrl",          "background",
@@ -301,7 +351,7 @@ TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnTheFirstLevel) {
 // score text; the upgrade hint shows the labels' texts with its notes, the small hints fly.
 TEST_F(TDemoMenuTest, TheGameScreensHintsAndScoreLabelsReachTheManager) {
     RunMenu([] {
-        Click("play");
+        PlayLevelOne();
         // The show starts; the level-goal dialog and the rules go.
         ASSERT_TRUE(RunFor(60, 30));
         Key(13);
@@ -353,7 +403,7 @@ TEST_F(TDemoMenuTest, TheGameScreensHintsAndScoreLabelsReachTheManager) {
 TEST_F(TDemoMenuTest, TheCheatsJumpBetweenTheDemoLevels) {
     RunMenu([] {
         Script()->DoLuaString("gCheatMode = 1");
-        Click("play");
+        PlayLevelOne();
         ASSERT_EQ(Top(), "game");
         ASSERT_TRUE(RunFor(60, 30));
         Key(13);

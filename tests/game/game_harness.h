@@ -406,6 +406,15 @@ protected:
         return false;
     }
 
+    // A player made before the first menu shows, so that the menu does not ask for one, with
+    // fresh progress as the new-player dialog gives it (where the main script has one).
+    static void AddPlayer(const char* name) {
+        Script()->DoLuaString((std::string("CreateNewUser('") + name +
+                               "') if SetDefaultInfo then SetDefaultInfo() SetGlobalVariable() "
+                               "end if CPP_WriteGO then CPP_WriteGO() end")
+                                  .c_str());
+    }
+
     static TWindowManager* Manager() { return GetWindowManager(); }
     static TWindowScript* Script() { return Manager()->GetWindowScript(); }
     static GLogicalManager& LogicalManager() { return GLogicalManager::Instance(); }

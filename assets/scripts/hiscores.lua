@@ -1,0 +1,51 @@
+-- The hiscores: the ten best of the local table (name, score and rank in each row), the captions
+-- that say whether the current player is in it, "Clear" (asked first) and "Back" (Enter or Esc).
+-- The hiscore window (THiscore) fills the rows and the captions.
+ReadFile("scripts/common.lua")
+
+local kDark = Color(74, 10, 38)
+local kLight = Color(255, 243, 230)
+
+local function Label(name, x, y, w, h, label, size, colour, flags)
+  return Text{ name = name, x = x, y = y, w = w, h = h, label = label,
+               flags = flags or (kHAlignCenter + kVAlignCenter),
+               font = { "fonts/default.mvec", size, colour } }
+end
+
+-- "Clear" only while the table holds something.
+function UpdateButtons()
+  EnableWindow("clear", CPP_GetScoreCount() > 0)
+end
+
+local function Clear()
+  local answer = DisplayDialog{ "scripts/yesno.lua", body = "hiscores_clearconfirm",
+                                title = "hiscores_clear", name = "clear_dialog" }
+  if answer == 'yes' then
+    CPP_Clear()
+    UpdateButtons()
+  end
+end
+
+local rows = { name = "leftpanel", x = 150, y = 130, w = 500, h = 340 }
+for i = 1, 10 do
+  local y = (i - 1) * 34
+  table.insert(rows, Label(tostring(i), 0, y, 60, 32, "", 22, kLight, kHAlignRight + kVAlignCenter))
+  table.insert(rows, Label("name" .. i, 80, y, 280, 32, "", 22, kLight, kHAlignLeft + kVAlignCenter))
+  table.insert(rows, Label("score" .. i, 360, y, 140, 32, "", 22, kLight,
+                           kHAlignRight + kVAlignCenter))
+end
+
+MakeDialog{ name = "hiscores",
+  HiscoreWindow{ name = "hiscore_window", x = 0, y = 0, w = 800, h = 600,
+    Bitmap{ name = "background", x = 0, y = 0, image = "menu/background.png" },
+    Label("title", 0, 24, 800, 52, "hiscores_title", 40, kLight),
+    Label("local", 0, 76, 800, 36, "hiscores_local", 24, kLight),
+    Label("topplayers", 0, 76, 800, 36, "hiscores_topplayers", 24, kLight),
+    Window(rows),
+    Label("eligible", 0, 476, 800, 30, "hiscores_eligible", 20, kLight),
+    Label("eligibleasterisk", 120, 476, 30, 30, "#*", 20, kLight),
+    Label("info", 0, 500, 800, 30, "hiscores_info", 18, kLight),
+    DemoButton("clear", 140, 528, "hiscores_clear", { command = Clear }),
+    DemoButton("back", 420, 528, "back", { close = true, default = true, cancel = true }),
+  },
+}
