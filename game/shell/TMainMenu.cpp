@@ -3,9 +3,9 @@
 #include "engine/core/file.h"
 #include "engine/ui/text.h"
 #include "game/common/GUserManager.h"
+#include "game/common/StringTableText.h"
 #include "game/common/WindowKind.h"
 #include "game/common/WindowScriptState.h"
-#include "game/shell/StringTableText.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "game/world/GLogicalManager.h"
 #include "game/world/GLogicalManagerHooks.h"
 #include "tests/assets/assets_fixture.h"
-#include "tests/game/game_harness.h"
+#include "tests/assets/demo_play_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +24,6 @@ namespace {
 
 using game_harness::Text;
 
-int64_t FixedSeconds() {
-    return 86400;
-}
-
 // Notes the answers of the dialogs it opened.
 class TAnswerScene : public GBaseLogicalScene {
 public:
@@ -38,74 +34,7 @@ public:
     std::vector<std::string> answers;
 };
 
-class TDemoLevelEndTest : public game_harness::TGameHarness {
-protected:
-    void SetUp() override {
-        TGameHarness::SetUp();
-        UseDemoAssets();
-        GSelectMenu::SetSecondsClock(&FixedSeconds);
-    }
-
-    void TearDown() override {
-        GSelectMenu::SetSecondsClock(nullptr);
-        const std::string log = LogText();
-        EXPECT_EQ(log.find("rror"), std::string::npos) << log;
-        TGameHarness::TearDown();
-    }
-
-    // From the first menu into play on the level: "Play", the level's button (every level
-    // reached), the level-goal dialog and the rules.
-    static void PlayLevel(int level) {
-        AddPlayer("Tester");
-        ASSERT_TRUE(RunFor(800));
-        ASSERT_EQ(Top(), "mainmenu");
-        // The choice offers every level; the game asks the real progress again.
-        Script()->DoLuaString("local real = GetCountLevel "
-                              "function GetCountLevel() GetCountLevel = real return 4 end");
-        Click("play");
-        ASSERT_EQ(Top(), "levels");
-        Click(("level_" + std::to_string(level)).c_str());
-        ASSERT_EQ(Top(), "game");
-        ASSERT_TRUE(RunFor(60, 30));
-        for (int dialog = 0; dialog < 3 && Top() != "game"; ++dialog) {
-            Key(13);
-        }
-        ASSERT_EQ(Top(), "game");
-        ASSERT_NE(Level(), nullptr);
-        ASSERT_EQ(Level()->GetLevelNumber(), level);
-        ASSERT_EQ(GameState(), 2);
-    }
-
-    static std::string Shown(const char* name) {
-        TWindow* window = Find(name);
-        if (window == nullptr || !window->IsKindOf(TText::ClassId())) {
-            return "no text " + std::string(name);
-        }
-        return Text(static_cast<TText*>(window)->GetText());
-    }
-
-    static void Click(const char* name) {
-        TWindow* window = Find(name);
-        ASSERT_NE(window, nullptr) << name << " in " << Top();
-        const TRect rect = window->GetScreenRect();
-        const std::string at = std::to_string((rect.left + rect.right) / 2) + " " +
-                               std::to_string((rect.top + rect.bottom) / 2);
-        ASSERT_TRUE(Play("at 0: move " + at + "\nat 10: down " + at + "\nat 20: up " + at));
-        Turn();
-        Turn();
-    }
-
-    static void Key(int character) {
-        ASSERT_TRUE(Play("at 0: char " + std::to_string(character)));
-        Turn();
-        Turn();
-    }
-
-    static double Progress(const char* expression) {
-        Script()->DoLuaString((std::string("gProbe = ") + expression).c_str());
-        return Script()->GetGlobalNumber("gProbe");
-    }
-};
+class TDemoLevelEndTest : public TDemoPlayTest {};
 
 // First of the file: it draws every turn, and a run after one of the end screens found stale
 // textures from the earlier run's display (DDERR_INVALIDOBJECT on every draw).
@@ -166,7 +95,7 @@ TEST_F(TDemoLevelEndTest, AWonLevelCountsItsScoresAndNextStartsTheNextLevel) {
         EXPECT_FALSE(line.empty());
         EXPECT_EQ(line.find("#####"), std::string::npos) << "a line of the strings: " << line;
         Click("next");
-        EXPECT_EQ(Top(), "game");
+        EXPECT_EQ(Top(), "rule_upgrade") << "the second level introduces the upgrades";
         ASSERT_NE(Level(), nullptr);
         EXPECT_EQ(Level()->GetLevelNumber(), 2);
     });
@@ -205,10 +134,14 @@ TEST_F(TDemoLevelEndTest, AnAwardLevelEndsWithTheCeremony) {
         EXPECT_EQ(Progress("gGlobalPlayerInfo.expert[4]"), 1.0);
         auto* award = static_cast<GAwardWnd*>(Find("award"));
         ASSERT_NE(award, nullptr);
-        // The placeholder hall has no girls: the ceremony is over at once.
-        EXPECT_TRUE(award->GetGirls().empty());
-        EXPECT_EQ(Shown("award_text"), "And the crown goes to ...");
+        // The level's four girls go by before the crown; the button waits for the end.
+        EXPECT_EQ(award->GetGirls().size(), 4u);
+        EXPECT_EQ(Text(Find("aw_btn")->GetLabelText()), "Wait...");
+        for (int tenth = 0; tenth < 300 && Text(Find("aw_btn")->GetLabelText()) != "Ok"; ++tenth) {
+            ASSERT_TRUE(RunFor(100));
+        }
         EXPECT_EQ(Text(Find("aw_btn")->GetLabelText()), "Ok");
+        EXPECT_EQ(Shown("award_text"), "And the crown goes to ...");
         Click("aw_btn");
         EXPECT_EQ(Top(), "game");
         EXPECT_EQ(Level()->GetLevelNumber(), 5);

@@ -13,8 +13,8 @@
 #include "game/world/GLevel.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GMusicPlayer.h"
+#include "tests/assets/demo_play_fixture.h"
 #include "tests/fixtures/golden.h"
-#include "tests/game/game_harness.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -40,21 +40,9 @@ constexpr char kQuitText[] =
     "name = 'quit_dialog' }; "
     "if result == 'yes' then PostMessage( CreateNamedMessage( kQuitNow, 'Quit' ) ) end";
 
-class TDemoMenuTest : public game_harness::TGameHarness {
+class TDemoMenuTest : public TDemoPlayTest {
 protected:
     using TMenuBody = std::function<void()>;
-
-    void SetUp() override {
-        TGameHarness::SetUp();
-        UseDemoAssets();
-    }
-
-    void TearDown() override {
-        // A failing script says so only in the log.
-        const std::string log = LogText();
-        EXPECT_EQ(log.find("rror"), std::string::npos) << log;
-        TGameHarness::TearDown();
-    }
 
     // The game starts on the demo; the loading screen's eight ticks bring the first menu, in
     // which the body runs.
@@ -68,38 +56,11 @@ protected:
         });
     }
 
-    static std::string Shown(const char* name) {
-        TWindow* window = Find(name);
-        if (window == nullptr || !window->IsKindOf(TText::ClassId())) {
-            return "no text " + std::string(name);
-        }
-        return Text(static_cast<TText*>(window)->GetText());
-    }
-
-    // A move, press and release in the middle of the named window of the top modal window, as
-    // the player clicks; then two turns deliver what the press posted and the closes it caused.
-    static void Click(const char* name) {
-        TWindow* window = Find(name);
-        ASSERT_NE(window, nullptr) << name << " in " << Top();
-        const TRect rect = window->GetScreenRect();
-        const std::string at = std::to_string((rect.left + rect.right) / 2) + " " +
-                               std::to_string((rect.top + rect.bottom) / 2);
-        ASSERT_TRUE(Play("at 0: move " + at + "\nat 10: down " + at + "\nat 20: up " + at));
-        Turn();
-        Turn();
-    }
-
     // "Play" and the first level's button of the level choice.
     static void PlayLevelOne() {
         Click("play");
         ASSERT_EQ(Top(), "levels");
         Click("level_1");
-    }
-
-    static void Key(int character) {
-        ASSERT_TRUE(Play("at 0: char " + std::to_string(character)));
-        Turn();
-        Turn();
     }
 
     // Whether the loop ends within the next turns.

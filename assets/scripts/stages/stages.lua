@@ -17,18 +17,44 @@ local function Extended(base, extra)
   return base
 end
 
--- A girl of one of the three playing types. Her times are in ms; her poise runs from 0 to
--- base_poise, starts at base_start_poise and falls by base_stat_poise a second while she waits.
-local function Girl(kind, extra)
-  local girl = {
-    class_name = "GStudent", base_type = kind, xml_anim = kind,
-    script_name = "scripts/objects/" .. kind .. ".lua",
+-- The numbers of a girl of a playing type on a level ("LevelBaseTypes" gives them to her): her
+-- times are in ms; her poise runs from 0 to base_poise, starts at base_start_poise and falls by
+-- base_stat_poise a second while she waits; scene_scores are the points of each station (a part
+-- she likes adds to them, one she dislikes takes off).
+local kGirlBase = {
+  cheerleader = {},
+  -- The singer asks a little later and keeps her poise a little longer.
+  singer = { base_request_time = 2000, base_poise = 70, base_start_poise = 70 },
+  -- The gymnast is quick at the stations and quick to lose heart.
+  gymnast = { base_request_time = 1000, base_hairstyle_time = 1600, base_makeup_time = 1600,
+              base_stat_poise = 3 },
+}
+
+local function GirlBase(kind, level)
+  local base = Extended({
     base_request_time = 1500,
     base_poise = 60, base_start_poise = 60, base_stat_poise = 2, base_restore_poise = 10,
     base_hairstyle_time = 2000, base_makeup_time = 2000, base_judging_time = 2400,
-    delta_score_x = 0, delta_score_y = -100,
-    -- Points of each station for her (a good part chosen adds to them, a bad one takes off).
     scene_scores = { hairstyle = 25, makeup = 25, hairstyle_power = 25, makeup_power = 25 },
+  }, kGirlBase[kind])
+  return Extended(base, level)
+end
+
+-- The girls' numbers on a level: the types' own, with the level's changes for every type.
+local function GirlBases(level)
+  local bases = { base_type_extension = true }
+  for kind in pairs(kGirlBase) do
+    bases[kind] = GirlBase(kind, level)
+  end
+  return bases
+end
+
+-- A girl of one of the three playing types: her look, script, scenes and tasks.
+local function Girl(kind)
+  return Extended({
+    class_name = "GStudent", base_type = kind, xml_anim = kind,
+    script_name = "scripts/objects/" .. kind .. ".lua",
+    delta_score_x = 0, delta_score_y = -100,
     triggers = { delay = 100, { func_name = "GirlTick" }, { func_name = "PoiseTrigger" } },
     scenes = { "hairstyle", "makeup", "judging_a", "judging_b", "judging_scene", "make_touchup",
                "makeup_power", "hairstyle_power", "tussle", "take_pacifier", "assistant" },
@@ -40,8 +66,7 @@ local function Girl(kind, extra)
       touchup_wait = { tick_count = 10, delay = 100 },
       death = { tick_count = 10, delay = 100 },
     },
-  }
-  return Extended(girl, extra)
+  }, GirlBase(kind))
 end
 
 -- A seat of the stations: the heroine stands at its approach point, the girl sits on its landing
@@ -66,11 +91,8 @@ end
 
 local kTypes = {
   cheerleader = Girl("cheerleader"),
-  -- The singer asks a little later and keeps her poise a little longer.
-  singer = Girl("singer", { base_request_time = 2000, base_poise = 70, base_start_poise = 70 }),
-  -- The gymnast is quick at the stations and quick to lose heart.
-  gymnast = Girl("gymnast", { base_request_time = 1000, base_hairstyle_time = 1600,
-                              base_makeup_time = 1600, base_stat_poise = 3 }),
+  singer = Girl("singer"),
+  gymnast = Girl("gymnast"),
 
   entrance_door = { class_name = "GInDoor", base_type = "entrance_door",
                     xml_anim = "entrance_door", script_name = "scripts/objects/entrance_door.lua",
@@ -215,11 +237,7 @@ local kLevels = {
       flora = Arrival(9000, "flora_name", { "hairstyle", "judging_b" }),
       gwen = Arrival(12000, "gwen_name", { "makeup", "judging_a" }),
     }),
-    LevelBaseTypes = { base_type_extension = true,
-      cheerleader = { base_poise = 30, base_start_poise = 30 },
-      singer = { base_poise = 35, base_start_poise = 35 },
-      gymnast = { base_poise = 30, base_start_poise = 30 },
-    },
+    LevelBaseTypes = GirlBases({ base_poise = 30, base_start_poise = 30 }),
   },
   -- The powers: six girls, two of them judged twice.
   {
@@ -270,7 +288,7 @@ local kChosen = kLevels[kNumber]
 LevelData = {
   level = { BaseType = "level_types", goal = kChosen.level.goal, expert = kChosen.level.expert },
   hall = kChosen.hall,
-  LevelBaseTypes = kChosen.LevelBaseTypes,
+  LevelBaseTypes = kChosen.LevelBaseTypes or GirlBases(),
 }
 Objects.level_types.level.background = string.format("backgrounds/level_%02d.png", kNumber)
 

@@ -1,0 +1,207 @@
+// The demo levels played through on the game harness from the first menu, as the player plays
+// them: girls dragged to the seat and the judging places, clicked for the heroine, a part chosen
+// in the selector, upgrades bought before the show. Each run checks the result, the score, the
+// progress kept, the end screen, the level's music and that the game is heard.
+#include "game/world/GGameObject.h"
+#include "game/world/GMusicPlayer.h"
+#include "tests/assets/demo_play_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace assets_test {
+namespace {
+
+using game_harness::Text;
+
+class TDemoPlaythroughTest : public TDemoPlayTest {
+protected:
+    static GGameObject* Object(const std::string& name) {
+        if (Level() == nullptr) {
+            return nullptr;
+        }
+        for (GGameObject* object : Level()->GetObjects()) {
+            if (Text(object->GetName()) == name) {
+                return object;
+            }
+        }
+        return nullptr;
+    }
+
+    static std::string Wish(const std::string& girl) {
+        GGameObject* object = Object(girl);
+        return object != nullptr ? Text(object->GetSceneName(0)) : "gone";
+    }
+
+    // Turns until the condition holds, at most `ms`; the frames are drawn only where the player
+    // acts, where the hit tests need the objects' places of the last frame.
+    static bool WaitFor(const std::function<bool()>& condition, DWORD ms) {
+        Manager()->SetDrawingSuspended(true);
+        for (DWORD passed = 0; passed < ms; passed += 100) {
+            if (condition()) {
+                return true;
+            }
+            if (!RunFor(100)) {
+                return false;
+            }
+        }
+        return condition();
+    }
+
+    // Input at a point `dy` above or below the object's foot.
+    static std::string At(const std::string& name, int dy) {
+        GGameObject* object = Object(name);
+        EXPECT_NE(object, nullptr) << name;
+        if (object == nullptr) {
+            return "0 0";
+        }
+        return std::to_string(static_cast<int>(object->GetPosition().x)) + " " +
+               std::to_string(static_cast<int>(object->GetPosition().y) + dy);
+    }
+
+    static void Act(const std::string& script) {
+        Manager()->SetDrawingSuspended(false);
+        ASSERT_TRUE(RunFor(100));
+        ASSERT_TRUE(Play(script));
+    }
+
+    // The girl taken by her middle and dropped on the object.
+    static void Drag(const std::string& girl, const std::string& onto, int dy) {
+        const std::string from = At(girl, -44);
+        const std::string to = At(onto, dy);
+        Act("at 0: move " + from + "\nat 10: move " + from + "\nat 20: down " + from +
+            "\nat 60: move " + to + "\nat 100: move " + to + "\nat 140: up " + to + "\n");
+    }
+
+    static void ClickAt(const std::string& name, int dy) {
+        const std::string at = At(name, dy);
+        Act("at 0: move " + at + "\nat 10: move " + at + "\nat 20: down " + at + "\nat 40: up " +
+            at + "\n");
+    }
+
+    // The girl asking for her hair style: seated, clicked for the heroine, who comes and opens the
+    // selector, the second part chosen; done when she asks for the judges.
+    static void Style(const std::string& girl) {
+        ASSERT_TRUE(WaitFor([&] { return Wish(girl) == "hairstyle"; }, 40000)) << girl;
+        Drag(girl, "hair_seat", -10);
+        ASSERT_EQ(Wish(girl), "") << girl << " seated";
+        ClickAt(girl, -50);
+        ASSERT_TRUE(WaitFor([] { return Top() == "SelectorModalWindow"; }, 5000)) << girl;
+        Manager()->SetDrawingSuspended(false);
+        ASSERT_TRUE(RunFor(600, 30));
+        Click("select_part_1");
+        ASSERT_TRUE(WaitFor([&] { return Wish(girl).rfind("judging_", 0) == 0; }, 6000))
+            << girl << " done";
+    }
+
+    // The girl dropped on the first free judging place.
+    static void ToJudges(const std::string& girl) {
+        std::string place;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                for (const char* name : {"judging_place_1", "judging_place_2"}) {
+                    if (Object(name) != nullptr && Object(name)->GetOccupant() == nullptr) {
+                        place = name;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            10000));
+        Drag(girl, place, 0);
+        ASSERT_EQ(Object(girl)->GetHolder(), Object(place)) << girl << " on " << place;
+    }
+
+    static bool Ended() { return Level() != nullptr && Level()->GetResult() != 0; }
+
+    // The level's music plays and the game is heard.
+    static void ExpectMusicAndSound(int track) {
+        EXPECT_EQ(GMusicPlayer::Instance()->GetCurrentTrack(), track);
+        const std::vector<std::int16_t> sound = TakeSound(4410);
+        EXPECT_TRUE(std::any_of(sound.begin(), sound.end(), [](std::int16_t s) { return s != 0; }));
+    }
+};
+
+TEST_F(TDemoPlaythroughTest, LevelOneWithEveryGirlServedReachesTheExpertScore) {
+    RunGame([](TPlatform*, GGameMain&) {
+        PlayLevel(1);
+        for (const char* girl : {"amber", "bianca", "clara"}) {
+            Style(girl);
+            ToJudges(girl);
+        }
+        ASSERT_TRUE(WaitFor(&Ended, 10000));
+        GLevel* level = Level();
+        EXPECT_EQ(level->GetResult(), 3);
+        EXPECT_EQ(level->GetGirlsServed(), 3);
+        EXPECT_EQ(level->GetGirlsLost(), 0);
+        const int score = level->GetScore();
+        EXPECT_GE(score, 100);
+        EXPECT_LT(score, 250);
+        EXPECT_EQ(Top(), "level_stats");
+        EXPECT_EQ(Shown("stats_title"), "Expert level complete!");
+        EXPECT_EQ(Progress("gGlobalPlayerInfo.bestScores[1]"), score);
+        EXPECT_EQ(Progress("gGlobalPlayerInfo.expert[1]"), 1.0);
+        EXPECT_EQ(Progress("gGlobalPlayerInfo.lastLevel"), 2.0);
+        ExpectMusicAndSound(0);
+    });
+}
+
+// One girl served reaches the goal; the two left alone lose heart and leave.
+TEST_F(TDemoPlaythroughTest, LevelOneWithOneGirlServedReachesTheGoal) {
+    RunGame([](TPlatform*, GGameMain&) {
+        PlayLevel(1);
+        Style("amber");
+        ToJudges("amber");
+        ASSERT_TRUE(WaitFor(&Ended, 90000));
+        GLevel* level = Level();
+        EXPECT_EQ(level->GetResult(), 2);
+        EXPECT_EQ(level->GetGirlsServed(), 1);
+        EXPECT_EQ(level->GetGirlsLost(), 2);
+        EXPECT_GE(level->GetScore(), 50);
+        EXPECT_LT(level->GetScore(), 100);
+        EXPECT_EQ(Top(), "level_stats");
+        EXPECT_EQ(Progress("gGlobalPlayerInfo.bestScores[1]"), level->GetScore());
+        EXPECT_EQ(Progress("gGlobalPlayerInfo.expert[1]"), 0.0);
+        ExpectMusicAndSound(0);
+    });
+}
+
+TEST_F(TDemoPlaythroughTest, LevelTwoLeftAloneIsLostAndOffersToPlayAgain) {
+    RunGame([](TPlatform*, GGameMain&) {
+        AddPlayer("Tester");
+        ASSERT_TRUE(RunFor(800));
+        Script()->DoLuaString("LevelCompleted(1, 150, 1)");
+        Click("play");
+        ASSERT_EQ(Top(), "levels");
+        Click("level_2");
+        ASSERT_TRUE(RunFor(60, 30));
+        ASSERT_EQ(Top(), "rule_upgrade");
+        Key(13);
+        ASSERT_EQ(Top(), "game");
+        Click("start_show");
+        ASSERT_TRUE(RunFor(60, 30));
+        ASSERT_EQ(Top(), "levelgoal");
+        Key(13);
+        ASSERT_EQ(GameState(), 2);
+        ASSERT_TRUE(WaitFor(&Ended, 110000));
+        GLevel* level = Level();
+        EXPECT_EQ(level->GetResult(), 1);
+        EXPECT_EQ(level->GetGirlsLost(), 5);
+        EXPECT_EQ(level->GetScore(), 0);
+        // The try-again screen opens at the seventh tick of the level's one-second timer.
+        EXPECT_EQ(Top(), "game");
+        ASSERT_TRUE(RunFor(5900, 100));
+        EXPECT_EQ(Top(), "game");
+        ASSERT_TRUE(WaitFor([] { return Top() == "level_try_again"; }, 1200));
+        EXPECT_EQ(Progress("gGlobalPlayerInfo.bestScores[2] or 0"), 0.0);
+        ExpectMusicAndSound(1);
+    });
+}
+
+} // namespace
+} // namespace assets_test
