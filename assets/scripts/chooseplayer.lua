@@ -53,20 +53,21 @@ local choices = { name = "chooseplayer_window", x = 0, y = 0, w = 800, h = 600,
         flags = kHAlignCenter + kVAlignCenter,
         font = { "fonts/default.mvec", 40, Color(255, 243, 230) } },
 }
+-- Three columns of toggles under the stage's title, the tenth below the first.
 for i = 0, 9 do
-  local column = 0
-  local row = i
-  if i >= 5 then
-    column = 1
-    row = i - 5
+  local column = i
+  local row = 0
+  while column >= 3 do
+    column = column - 3
+    row = row + 1
   end
-  table.insert(choices, DemoButton("button" .. i, 140 + column * 280, 90 + row * 72, "#",
+  table.insert(choices, DemoButton("button" .. i, 20 + column * 260, 250 + row * 68, "#",
                                    { type = kRadio }))
 end
-table.insert(choices, DemoButton("ok", 20, 520, "ok", { close = true, default = true,
+table.insert(choices, DemoButton("new", 280, 454, "newplayer", { command = AddPlayer }))
+table.insert(choices, DemoButton("delete", 540, 454, "deleteplayer", { command = Delete }))
+table.insert(choices, DemoButton("ok", 20, 528, "ok", { close = true, default = true,
                                                         command = Choose }))
-table.insert(choices, DemoButton("new", 280, 450, "newplayer", { command = AddPlayer }))
-table.insert(choices, DemoButton("delete", 540, 450, "deleteplayer", { command = Delete }))
-table.insert(choices, DemoButton("back", 540, 520, "back", { close = true, cancel = true }))
+table.insert(choices, DemoButton("back", 540, 528, "back", { close = true, cancel = true }))
 
 MakeDialog{ name = "chooseplayer", ChoosePlayerWindow(choices) }

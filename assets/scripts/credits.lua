@@ -1,4 +1,4 @@
--- The credits: the credits file scrolling up over the stage, and "Back" (Enter or Esc).
+-- The credits: the credits file scrolling up under the stage's title, and "Back" (Enter or Esc).
 ReadFile("scripts/common.lua")
 
 MakeDialog{ name = "credits",
@@ -6,7 +6,7 @@ MakeDialog{ name = "credits",
     Text{ name = "title", x = 0, y = 20, w = 800, h = 52, label = "credits_title",
           flags = kHAlignCenter + kVAlignCenter,
           font = { "fonts/default.mvec", 40, Color(255, 243, 230) } },
-    CreditsWindow{ name = "credits_text", x = 40, y = 84, w = 720, h = 400,
+    CreditsWindow{ name = "credits_text", x = 40, y = 248, w = 720, h = 250,
                    file = "credits.txt", font = "fonts/default.mvec", fontsize = 22,
                    fontcolor = Color(255, 243, 230), headercolor = Color(255, 213, 79),
                    speed = 30, intropause = 1500 },

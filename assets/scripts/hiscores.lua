@@ -26,12 +26,13 @@ local function Clear()
   end
 end
 
-local rows = { name = "leftpanel", x = 150, y = 130, w = 500, h = 340 }
+-- Under the stage's title: ten rows of rank, name and score.
+local rows = { name = "leftpanel", x = 150, y = 244, w = 500, h = 240 }
 for i = 1, 10 do
-  local y = (i - 1) * 34
-  table.insert(rows, Label(tostring(i), 0, y, 60, 32, "", 22, kLight, kHAlignRight + kVAlignCenter))
-  table.insert(rows, Label("name" .. i, 80, y, 280, 32, "", 22, kLight, kHAlignLeft + kVAlignCenter))
-  table.insert(rows, Label("score" .. i, 360, y, 140, 32, "", 22, kLight,
+  local y = (i - 1) * 24
+  table.insert(rows, Label(tostring(i), 0, y, 60, 24, "", 20, kLight, kHAlignRight + kVAlignCenter))
+  table.insert(rows, Label("name" .. i, 80, y, 280, 24, "", 20, kLight, kHAlignLeft + kVAlignCenter))
+  table.insert(rows, Label("score" .. i, 360, y, 140, 24, "", 20, kLight,
                            kHAlignRight + kVAlignCenter))
 end
 
@@ -42,10 +43,10 @@ MakeDialog{ name = "hiscores",
     Label("local", 0, 76, 800, 36, "hiscores_local", 24, kLight),
     Label("topplayers", 0, 76, 800, 36, "hiscores_topplayers", 24, kLight),
     Window(rows),
-    Label("eligible", 0, 476, 800, 30, "hiscores_eligible", 20, kLight),
-    Label("eligibleasterisk", 120, 476, 30, 30, "#*", 20, kLight),
-    Label("info", 0, 500, 800, 30, "hiscores_info", 18, kLight),
-    DemoButton("clear", 140, 528, "hiscores_clear", { command = Clear }),
-    DemoButton("back", 420, 528, "back", { close = true, default = true, cancel = true }),
+    Label("eligible", 0, 486, 800, 24, "hiscores_eligible", 20, kLight),
+    Label("eligibleasterisk", 180, 486, 30, 24, "#*", 20, kLight),
+    Label("info", 0, 508, 800, 24, "hiscores_info", 18, kLight),
+    DemoButton("clear", 140, 534, "hiscores_clear", { command = Clear }),
+    DemoButton("back", 420, 534, "back", { close = true, default = true, cancel = true }),
   },
 }

@@ -212,6 +212,71 @@ TEST_F(TDemoMenuTest, GoldenMenu) {
     });
 }
 
+// The menu's screens as the player sees them, each opened from the menu with a second player
+// and a score of each in the table: options (sound at 500 of 1000), hiscores, the player choice,
+// the new-player dialog and the credits one second in (still in the intro pause).
+TEST_F(TDemoMenuTest, GoldenScreens) {
+    RunMenu([] {
+        Script()->DoLuaString("CreateNewUser('Bea') CPP_StatisticOnSessionEnd(120) "
+                              "SetCurrentUser(0) CPP_StatisticOnSessionEnd(80)");
+        struct TScreen {
+            const char* button;
+            const char* top;
+            const char* golden;
+        };
+        const TScreen screens[] = {
+            {"options", "options", "tests/assets/golden/options.png"},
+            {"hiscores", "hiscores", "tests/assets/golden/hiscores.png"},
+            {"changeplayer", "chooseplayer", "tests/assets/golden/chooseplayer.png"},
+            {"credits", "credits", "tests/assets/golden/credits.png"},
+        };
+        for (const TScreen& screen : screens) {
+            Click(screen.button);
+            ASSERT_EQ(Top(), screen.top);
+            ASSERT_TRUE(RunFor(1000, 50));
+            const standin::TScreenImage image = Frame();
+            ASSERT_EQ(image.width, 800);
+            auto at = [&image](int x, int y) {
+                return image.pixels[y * image.width + x] & 0xFFFFFFu;
+            };
+            // The stage's top edge shows in every screen.
+            EXPECT_EQ(at(0, 0), 0x2A1040u) << screen.top;
+            testing_fixtures::ExpectGolden(image, screen.golden);
+            if (std::string(screen.top) == "credits") {
+                // The headers in the header colour #ffd54f: "Programming" in the left half of
+                // the third block, 164 pixels below the window's top at 248.
+                int header = 0;
+                for (int y = 404; y < 424; ++y) {
+                    for (int x = 150; x < 290; ++x) {
+                        header += at(x, y) == 0xFFD54Fu ? 1 : 0;
+                    }
+                }
+                EXPECT_GT(header, 50);
+            }
+            if (std::string(screen.top) == "hiscores") {
+                EXPECT_EQ(Shown("name1"), "Bea");
+                EXPECT_EQ(Shown("score1"), "120");
+                EXPECT_EQ(Shown("1"), "1.");
+                EXPECT_EQ(Shown("name2"), "Tester");
+                EXPECT_EQ(Find("name3")->GetFlags() & TWindow::kEnabled, 0u);
+            }
+            if (std::string(screen.top) == "chooseplayer") {
+                EXPECT_EQ(Text(Find("button0")->GetLabelText()), "Tester");
+                EXPECT_EQ(Text(Find("button1")->GetLabelText()), "Bea");
+                EXPECT_EQ(Find("button2")->GetFlags() & TWindow::kEnabled, 0u);
+                Click("new");
+                ASSERT_EQ(Top(), "newplayer");
+                const standin::TScreenImage dialog = Frame();
+                testing_fixtures::ExpectGolden(dialog, "tests/assets/golden/newplayer.png");
+                Key(27);
+                ASSERT_EQ(Top(), "chooseplayer");
+            }
+            Key(27);
+            ASSERT_EQ(Top(), "mainmenu") << screen.top;
+        }
+    });
+}
+
 // The loading screen after five ticks: the bar at 31 of 100, the gray veil at 1 - 0.31.
 TEST_F(TDemoMenuTest, GoldenLoader) {
     RunGame([](TPlatform*, GGameMain&) {
