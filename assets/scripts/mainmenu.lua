@@ -9,7 +9,8 @@ if PlayMusic then
 end
 
 -- The level chosen is played in a statistics session of its own, filed with the total score
--- when the player is back in the menu, so the hiscores show it at once.
+-- when the player is back in the menu, so the hiscores show it at once; after the demo's last
+-- level they do, and the credits after them.
 local function Play()
   -- A level's number, or the name of the button that closed the choice.
   local level = DoModal("scripts/levels.lua")
@@ -21,6 +22,11 @@ local function Play()
   CPP_StatisticOnGameStart()
   DoModal("scripts/game.lua")
   CPP_StatisticOnSessionEnd(GetTotalScore())
+  if gDemoFinished then
+    gDemoFinished = nil
+    DoModal("scripts/hiscores.lua")
+    DoModal("scripts/credits.lua")
+  end
 end
 
 -- The game main's close request asks the same question the same way.
