@@ -242,6 +242,11 @@ TEST_F(TDemoMenuTest, GoldenScreens) {
             // The stage's top edge shows in every screen.
             EXPECT_EQ(at(0, 0), 0x2A1040u) << screen.top;
             testing_fixtures::ExpectGolden(image, screen.golden);
+            if (std::string(screen.top) == "options") {
+                // The sound slider's rail, 28 pixels thick from y 210, filled with #b3154f along
+                // its middle piece, left of the thumb at the middle (x 500).
+                EXPECT_EQ(at(420, 224), 0xB3154Fu);
+            }
             if (std::string(screen.top) == "credits") {
                 // The headers in the header colour #ffd54f: "Programming" in the left half of
                 // the third block, 164 pixels below the window's top at 248.
