@@ -19,6 +19,13 @@ function UpdatePlayerChoices(current, count, names)
   end
 end
 
+-- The menu below welcomes whoever is current.
+local function Welcome()
+  if SetWelcomeName then
+    SetWelcomeName()
+  end
+end
+
 local function Choose()
   if GetNumUsers() > 0 then
     SetCurrentUser(GetCurrentSelectedUser())
@@ -28,11 +35,13 @@ local function Choose()
       CPP_LoadGO()
     end
   end
+  Welcome()
 end
 
 local function AddPlayer()
   DoModal("scripts/newplayer.lua")
   SetPlayerChoices()
+  Welcome()
 end
 
 local function Delete()
@@ -44,6 +53,7 @@ local function Delete()
   if answer == 'yes' then
     DeleteUser(GetCurrentSelectedUser())
     SetPlayerChoices()
+    Welcome()
   end
 end
 

@@ -3,6 +3,7 @@
 // and the dialogs the game main opens over it.
 
 #include "engine/media/texture.h"
+#include "engine/ui/button.h"
 #include "engine/ui/image.h"
 #include "engine/ui/text.h"
 #include "game/common/GUserManager.h"
@@ -156,6 +157,41 @@ TEST_F(TDemoMenuTest, WithoutAnyPlayerTheMenuAsksForTheFirstOneAndWelcomesThem) 
         EXPECT_NE(Find("changeplayer")->GetFlags() & TWindow::kEnabled, 0u);
         ASSERT_TRUE(RunFor(100));
         EXPECT_EQ(Top(), "mainmenu") << "asked once";
+    });
+}
+
+// "Change player": a new player typed in becomes current, an earlier one chosen again; the menu
+// welcomes each; a name in use is refused.
+TEST_F(TDemoMenuTest, ChangePlayerMakesAndChoosesPlayersAndTheMenuWelcomesThem) {
+    RunMenu([] {
+        EXPECT_EQ(Shown("welcome"), "Welcome, Tester!");
+        Click("changeplayer");
+        ASSERT_EQ(Top(), "chooseplayer");
+        Click("new");
+        ASSERT_EQ(Top(), "newplayer");
+        for (const char c : std::string("Tester")) {
+            Key(c);
+        }
+        Key(13);
+        ASSERT_EQ(Top(), "newplayer") << "a name in use";
+        EXPECT_EQ(Shown("body"), "That name is taken; try another.");
+        Key(8);
+        Key('a');
+        Key(13);
+        ASSERT_EQ(Top(), "chooseplayer");
+        EXPECT_EQ(Text(Find("button1")->GetLabelText()), "Testea");
+        EXPECT_TRUE(static_cast<TButton*>(Find("button1"))->IsToggledOn());
+        Click("ok");
+        ASSERT_EQ(Top(), "mainmenu");
+        EXPECT_EQ(Shown("welcome"), "Welcome, Testea!");
+
+        Click("changeplayer");
+        Click("button0");
+        Click("ok");
+        ASSERT_EQ(Top(), "mainmenu");
+        EXPECT_EQ(Shown("welcome"), "Welcome, Tester!");
+        EXPECT_EQ(GetUserManager()->GetCurrentUser(), 0);
+        EXPECT_EQ(GetUserManager()->GetNumUsers(), 2);
     });
 }
 
