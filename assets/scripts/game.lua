@@ -70,6 +70,31 @@ local function PowerButtons(t)
   return t
 end
 
+-- A small button of the tutorial window with its label.
+local function TutorialButton(name, x, y, label)
+  return Button{ name = name, x = x, y = y, graphics = { "game/tutorial_button.png",
+                 "game/tutorial_button_pressed.png", "game/tutorial_button.png" },
+    Label("label", 0, 0, 120, 36, label, 18, kLight),
+  }
+end
+
+-- The tutorial window the level's tutorial steps name, hidden until a step opens it. The panel
+-- holds the picture, the message and the buttons; the arrow sits in the window's corner toward
+-- what it points at, the panel in the opposite corner. The label type is the global "Label"
+-- (the local Label above makes texts).
+local function Tutorial()
+  return TutorialWindow{ name = "tutorial", x = 216, y = 211, w = 368, h = 178,
+    Bitmap{ name = "imgBG", x = 48, y = 48, image = "game/tutorial_panel.png",
+      Bitmap{ name = "imgImage", x = 12, y = 12, image = "game/tutorial_image.png" },
+      Label("txtMessage", 68, 8, 240, 72, "#", 18, kDark, kHAlignLeft + kVAlignCenter),
+      TutorialButton("btnOK", 186, 86, "tut_ok"),
+      TutorialButton("btnSkip", 14, 86, "tut_skip"),
+    },
+    _G.Label{ name = "arwArrow", x = 0, y = 0, w = 48, h = 48, xc = 24, yc = 24, length = 32,
+              image = "game/tutorial_arrow.png" },
+  }
+end
+
 MakeDialog{
   name = "game",
   GGameWnd(PowerButtons{ name = "game_wnd", x = 0, y = 0, w = 800, h = 600,
@@ -132,6 +157,7 @@ MakeDialog{
               FontColorFlyUp = kLight, FontColorFlyDown = Color(255, 213, 79) },
     SmallHint("small_hint_panel", 0),
     HintPanel(),
+    Tutorial(),
   }),
 }
 

@@ -17,6 +17,7 @@
 #include "game/shell/GHintPanel.h"
 #include "game/shell/GSceneCtrl.h"
 #include "game/shell/StyleTemplate.h"
+#include "game/shell/WindowShown.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
 #include "game/world/GGameData.h"
@@ -43,13 +44,6 @@ constexpr char kUpgradeIntro[] =
 int MainNumber(const char* name) {
     TScript* script = WindowScript();
     return script != nullptr ? LuaNumberToInt(script->GetGlobalNumber(name)) : 0;
-}
-
-void SetShown(TWindow* window, bool show) {
-    if (window != nullptr) {
-        const uint32_t flags = window->GetFlags();
-        window->SetFlags(show ? flags | TWindow::kEnabled : flags & ~uint32_t{TWindow::kEnabled});
-    }
 }
 
 // The selector's modal window: the manager keeps it unowned, so it lets go of it here when the
@@ -282,20 +276,20 @@ int GGameWnd::PlacePowerButton(const str& name, int index) {
     const int y = SaturateToInt(int64_t{mPowerBeginY} +
                                 int64_t{firstColumn ? index : index - 2} * int64_t{mPowerDeltaY});
     button->MoveTo(x, y);
-    SetShown(button, true);
+    SetShownFlag(button, true);
     mPowerButtons.push_back(name);
     TWindow* disabled = FindChild(name + str("_dis"), -1);
     if (disabled == nullptr) {
         return 0;
     }
     disabled->MoveTo(x, y);
-    SetShown(disabled, true);
+    SetShownFlag(disabled, true);
     return 1;
 }
 
 void GGameWnd::ShowPowerButtons(bool show) {
     for (const str& name : mPowerButtons) {
-        SetShown(FindChild(name, -1), show);
+        SetShownFlag(FindChild(name, -1), show);
     }
 }
 
@@ -476,4 +470,50 @@ void GGameWnd::HideHint() {
     if (mHintPanel != nullptr) {
         mHintPanel->Hide();
     }
+}
+
+namespace {
+
+GTutorialHooks& Tutorials() {
+    static GTutorialHooks none;
+    GTutorialHooks* processor = GLogicalManager::Instance().GetTutorialProcessor();
+    return processor != nullptr ? *processor : none;
+}
+
+} // namespace
+
+void GGameWnd::TutorialClick(GGameObject* object) {
+    Tutorials().OnClick(object);
+}
+
+void GGameWnd::TutorialDragEnd(GGameObject* object) {
+    Tutorials().OnDragEnd(object);
+}
+
+void GGameWnd::TutorialTouchUpEnd(GGameObject* /*heroine*/, GGameObject* girl) {
+    Tutorials().OnTouchUpEnd(girl);
+}
+
+void GGameWnd::TutorialTaskStart(GBaseSimpleTask* task) {
+    Tutorials().OnTaskStart(task);
+}
+
+void GGameWnd::TutorialTaskEnd(GBaseSimpleTask* task) {
+    Tutorials().OnTaskEnd(task);
+}
+
+void GGameWnd::TutorialGameEvent(GGameObject* object, const str& event) {
+    Tutorials().OnGameEvent(object, event);
+}
+
+void GGameWnd::TutorialTouchUp(GGameObject* personage) {
+    Tutorials().OnTouchUp(personage);
+}
+
+void GGameWnd::TutorialWish(GGameObject* girl, const str& scene) {
+    Tutorials().QueueNamedEvent(girl, scene);
+}
+
+void GGameWnd::TutorialAppeared(GGameObject* girl) {
+    Tutorials().QueueObjectEvent(girl);
 }

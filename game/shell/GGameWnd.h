@@ -97,6 +97,17 @@ public:
         mGoalIndicator.AddDistance(static_cast<float>(distance));
     }
 
+    // What play reports to the tutorial engine, when the logical manager has one.
+    void TutorialClick(GGameObject* object) override;
+    void TutorialDragEnd(GGameObject* object) override;
+    void TutorialTouchUpEnd(GGameObject* heroine, GGameObject* girl) override;
+    void TutorialTaskStart(GBaseSimpleTask* task) override;
+    void TutorialTaskEnd(GBaseSimpleTask* task) override;
+    void TutorialGameEvent(GGameObject* object, const str& event) override;
+    void TutorialTouchUp(GGameObject* personage) override;
+    void TutorialWish(GGameObject* girl, const str& scene) override;
+    void TutorialAppeared(GGameObject* girl) override;
+
     // A control deleted before the window is forgotten by it.
     void ForgetControl(const TWindow* control);
     GGameCtrl* GetGameCtrl() const { return mGameCtrl; }

@@ -1,4 +1,5 @@
 #include "game/shell/GHintPanel.h"
+#include "game/shell/WindowShown.h"
 
 #include "engine/media/texture.h"
 #include "engine/script/lua/luanumber.h"
@@ -14,13 +15,6 @@ template <class T>
 T* ChildOfKind(TWindow* parent, const char* name) {
     TWindow* window = parent->FindChild(name, -1);
     return window != nullptr && window->IsKindOf(T::ClassId()) ? static_cast<T*>(window) : nullptr;
-}
-
-void SetShownFlag(TWindow* window, bool show) {
-    if (window != nullptr) {
-        const uint32_t flags = window->GetFlags();
-        window->SetFlags(show ? flags | TWindow::kEnabled : flags & ~uint32_t{TWindow::kEnabled});
-    }
 }
 
 // A script's number as a vector component: NaN is 0 and the rest is held to the int range, so that

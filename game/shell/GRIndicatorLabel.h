@@ -31,6 +31,10 @@ public:
     const TDrawSpec& GetDrawSpec() const { return mSpec; }
     bool IsReady() const { return mReady; }
     float GetAngle() const { return mAngle; }
+    int GetXc() const { return mXc; }
+    int GetYc() const { return mYc; }
+    int GetLength() const { return mLength; }
+    const TTexturePtr& GetImage() const { return mImage; }
 
 private:
     TDrawSpec mSpec;

@@ -27,6 +27,8 @@
 #include "game/shell/GSelectMenuChild.h"
 #include "game/shell/GSelectPopupper.h"
 #include "game/shell/GStatWnd.h"
+#include "game/shell/GTutorialProcessor.h"
+#include "game/shell/GTutorialWindow.h"
 #include "game/shell/GameMainScript.h"
 #include "game/shell/TChoosePlayer.h"
 #include "game/shell/TCredits.h"
@@ -40,6 +42,7 @@
 #include "game/visual/TPSimple.h"
 #include "game/visual/particle_layer.h"
 #include "game/world/ErrorBox.h"
+#include "game/world/GLogicalManager.h"
 #include "game/world/GSeparateLayer.h"
 #include "game/world/GStatistics.h"
 #include "platform/win32/processthreadsapi.h"
@@ -79,6 +82,7 @@ const GWindowType kWindowTypes[] = {
     {"GAwardWnd", &GAwardWnd::Create},
     {"InterfaceEditor", &GControlEditor::Create},
     {"GSceneCtrl", &GSceneCtrl::Create},
+    {"TutorialWindow", &GTutorialWindow::Create},
     {"Label", &GRIndicatorLabel::Create},
     {"particle_layer", &particle_layer::Create},
     {"GFlyEmitter", &GFlyEmitter::Create},
@@ -150,6 +154,7 @@ void GGameMain::Start() {
     PublishGameMainFunctions(script->GetState(), mHooks);
     manager->RegisterWindowType(kTextEditType.name, kTextEditType.create);
     PublishLateGameMainFunctions(script->GetState());
+    GLogicalManager::Instance().SetTutorialMaker(&GTutorialProcessor::Make);
     // The main script may log from its first line on.
     GetLogManager();
     if (!script->RunScript(kMainScript)) {

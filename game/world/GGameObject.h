@@ -142,6 +142,7 @@ public:
     // Another object is recommended instead.
     void HideRecommended();
     void SetMouseLocked(bool flag);
+    bool IsMouseLocked() const { return mMouseLocked; }
     void SetMouseBlocked(bool flag);
     // Takes the strategy (null removes it); the activation rule is applied.
     void SetStrategy(GStratMousePikUp* strategy);

@@ -328,6 +328,9 @@ void GLogicalManager::OnLevelLoaded(GLevel* level) {
         scene->SetEnterRequests(0);
     }
     mPowerInUse = 0;
+    if (level != nullptr) {
+        LoadLevelTutorial(level->GetLevelNumber());
+    }
     HidePowerButtons();
 }
 
@@ -390,7 +393,9 @@ void GLogicalManager::OnLevelEnd() {
     if (GLevel* level = GetLevel()) {
         GStatistics::Instance()->OnLevelEnd(level->GetResult() != 1 ? 1 : 0);
     }
-    mHooks->StopTutorial(true);
+    if (mTutorialProcessor != nullptr) {
+        mTutorialProcessor->StopTutorial(true);
+    }
     SetObjectsMouse(false);
     mGameState = 4;
     HidePowerButtons();
@@ -446,6 +451,7 @@ void GLogicalManager::ResetLevel() {
         mDroppedScenes.push_back(scene);
     }
     mLiveScenes.clear();
+    ResetTutorials();
     // Nothing of the old level may reach the next one: a text deferred during a carry, the scene
     // the "CPP_" functions act on, the poise glow.
     mDeferredLuaTexts.clear();

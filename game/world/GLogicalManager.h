@@ -10,6 +10,7 @@
 #include "game/world/GGameObjectTimer.h"
 #include "game/world/GPathGrid.h"
 #include "game/world/GPowerRecord.h"
+#include "game/world/GTutorialHooks.h"
 #include "game/world/GWrapperModalCaller.h"
 
 #include <cstdint>
@@ -198,6 +199,19 @@ public:
     void DebugDrawStudents();
     // The tutorial engine's notice that an action starts or ends; nothing comes of it.
     void OnTutorialActionHook(bool /*started*/) {}
+    // Tutorials (GLogicalManagerTutorials.cpp). The shell's maker makes the engine when a level
+    // first needs one; null makes none. The engine of an earlier maker goes.
+    void SetTutorialMaker(GTutorialMaker maker);
+    // Null while no tutorial list loaded: every tutorial call is then skipped.
+    GTutorialHooks* GetTutorialProcessor() const { return mTutorialProcessor.get(); }
+    const str& GetTutorialFile() const { return mTutorialFile; }
+    // The level's set "scripts/stages/tutorial_%02d.lua" replaces the previous level's, unless the
+    // player has seen it; the engine is made with the common set on first need.
+    void LoadLevelTutorial(int level);
+    // The current player has seen the current level's tutorial.
+    void MarkLevelTutorialSeen();
+    // The first object of the level's list that the filter matches, or null.
+    GGameObject* FindObjectByFilter(const GTutorialFilter* filter) const;
 
     // The level's switch slots: what the mouse strategies report.
     // A girl dragged over a judging place: the row shows where the others would go; 1 when shown.
@@ -429,6 +443,9 @@ private:
     std::vector<std::unique_ptr<GSceneDialogCaller>> mDialogCallers;
     int32_t mDialogIdCounter = 0;
     std::vector<GPowerRecord> mPowerRecords;
+    GTutorialMaker mTutorialMaker = nullptr;
+    std::unique_ptr<GTutorialHooks> mTutorialProcessor;
+    str mTutorialFile;
 
     // A new dialog id with a caller record for the current scene.
     int OpenDialogCaller();
@@ -440,6 +457,8 @@ private:
     void ForgetPowerObject(const GGameObject* object);
     // The power ends with nothing more to do: buttons shown, no power in use, records gone.
     void DropPower();
+    // A reset's tutorial step: everything of the level's tutorials goes.
+    void ResetTutorials();
 
     static bool HasClass(const GGameObject* object, const char* className);
     // Deletes the live scenes and clears the dispatcher.

@@ -57,8 +57,6 @@ public:
     // The game control runs the Lua text when it may (GGameCtrl::QueueLuaText).
     virtual void QueueLuaText(const str& /*text*/) {}
 
-    // Stops the tutorial when one runs.
-    virtual void StopTutorial(bool /*finished*/) {}
     // What the tutorial engine hears of play: an accepted click, a pacifier given, a touch-up
     // done by the heroine.
     virtual void TutorialClick(GGameObject* /*object*/) {}

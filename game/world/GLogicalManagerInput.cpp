@@ -373,19 +373,3 @@ int GLogicalManager::RemoveObject(GGameObject* object, bool stopScenes) {
     }
     return level->RemoveObject(object, false);
 }
-
-int GLogicalManager::SetObjectsEnabled(int lock,
-                                       const std::vector<const GTutorialFilter*>& /*exceptions*/) {
-    // The exception list is matched with the tutorials; until then it holds no filter.
-    const std::vector<GGameObject*> objects = LevelObjects();
-    if (objects.empty()) {
-        return 0;
-    }
-    for (GGameObject* object : objects) {
-        if (object != nullptr) {
-            object->SetMouseLocked(lock != 0);
-            object->SetMouseBlocked(lock != 0);
-        }
-    }
-    return static_cast<int>(objects.size());
-}

@@ -35,6 +35,7 @@ GLogicalManager::~GLogicalManager() {
     DeleteDroppedScenes();
     WithdrawFromWindowScript(this, mPublishedState);
     mSceneScript.reset();
+    mTutorialProcessor.reset();
 }
 
 void GLogicalManager::DeleteScenes() {
@@ -213,6 +214,9 @@ void GLogicalManager::ForgetObject(GGameObject* object) {
         mPendingUpgrade = nullptr;
     }
     ForgetPowerObject(object);
+    if (mTutorialProcessor != nullptr) {
+        mTutorialProcessor->ForgetObject(object);
+    }
 }
 
 bool GLogicalManager::IsPreparationQueue(const GGameObject* object) {

@@ -114,6 +114,7 @@ int GLogicalManager::ReloadAll() {
     mGameData->DestroyLevel();
     GObjectFactory::Instance().Clear(false, true);
     GVFactory::Instance().ClearCache();
+    ResetTutorials();
     mGameData->Reload();
     LoadScenes("scripts/stages/scenes.lua");
     mHooks->LoadLevel(levelNumber, stageNumber);

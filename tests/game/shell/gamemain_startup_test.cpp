@@ -201,6 +201,7 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global GAwardWnd",
         "global InterfaceEditor",
         "global GSceneCtrl",
+        "global TutorialWindow",
         "global Label",
         "global particle_layer",
         "global GFlyEmitter",

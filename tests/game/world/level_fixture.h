@@ -84,9 +84,6 @@ struct TLevelHooks final : GLogicalManagerHooks {
     }
     void AddDistance(int distance) override { Note("distance " + std::to_string(distance)); }
     void QueueLuaText(const str& text) override { Note(std::string("queue ") + text.CStr()); }
-    void StopTutorial(bool finished) override {
-        Note(finished ? "stop tutorial" : "drop tutorial");
-    }
     void TutorialClick(GGameObject* object) override {
         Note(std::string("tutorial click ") + object->GetName().CStr());
     }
