@@ -406,12 +406,13 @@ protected:
         return false;
     }
 
-    // A player made before the first menu shows, so that the menu does not ask for one, with
-    // fresh progress as the new-player dialog gives it (where the main script has one).
+    // A player made before the first menu shows, unless there is one, so that the menu does not
+    // ask for one; with fresh progress as the new-player dialog gives it (where the main script
+    // has one).
     static void AddPlayer(const char* name) {
-        Script()->DoLuaString((std::string("CreateNewUser('") + name +
+        Script()->DoLuaString((std::string("if GetNumUsers() == 0 then CreateNewUser('") + name +
                                "') if SetDefaultInfo then SetDefaultInfo() SetGlobalVariable() "
-                               "end if CPP_WriteGO then CPP_WriteGO() end")
+                               "end if CPP_WriteGO then CPP_WriteGO() end end")
                                   .c_str());
     }
 
