@@ -212,6 +212,9 @@ TEST_F(TDemoMenuTest, EachScreenOfTheMenuOpensAndClosesWithEsc) {
             Key(27);
             EXPECT_EQ(Top(), "mainmenu") << screen[1];
         }
+        // The hiscore window gave the engine's game-state query back.
+        EXPECT_EQ(GlobalText("GetState"), "function");
+        EXPECT_EQ(GlobalText("CPP_Clear"), "nil");
     });
 }
 
