@@ -46,6 +46,18 @@ int MainNumber(const char* name) {
     return script != nullptr ? LuaNumberToInt(script->GetGlobalNumber(name)) : 0;
 }
 
+// The selector's modal window: the manager keeps it unowned, so it lets go of it here when the
+// window goes without the closing callback (popped with the whole stack on the way to the menu).
+class GSelectorModalWindow final : public TModalWindow {
+public:
+    ~GSelectorModalWindow() override {
+        GLogicalManager& manager = GLogicalManager::Instance();
+        if (manager.GetSelectorModal() == this) {
+            manager.SetSelectorModal(nullptr);
+        }
+    }
+};
+
 } // namespace
 
 GGameWnd::GGameWnd() {
@@ -323,7 +335,7 @@ void GGameWnd::OpenSelector() {
         level->OnMouseUp(mGameCtrl != nullptr ? mGameCtrl->GetLastMousePoint() : TPoint{0, 0});
     }
     manager.SetCursor(0);
-    auto* modal = new TModalWindow;
+    auto* modal = new GSelectorModalWindow;
     manager.SetSelectorModal(modal);
     modal->MoveTo(0, 0);
     modal->SetSize(800, 600);

@@ -385,6 +385,23 @@ function LevelTimerFunc() end
     EXPECT_EQ(menu->GetChildren().size(), 4u + 1u) << "the four choices and the glow";
 }
 
+// Popped with the stack (the way to the menu) instead of through the closing callback: the
+// manager lets go of the modal window and of the menu that went with it.
+TEST_F(SelectMenuTest, ASelectorPoppedWithoutClosingLeavesTheManagerNothingToReach) {
+    ASSERT_NE(OpenSelector(), nullptr);
+    GLogicalManager& manager = GLogicalManager::Instance();
+    ASSERT_NE(manager.GetSelectorModal(), nullptr);
+    Manager()->DoPopModal("SelectorModalWindow");
+    Send(gamewnd_test::MakeEvent(kEventIdle));
+    EXPECT_EQ(manager.GetSelectorModal(), nullptr);
+    EXPECT_EQ(manager.GetSelectorWindow(), nullptr);
+
+    // The next request builds the selector afresh.
+    GSelectMenu* menu = OpenSelector();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->GetModalParent(), manager.GetSelectorModal());
+}
+
 TEST_F(SelectMenuTest, ThePopupperFliesTheMenuFromTheHeroineInTenFrames) {
     OpenScreen();
     mHeroine = std::make_unique<THeroine>();
