@@ -1,6 +1,7 @@
 -- The award ceremony after an award level won: the level's girls side by side in their final
 -- looks, the crown running over their heads, then the best girl on the winner's spot under the
--- award crown, the celebration and "Ok", which goes on to the next level. The first pair of
+-- award crown, the celebration and "Ok", which goes on to the next level (after the demo's
+-- last one: back to the menu by the hiscores and the credits). The first pair of
 -- girl_x_y is the winner's spot, each later one a girl's place.
 ReadFile("scripts/level_end.lua")
 gEndScreen = "level_award"

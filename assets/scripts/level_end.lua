@@ -11,9 +11,15 @@ function EndCaption(name, x, y, w, h, label, size)
                font = { "fonts/default.mvec", size, kEndLight } }
 end
 
--- The next level of the stage; back to the menu when the stage has no more.
+-- The next level of the stage; back to the menu when the stage has no more. After the demo's
+-- last level the way back shows the hiscores and the credits (the menu's Play does).
 function EndGoNextLevel()
   PopModal(gEndScreen)
+  if gLevelNum >= gDemoLevelCount then
+    gDemoFinished = true
+    QuitToMainMenu()
+    return
+  end
   gLevelNum = gLevelNum + 1
   if CPP_LoadLevel(gLevelNum, gStageNum) == 0 then
     QuitToMainMenu()

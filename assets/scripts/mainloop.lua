@@ -27,17 +27,11 @@ power_delta_y = 58
 SetDefaultInfo()
 SetGlobalVariable()
 
--- Run when the game starts without any player: makes one under the name the string table gives
--- for "defaultplayer" and starts its progress from the defaults.
+-- Run by the main menu when there is no player: the new-player dialog asks for a name. The menu
+-- is then built anew, so that it welcomes the player.
 function NewUser()
-  if CreateNewUser then
-    CreateNewUser(GetString("defaultplayer"))
-  end
-  SetDefaultInfo()
-  SetGlobalVariable()
-  if CPP_WriteGO then
-    CPP_WriteGO()
-  end
+  DoModal("scripts/newplayer.lua")
+  PopModal("mainmenu")
 end
 
 -- The game screen's power buttons and their disabled looks, by the names of the game data's

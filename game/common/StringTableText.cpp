@@ -3,8 +3,8 @@
 #include "engine/system/platform.h"
 #include "engine/system/windowsystemlink.h"
 
-str StringTableText(const str& label) {
+str StringTableText(const str& label, const str& a1) {
     TPlatform* platform = TPlatform::GetInstance();
     TStringTableLink* strings = platform != nullptr ? platform->GetStringTable() : nullptr;
-    return strings != nullptr ? strings->GetString(label) : label;
+    return strings != nullptr ? strings->GetString(label, a1) : label;
 }

@@ -4,5 +4,6 @@
 
 #include "engine/core/str.h"
 
-// The label itself while there is no platform or string table.
-str StringTableText(const str& label);
+// The label itself while there is no platform or string table. `a1` is the text's format
+// argument 1.
+str StringTableText(const str& label, const str& a1 = str());

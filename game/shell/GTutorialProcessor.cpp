@@ -91,8 +91,11 @@ bool GTutorialProcessor::LoadFile(const str& file) {
     if (!TScriptCode::Get(file, gScriptSearchPath, &error)) {
         return false;
     }
-    // A set loaded again replaces its script.
-    mSetScripts.erase(file);
+    // A set loaded again replaces the old one: its tutorials go before the script their functions
+    // live in.
+    if (mSetScripts.count(file) != 0) {
+        UnloadSet(file);
+    }
     auto script = std::make_unique<TScript>();
     script->RunScript(file);
     PublishSetFunctions(script->GetState());

@@ -6,7 +6,6 @@
 #include "engine/system/platform.h"
 #include "engine/system/windowsystemlink.h"
 #include "engine/ui/slider.h"
-#include "engine/ui/textedit.h"
 #include "engine/ui/window.h"
 #include "engine/ui/windowmanager.h"
 #include "engine/ui/windowscript.h"
@@ -31,7 +30,13 @@
 #include "game/shell/GTutorialProcessor.h"
 #include "game/shell/GTutorialWindow.h"
 #include "game/shell/GameMainScript.h"
+#include "game/shell/TChoosePlayer.h"
+#include "game/shell/TCredits.h"
+#include "game/shell/TCustomTextEdit.h"
+#include "game/shell/THiscore.h"
 #include "game/shell/TLoaderWindow.h"
+#include "game/shell/TMainMenu.h"
+#include "game/shell/TOptions.h"
 #include "game/shell/TProgressBar.h"
 #include "game/visual/GFlyEmitter.h"
 #include "game/visual/TPSimple.h"
@@ -49,10 +54,14 @@ struct GWindowType {
     TWindowManager::TCreateFunction create;
 };
 
-// Window types 1 to 31 in their fixed order; each class joins the table at its place as it is
-// built. "TextEdit" is registered apart, after CPP_Printf.
+// Window types 1 to 31 in their fixed order. "TextEdit" is registered apart, after CPP_Printf.
 const GWindowType kWindowTypes[] = {
+    {"MainMenu", &TMainMenu::Create},
+    {"OptionsWindow", &TOptions::Create},
     {"Slider", &TSlider::Create},
+    {"HiscoreWindow", &THiscore::Create},
+    {"ChoosePlayerWindow", &TChoosePlayer::Create},
+    {"CreditsWindow", &TCredits::Create},
     {"ProgressBar", &TProgressBar::Create},
     {"Loader", &TLoaderWindow::Create},
     {"GGameWnd", &GGameWnd::Create},
@@ -81,7 +90,7 @@ const GWindowType kWindowTypes[] = {
 };
 
 // Registered after CPP_Printf in place of the window script's own "TextEdit".
-const GWindowType kTextEditType = {"TextEdit", &TTextEdit::Create};
+const GWindowType kTextEditType = {"TextEdit", &TCustomTextEdit::Create};
 
 const char kQuitDialog[] =
     "result = DisplayDialog({\"scripts/yesno.lua\", body = \"quitconfirm\", title = "

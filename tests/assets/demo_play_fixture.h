@@ -35,17 +35,23 @@ protected:
         TGameHarness::TearDown();
     }
 
-    // From the first menu into play on the level: "Play", the level-goal dialog and the rules.
-    // A level with offers starts the show from its upgrade phase without buying.
+    // From the first menu, with a player made before it, into play on the level: "Play", the
+    // level's button (every level offered), the level-goal dialog and the rules. A level with
+    // offers starts the show from its upgrade phase without buying.
     // With `tutorialSeen` the player has seen the level's tutorial, which pauses the show.
     static void PlayLevel(int level, bool tutorialSeen = false) {
+        AddPlayer("Tester");
         ASSERT_TRUE(RunFor(800));
         ASSERT_EQ(Top(), "mainmenu");
         if (tutorialSeen) {
             GPlayerInfo::Instance()->SetUserValue(str::FromFormat("tutorial_%02d", level), 1);
         }
-        Script()->DoLuaString(("gLevelNum = " + std::to_string(level)).c_str());
+        // The choice offers every level; the game asks the real progress again.
+        Script()->DoLuaString("local real = GetCountLevel "
+                              "function GetCountLevel() GetCountLevel = real return 4 end");
         Click("play");
+        ASSERT_EQ(Top(), "levels");
+        Click(("level_" + std::to_string(level)).c_str());
         ASSERT_EQ(Top(), "game");
         ASSERT_TRUE(RunFor(60, 30));
         for (int step = 0; step < 5 && (Top() != "game" || GameState() != 2); ++step) {

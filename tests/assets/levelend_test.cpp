@@ -142,9 +142,16 @@ TEST_F(TDemoLevelEndTest, AnAwardLevelEndsWithTheCeremony) {
         }
         EXPECT_EQ(Text(Find("aw_btn")->GetLabelText()), "Ok");
         EXPECT_EQ(Shown("award_text"), "And the crown goes to ...");
+        // Level 4 is the demo's last: the hiscores with the run's total, the credits, the menu.
         Click("aw_btn");
-        EXPECT_EQ(Top(), "game");
-        EXPECT_EQ(Level()->GetLevelNumber(), 5);
+        ASSERT_EQ(Top(), "hiscores");
+        EXPECT_EQ(Shown("name1"), "Tester");
+        EXPECT_EQ(Shown("score1"),
+                  std::to_string(static_cast<int>(Progress("gGlobalPlayerInfo.totalScore"))));
+        Key(27);
+        ASSERT_EQ(Top(), "credits");
+        Key(27);
+        EXPECT_EQ(Top(), "mainmenu");
     });
 }
 

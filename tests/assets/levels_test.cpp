@@ -55,6 +55,7 @@ protected:
     // The body runs in the first menu, once the loading screen loaded the game data and scenes.
     void RunInMenu(const std::function<void()>& body) {
         RunGame([&](TPlatform*, GGameMain&) {
+            AddPlayer("Tester");
             ASSERT_TRUE(RunFor(800));
             ASSERT_EQ(Top(), "mainmenu");
             body();

@@ -3,6 +3,7 @@
 // and the dialogs the game main opens over it.
 
 #include "engine/media/texture.h"
+#include "engine/ui/button.h"
 #include "engine/ui/image.h"
 #include "engine/ui/text.h"
 #include "game/common/GUserManager.h"
@@ -49,10 +50,18 @@ protected:
     void RunMenu(const TMenuBody& body) {
         RunGame([&](TPlatform*, GGameMain&) {
             ASSERT_EQ(Top(), "loading");
+            AddPlayer("Tester");
             ASSERT_TRUE(RunFor(800));
             ASSERT_EQ(Top(), "mainmenu");
             body();
         });
+    }
+
+    // "Play" and the first level's button of the level choice.
+    static void PlayLevelOne() {
+        Click("play");
+        ASSERT_EQ(Top(), "levels");
+        Click("level_1");
     }
 
     // Whether the loop ends within the next turns.
@@ -116,19 +125,96 @@ TEST_F(TDemoMenuTest, TheMainScriptSetsTheGameGlobalsAndTheLoaderOpensTheMenu) {
         TWindow* quit = Find("quit");
         ASSERT_NE(play, nullptr);
         ASSERT_NE(quit, nullptr);
-        EXPECT_EQ(RectText(play->GetScreenRect()), "280,300,520,364");
-        EXPECT_EQ(RectText(quit->GetScreenRect()), "280,390,520,454");
+        EXPECT_EQ(RectText(play->GetScreenRect()), "280,252,520,316");
+        EXPECT_EQ(RectText(quit->GetScreenRect()), "280,524,520,588");
         EXPECT_EQ(Text(play->GetLabelText()), "Play");
         EXPECT_EQ(Text(quit->GetLabelText()), "Quit");
     });
 }
 
-TEST_F(TDemoMenuTest, WithoutAnyPlayerTheMenuMakesTheFirstOne) {
-    RunMenu([] {
+TEST_F(TDemoMenuTest, WithoutAnyPlayerTheMenuAsksForTheFirstOneAndWelcomesThem) {
+    RunGame([](TPlatform*, GGameMain&) {
+        ASSERT_TRUE(RunFor(800));
+        ASSERT_EQ(Top(), "mainmenu");
+        EXPECT_EQ(Find("welcome")->GetFlags() & TWindow::kEnabled, 0u);
+        EXPECT_EQ(Find("changeplayer")->GetFlags() & TWindow::kEnabled, 0u);
+        ASSERT_TRUE(RunFor(40));
+        ASSERT_EQ(Top(), "newplayer");
+        EXPECT_EQ(Shown("name_edit"), "Your name");
+        EXPECT_EQ(Find("cancel"), nullptr) << "the first player cannot be refused";
+        // The hint goes at the first key, which is typed into the empty edit.
+        for (const char c : std::string("Ann")) {
+            Key(c);
+        }
+        EXPECT_EQ(Shown("name_edit"), "Ann");
+        Key(13);
+        ASSERT_EQ(Top(), "mainmenu");
         GUserManager* users = GetUserManager();
-        ASSERT_NE(users, nullptr);
         ASSERT_EQ(users->GetNumUsers(), 1);
-        EXPECT_EQ(Text(users->GetUserName(0)), "Player");
+        EXPECT_EQ(Text(users->GetUserName(0)), "Ann");
+        EXPECT_EQ(users->GetCurrentUser(), 0);
+        EXPECT_EQ(Shown("welcome"), "Welcome, Ann!") << "the menu is built anew";
+        EXPECT_NE(Find("changeplayer")->GetFlags() & TWindow::kEnabled, 0u);
+        ASSERT_TRUE(RunFor(100));
+        EXPECT_EQ(Top(), "mainmenu") << "asked once";
+    });
+}
+
+// "Change player": a new player typed in becomes current, an earlier one chosen again; the menu
+// welcomes each; a name in use is refused.
+TEST_F(TDemoMenuTest, ChangePlayerMakesAndChoosesPlayersAndTheMenuWelcomesThem) {
+    RunMenu([] {
+        EXPECT_EQ(Shown("welcome"), "Welcome, Tester!");
+        Click("changeplayer");
+        ASSERT_EQ(Top(), "chooseplayer");
+        Click("new");
+        ASSERT_EQ(Top(), "newplayer");
+        for (const char c : std::string("Tester")) {
+            Key(c);
+        }
+        Key(13);
+        ASSERT_EQ(Top(), "newplayer") << "a name in use";
+        EXPECT_EQ(Shown("body"), "That name is taken; try another.");
+        Key(8);
+        Key('a');
+        Key(13);
+        ASSERT_EQ(Top(), "chooseplayer");
+        EXPECT_EQ(Text(Find("button1")->GetLabelText()), "Testea");
+        EXPECT_TRUE(static_cast<TButton*>(Find("button1"))->IsToggledOn());
+        Click("ok");
+        ASSERT_EQ(Top(), "mainmenu");
+        EXPECT_EQ(Shown("welcome"), "Welcome, Testea!");
+
+        Click("changeplayer");
+        Click("button0");
+        Click("ok");
+        ASSERT_EQ(Top(), "mainmenu");
+        EXPECT_EQ(Shown("welcome"), "Welcome, Tester!");
+        EXPECT_EQ(GetUserManager()->GetCurrentUser(), 0);
+        EXPECT_EQ(GetUserManager()->GetNumUsers(), 2);
+    });
+}
+
+// Each screen of the menu opens on its button and closes again with Esc.
+TEST_F(TDemoMenuTest, EachScreenOfTheMenuOpensAndClosesWithEsc) {
+    RunMenu([] {
+        EXPECT_EQ(Find("moregames")->GetFlags() & TWindow::kEnabled, 0u)
+            << "the demo has no cross-sell file";
+        const char* const screens[][3] = {{"play", "levels", "levels_title"},
+                                          {"options", "options", "options_title"},
+                                          {"hiscores", "hiscores", "hiscores_title"},
+                                          {"credits", "credits", "credits_title"},
+                                          {"changeplayer", "chooseplayer", "chooseplayer_title"}};
+        for (const auto& screen : screens) {
+            Click(screen[0]);
+            ASSERT_EQ(Top(), screen[1]);
+            EXPECT_NE(Shown("title"), std::string("no text title")) << screen[1];
+            Key(27);
+            EXPECT_EQ(Top(), "mainmenu") << screen[1];
+        }
+        // The hiscore window gave the engine's game-state query back.
+        EXPECT_EQ(GlobalText("GetState"), "function");
+        EXPECT_EQ(GlobalText("CPP_Clear"), "nil");
     });
 }
 
@@ -143,13 +229,16 @@ TEST_F(TDemoMenuTest, GoldenMenu) {
         // at 390.5 / 600 of the way (red 42 + 100 t, green 16 + 28 t, blue 64 + 30 t, rounded).
         EXPECT_EQ(at(0, 0), 0x2A1040u);
         EXPECT_EQ(at(5, 300), 0x5C1E4Fu);
-        // The quit button's top left corner lies outside its rounded shape: background.
-        EXPECT_EQ(at(280, 390), 0x6B2254u);
+        // The quit button's top left corner lies outside its rounded shape: background, at
+        // 524.5 / 600 of the way (red 129.4, green 40.5, blue 90.2), under the stage's light
+        // (white at 0x12 / 255): red 129.4 + 125.6 x 0.0706 = 138.3, green 40.5 + 214.5 x
+        // 0.0706 = 55.6, blue 90.2 + 164.8 x 0.0706 = 101.8.
+        EXPECT_EQ(at(280, 524), 0x8A3866u);
         // 10 pixels into the play button and 50 down, inside its outline: its gradient from
         // #f06fa0 at y 2 to #b3154f at y 62, at (50.5 - 2) / 60 of the way.
-        EXPECT_EQ(at(290, 350), 0xBF265Fu);
+        EXPECT_EQ(at(290, 302), 0xBF265Fu);
         // The labels are drawn in their colour in the middle of the buttons.
-        for (const TRect& button : {TRect{280, 300, 520, 364}, TRect{280, 390, 520, 454}}) {
+        for (const TRect& button : {TRect{280, 252, 520, 316}, TRect{280, 524, 520, 588}}) {
             int labelled = 0;
             for (int y = button.top + 16; y < button.bottom - 16; ++y) {
                 for (int x = button.left + 60; x < button.right - 60; ++x) {
@@ -159,6 +248,76 @@ TEST_F(TDemoMenuTest, GoldenMenu) {
             EXPECT_GT(labelled, 50) << RectText(button);
         }
         testing_fixtures::ExpectGolden(image, "tests/assets/golden/mainmenu.png");
+    });
+}
+
+// The menu's screens as the player sees them, each opened from the menu with a second player
+// and a score of each in the table: options (sound at 500 of 1000), hiscores, the player choice,
+// the new-player dialog and the credits one second in (still in the intro pause).
+TEST_F(TDemoMenuTest, GoldenScreens) {
+    RunMenu([] {
+        Script()->DoLuaString("CreateNewUser('Bea') CPP_StatisticOnSessionEnd(120) "
+                              "SetCurrentUser(0) CPP_StatisticOnSessionEnd(80)");
+        struct TScreen {
+            const char* button;
+            const char* top;
+            const char* golden;
+        };
+        const TScreen screens[] = {
+            {"options", "options", "tests/assets/golden/options.png"},
+            {"hiscores", "hiscores", "tests/assets/golden/hiscores.png"},
+            {"changeplayer", "chooseplayer", "tests/assets/golden/chooseplayer.png"},
+            {"credits", "credits", "tests/assets/golden/credits.png"},
+        };
+        for (const TScreen& screen : screens) {
+            Click(screen.button);
+            ASSERT_EQ(Top(), screen.top);
+            ASSERT_TRUE(RunFor(1000, 50));
+            const standin::TScreenImage image = Frame();
+            ASSERT_EQ(image.width, 800);
+            auto at = [&image](int x, int y) {
+                return image.pixels[y * image.width + x] & 0xFFFFFFu;
+            };
+            // The stage's top edge shows in every screen.
+            EXPECT_EQ(at(0, 0), 0x2A1040u) << screen.top;
+            testing_fixtures::ExpectGolden(image, screen.golden);
+            if (std::string(screen.top) == "options") {
+                // The sound slider's rail, 28 pixels thick from y 210, filled with #b3154f along
+                // its middle piece, left of the thumb at the middle (x 500).
+                EXPECT_EQ(at(420, 224), 0xB3154Fu);
+            }
+            if (std::string(screen.top) == "credits") {
+                // The headers in the header colour #ffd54f: "Programming" in the left half of
+                // the third block, 164 pixels below the window's top at 248.
+                int header = 0;
+                for (int y = 404; y < 424; ++y) {
+                    for (int x = 150; x < 290; ++x) {
+                        header += at(x, y) == 0xFFD54Fu ? 1 : 0;
+                    }
+                }
+                EXPECT_GT(header, 50);
+            }
+            if (std::string(screen.top) == "hiscores") {
+                EXPECT_EQ(Shown("name1"), "Bea");
+                EXPECT_EQ(Shown("score1"), "120");
+                EXPECT_EQ(Shown("1"), "1.");
+                EXPECT_EQ(Shown("name2"), "Tester");
+                EXPECT_EQ(Find("name3")->GetFlags() & TWindow::kEnabled, 0u);
+            }
+            if (std::string(screen.top) == "chooseplayer") {
+                EXPECT_EQ(Text(Find("button0")->GetLabelText()), "Tester");
+                EXPECT_EQ(Text(Find("button1")->GetLabelText()), "Bea");
+                EXPECT_EQ(Find("button2")->GetFlags() & TWindow::kEnabled, 0u);
+                Click("new");
+                ASSERT_EQ(Top(), "newplayer");
+                const standin::TScreenImage dialog = Frame();
+                testing_fixtures::ExpectGolden(dialog, "tests/assets/golden/newplayer.png");
+                Key(27);
+                ASSERT_EQ(Top(), "chooseplayer");
+            }
+            Key(27);
+            ASSERT_EQ(Top(), "mainmenu") << screen.top;
+        }
     });
 }
 
@@ -218,7 +377,7 @@ TEST_F(TDemoMenuTest, QuitAsksFirstAndQuitsOnYes) {
 
 TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnTheFirstLevel) {
     RunMenu([] {
-        Click("play");
+        PlayLevelOne();
         ASSERT_EQ(Top(), "game") << "the game main pauses only over this name";
         for (const char* name :
              {"game_wnd",         "game_ctrl",     "scene_ctrl",          "background",
@@ -262,7 +421,7 @@ TEST_F(TDemoMenuTest, PlayOpensTheGameScreenOnTheFirstLevel) {
 // score text; the upgrade hint shows the labels' texts with its notes, the small hints fly.
 TEST_F(TDemoMenuTest, TheGameScreensHintsAndScoreLabelsReachTheManager) {
     RunMenu([] {
-        Click("play");
+        PlayLevelOne();
         // The show starts; the level-goal dialog and the rules go.
         ASSERT_TRUE(RunFor(60, 30));
         Key(13);
@@ -314,7 +473,7 @@ TEST_F(TDemoMenuTest, TheGameScreensHintsAndScoreLabelsReachTheManager) {
 TEST_F(TDemoMenuTest, TheCheatsJumpBetweenTheDemoLevels) {
     RunMenu([] {
         Script()->DoLuaString("gCheatMode = 1");
-        Click("play");
+        PlayLevelOne();
         ASSERT_EQ(Top(), "game");
         ASSERT_TRUE(RunFor(60, 30));
         Key(13);

@@ -2,6 +2,9 @@
 // them: girls dragged to the seat and the judging places, clicked for the heroine, a part chosen
 // in the selector, upgrades bought before the show. Each run checks the result, the score, the
 // progress kept, the end screen, the level's music and that the game is heard.
+#include "engine/media/soundmanager.h"
+#include "engine/ui/slider.h"
+#include "game/shell/GFlyText.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GMusicPlayer.h"
 #include "game/world/GPersonage.h"
@@ -127,10 +130,12 @@ protected:
     // Level 2 for a player whose first level was won with `score` (the money to spend): "Play",
     // the upgrades' introduction closed, the upgrade phase on.
     static void OpenLevelTwo(int score) {
+        AddPlayer("Tester");
         ASSERT_TRUE(RunFor(800));
-        Script()->DoLuaString(
-            ("LevelCompleted(1, " + std::to_string(score) + ", 1); gLevelNum = 2").c_str());
+        Script()->DoLuaString(("LevelCompleted(1, " + std::to_string(score) + ", 1)").c_str());
         Click("play");
+        ASSERT_EQ(Top(), "levels");
+        Click("level_2");
         ASSERT_TRUE(RunFor(60, 30));
         ASSERT_EQ(Top(), "rule_upgrade");
         Key(13);
@@ -304,6 +309,89 @@ TEST_F(TDemoPlaythroughTest, LevelFourEndsWithTheAwardCeremony) {
         EXPECT_EQ(Top(), "level_award");
         EXPECT_EQ(Progress("gGlobalPlayerInfo.bestScores[4]"), level->GetScore());
         ExpectMusicAndSound(3);
+    });
+}
+
+} // namespace
+} // namespace assets_test
+
+namespace assets_test {
+namespace {
+
+// The game from an empty user folder: the first player named, a volume changed in the options and
+// heard at once, the level choice, level 1 played to the expert score, the menu again, the
+// hiscores listing the run's total, quit with yes; a second start welcomes the player, keeps the
+// volume and offers the level reached.
+TEST_F(TDemoPlaythroughTest, AFirstPlayerPlaysLevelOneAndFindsTheRunInTheHiscores) {
+    int total = 0;
+    RunGame([&total](TPlatform*, GGameMain&) {
+        ASSERT_TRUE(RunFor(900));
+        ASSERT_EQ(Top(), "newplayer");
+        for (const char c : std::string("Ann")) {
+            Key(c);
+        }
+        Key(13);
+        ASSERT_EQ(Top(), "mainmenu");
+        EXPECT_EQ(Shown("welcome"), "Welcome, Ann!");
+        ExpectMusicAndSound(5);
+
+        Click("options");
+        ASSERT_EQ(Top(), "options");
+        auto* music = static_cast<TSlider*>(Find("musiclevelslider"));
+        ASSERT_NE(music, nullptr);
+        EXPECT_FLOAT_EQ(music->GetValue(), 0.5f);
+        music->SetValue(0.25f, false);
+        EXPECT_FLOAT_EQ(TSoundManager::Get()->GetVolume(1001), 0.25f) << "heard at once";
+        Key(13);
+        ASSERT_EQ(Top(), "mainmenu");
+
+        Click("play");
+        ASSERT_EQ(Top(), "levels");
+        EXPECT_FALSE(static_cast<GLevelJumpButton*>(Find("level_2"))->IsEnabled());
+        Click("level_1");
+        ASSERT_TRUE(RunFor(60, 30));
+        for (int dialog = 0; dialog < 3 && Top() != "game"; ++dialog) {
+            Key(13);
+        }
+        ASSERT_EQ(Top(), "game");
+        ASSERT_EQ(GameState(), 2);
+        for (const char* girl : {"amber", "bianca", "clara"}) {
+            Style(girl);
+            ToJudges(girl);
+        }
+        ASSERT_TRUE(WaitFor(&Ended, 10000));
+        EXPECT_EQ(Level()->GetResult(), 3);
+        ExpectMusicAndSound(0);
+        ASSERT_EQ(Top(), "level_stats");
+        ASSERT_TRUE(RunFor(6000, 60));
+        Click("menu");
+        ASSERT_EQ(Top(), "mainmenu");
+        total = static_cast<int>(Progress("gGlobalPlayerInfo.totalScore"));
+        EXPECT_GE(total, 100);
+
+        Click("hiscores");
+        ASSERT_EQ(Top(), "hiscores");
+        EXPECT_EQ(Shown("name1"), "Ann");
+        EXPECT_EQ(Shown("score1"), std::to_string(total));
+        EXPECT_EQ(Shown("1"), "1.");
+        Key(27);
+        Click("quit");
+        ASSERT_EQ(Top(), "quit_dialog");
+        Key(13);
+        EXPECT_FALSE(RunFor(200)) << "yes quits";
+    });
+    RunGame([&total](TPlatform*, GGameMain&) {
+        ASSERT_TRUE(RunFor(900));
+        ASSERT_EQ(Top(), "mainmenu") << "no new player is asked for";
+        EXPECT_EQ(Shown("welcome"), "Welcome, Ann!");
+        EXPECT_FLOAT_EQ(TSoundManager::Get()->GetVolume(1001), 0.25f) << "the volume kept";
+        Click("play");
+        ASSERT_EQ(Top(), "levels");
+        EXPECT_TRUE(static_cast<GLevelJumpButton*>(Find("level_2"))->IsEnabled());
+        EXPECT_FALSE(static_cast<GLevelJumpButton*>(Find("level_3"))->IsEnabled());
+        Key(27);
+        Click("hiscores");
+        EXPECT_EQ(Shown("score1"), std::to_string(total));
     });
 }
 

@@ -406,6 +406,16 @@ protected:
         return false;
     }
 
+    // A player made before the first menu shows, unless there is one, so that the menu does not
+    // ask for one; with fresh progress as the new-player dialog gives it (where the main script
+    // has one).
+    static void AddPlayer(const char* name) {
+        Script()->DoLuaString((std::string("if GetNumUsers() == 0 then CreateNewUser('") + name +
+                               "') if SetDefaultInfo then SetDefaultInfo() SetGlobalVariable() "
+                               "end if CPP_WriteGO then CPP_WriteGO() end end")
+                                  .c_str());
+    }
+
     static TWindowManager* Manager() { return GetWindowManager(); }
     static TWindowScript* Script() { return Manager()->GetWindowScript(); }
     static GLogicalManager& LogicalManager() { return GLogicalManager::Instance(); }

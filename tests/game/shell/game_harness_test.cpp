@@ -58,6 +58,7 @@ TEST_F(TGameHarnessTest, TheNullDeviceHandsOverWhatTheGamePlayed) {
 TEST_F(TGameHarnessTest, TheScreenIsDrawnWhenAskedFor) {
     UseDemoAssets();
     RunGame([](TPlatform*, GGameMain&) {
+        AddPlayer("Tester");
         ASSERT_TRUE(RunFor(800));
         ASSERT_EQ(Top(), "mainmenu");
         const standin::TScreenImage screen = Screen();

@@ -81,7 +81,7 @@ int RecordGlobal(lua_State* L) {
     }
     if (name == "ToggleFullScreen") {
         line += BeforeProfiles();
-    } else if (name == "Slider") {
+    } else if (name == "MainMenu") {
         line += BeforeWindowTypes();
     }
     if (!line.empty()) {
@@ -175,7 +175,12 @@ TEST(GameMainStartupTest, StepsRunInTheirOrder) {
         "global CPP_StatisticOnGameStart",
         "global CPP_StatisticOnSessionEnd",
         "global CPP_StatisticOnPause",
-        "global Slider (root 800x600, profiles, statistics built after the profiles)",
+        "global MainMenu (root 800x600, profiles, statistics built after the profiles)",
+        "global OptionsWindow",
+        "global Slider",
+        "global HiscoreWindow",
+        "global ChoosePlayerWindow",
+        "global CreditsWindow",
         "global ProgressBar",
         "global Loader",
         "global GGameWnd",
