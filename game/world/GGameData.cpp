@@ -340,12 +340,15 @@ int GGameData::GetUpgradeDataParam(const str& first, int number, const str& last
     return ScriptCallInt(mScript.get(), "GetUpgradeDataParam", first, number, last);
 }
 
-int GGameData::IsInComboList(const str& name) {
-    const str group = ScriptCallStr(mScript.get(), "IsInComboList", name);
-    if (group.Length() == 0 || mLevel == nullptr) {
+int GGameData::IsInComboList(const str& name, str* group) {
+    const str found = ScriptCallStr(mScript.get(), "IsInComboList", name);
+    if (group != nullptr) {
+        *group = found;
+    }
+    if (found.Length() == 0 || mLevel == nullptr) {
         return 0;
     }
-    return mLevel->NextCombo(group);
+    return mLevel->NextCombo(found);
 }
 
 str GGameData::GetGirlBaseType(int index) const {

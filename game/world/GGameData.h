@@ -75,7 +75,8 @@ public:
     // The script's "GetUpgradeDataParam" with the three arguments.
     int GetUpgradeDataParam(const str& first, int number, const str& last);
     // How many times in a row the name's combo group came back; 0 without group or level.
-    int IsInComboList(const str& name);
+    // The combo count the scene name makes in a row; `group`, when given, gets its combo group.
+    int IsInComboList(const str& name, str* group = nullptr);
     // The girl base type of the girl type index 1 to 8; empty when none was read.
     str GetGirlBaseType(int index) const;
     bool IsPowerMeterEnabled(int /*level*/) const { return false; }

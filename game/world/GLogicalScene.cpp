@@ -3,9 +3,11 @@
 #include "engine/script/lua/luanumber.h"
 #include "engine/script/luawrapper.h"
 #include "game/world/GBaseSimpleTask.h"
+#include "game/world/GGameData.h"
 #include "game/world/GGameObject.h"
 #include "game/world/GLogicalManager.h"
 #include "game/world/GMainHeroine.h"
+#include "game/world/GStudent.h"
 #include "game/world/ScriptCall.h"
 
 #include <algorithm>
@@ -298,7 +300,7 @@ int GLogicalScene::Begin() {
         mDeferredAction = 2;
         return 1;
     }
-    // The girl's combo key comes with the girls.
+    GiveCombo();
     for (size_t i = 0; i < mObjects.size(); ++i) {
         if (mObjects[i] != nullptr && mEntries[i].mBlockOnBegin > 0) {
             mObjects[i]->Block(mName);
@@ -311,6 +313,21 @@ int GLogicalScene::Begin() {
     }
     Close();
     return 0;
+}
+
+void GLogicalScene::GiveCombo() {
+    GGameData* data = GLogicalManager::Instance().GetGameData();
+    if (data == nullptr) {
+        return;
+    }
+    for (GGameObject* object : mObjects) {
+        if (auto* girl = dynamic_cast<GStudent*>(object)) {
+            str group;
+            const int count = data->IsInComboList(mName, &group);
+            girl->SetCombo(count, group);
+            return;
+        }
+    }
 }
 
 int GLogicalScene::BeginStage() {

@@ -86,6 +86,8 @@ protected:
     // The OnCreate hook and the stage test every class runs at creation: the hook's answer, or 0
     // after the scene closed itself.
     int RunOnCreate();
+    // The game data's combo for the scene name and its group, to the scene's first girl.
+    void GiveCombo();
     // The stage's hooks and tasks; 0 when the scene closed.
     int RunStage();
     // Unblocks and lets go of the object of the entry; the slot is emptied, the count stays.

@@ -45,6 +45,7 @@ Objects = { types = { plain = { class_name = 'GGameObject' } },
 function LevelTimerFunc() end
 )";
 inline const char kGameData[] = R"(
+function IsInComboList(name) return '' end
 Upgrades = { powers = { speed = { level = 1, index = 1 }, odd = { level = 1, index = 2 } },
   objects = { { name = 'booth', { level = 1, upgrade_level = 0 },
                                 { level = 1, upgrade_level = 1, price = 5 } } } }

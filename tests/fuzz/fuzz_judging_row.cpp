@@ -214,7 +214,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     visuals.SetTextureFolder("anim/");
     Serve("xml/place.xml", kPlace);
     Serve("scripts/girl.lua", kGirlScript);
-    Serve(GGameData::kScriptFile, "Upgrades = {}");
+    Serve(GGameData::kScriptFile, "function IsInComboList(name) return '' end Upgrades = {}");
     Serve(GLevel::kStageFile, "LevelData = {} Objects = {} function LevelTimerFunc() end");
     Serve("scripts/stages/scenes.lua", kSceneFile);
     GLogicalManager::Instance().LoadScenes("scripts/stages/scenes.lua");

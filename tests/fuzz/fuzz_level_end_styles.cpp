@@ -56,7 +56,8 @@ public:
     }
 };
 
-const char kGameData[] = "Upgrades = { powers = { speed = { level = 1, index = 1 } } }";
+const char kGameData[] = "function IsInComboList(name) return '' end "
+                         "Upgrades = { powers = { speed = { level = 1, index = 1 } } }";
 const char kGirlXml[] =
     "<main id=\"cheer\"><images><img name=\"none.png\"/></images><framelist><frame w=\"4\" "
     "h=\"4\"/></framelist><states><state id=\"normal\" framelist=\"0\"/></states></main>";

@@ -104,8 +104,7 @@ protected:
         TJudgingPlayTest::SetUp();
         mGame.Write("assets/scripts/stages/stages.lua", kStage);
         mGame.Write("assets/scripts/stages/scenes.lua", kScenes);
-        mGame.Write(
-            "assets/scripts/stages/game_datas.lua",
+        WriteGameData(
             "Upgrades = { powers = {}, objects = { { name = 'touchup', { level = 1 } } } }\n");
         mGame.Write("assets/scripts/girl.lua", kGirl);
         mGame.Write("assets/scripts/heroine.lua", kHeroine);

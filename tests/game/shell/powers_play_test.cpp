@@ -87,7 +87,7 @@ protected:
         mGame.Write("assets/scripts/game.lua", kPowerScreen);
         mGame.Write("assets/scripts/stages/stages.lua", kPowerStage);
         mGame.Write("assets/scripts/stages/scenes.lua", kPowerScenes);
-        mGame.Write("assets/scripts/stages/game_datas.lua", kPowerData);
+        WriteGameData(kPowerData);
         mGame.Write("assets/scripts/girl.lua", std::string(kGirl) + kMakeupGirl);
         mGame.Write("assets/scripts/heroine.lua", std::string(kHeroine) + kHelpingHeroine);
     }

@@ -156,7 +156,7 @@ TEST_F(GameDataTest, ComboAnswersCountRepeats) {
 }
 
 TEST_F(GameDataTest, MissingScriptFunctionsEndTheProcess) {
-    WriteGameData("");
+    WriteFile(GGameData::kScriptFile, ""); // not even the fixture's combo function
     mGameData.Reload();
     int speed = 0;
     int actionTime = 0;

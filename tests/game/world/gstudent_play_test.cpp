@@ -228,6 +228,26 @@ TEST_F(GirlPlayTest, APersonageOfferingHerLastSceneTakesTheTouchUpChance) {
     EXPECT_EQ(mGirlHooks.calls, std::vector<std::string>{"touchup hair"});
 }
 
+// A station scene asks the game data for its combo group when it begins: the same group again
+// and again gives her a combo one longer each time, and its bonus at the scene's end.
+TEST_F(GirlPlayTest, StationScenesOfOneComboGroupInARowGiveHerAGrowingCombo) {
+    WriteGameData(std::string(kTouchupOnSale) +
+                  "\nfunction IsInComboList(name) return name == 'hair' and 'style' or '' end\n");
+    mGameData.Reload();
+    Run(mAnna, "scores = { hair = 10 }");
+    GGameObject* stylist = Object("hair");
+    ASSERT_NE(stylist, nullptr);
+    for (int bonus : {0, 10, 30}) {
+        GBaseLogicalScene* scene = Manager().CreateScene("hair", mAnna, stylist, true, false);
+        ASSERT_NE(scene, nullptr);
+        if (!Manager().GetLiveScenes().empty()) {
+            scene->FinishStage();
+        }
+        EXPECT_EQ(Level()->GetComboBonus(), bonus);
+    }
+    EXPECT_EQ(Level()->GetScore(), 60) << "10, 10 + 10 x 1 and 10 + 10 x 2";
+}
+
 TEST_F(GirlPlayTest, APacifierSceneBlocksHerAndGivesHerSavedStateBack) {
     auto* pacifier = dynamic_cast<GPacifierObject*>(Object("soother"));
     ASSERT_NE(pacifier, nullptr);

@@ -114,6 +114,9 @@ function GetTotalScore() gTotalScoreAsked = gTotalScoreAsked + 1 return gTotalSc
 function SetUserVariable() end
 )";
 
+// Game data whose scenes make no combos; a scene asks for its combo group when it begins.
+constexpr char kNoComboGroups[] = "function IsInComboList(name) return '' end\n";
+
 class TLevelTest : public TWorldObjectTest {
 protected:
     void SetUp() override {
@@ -122,6 +125,7 @@ protected:
         TExtensionProbe::sExtensions.clear();
         Main(kMainScript);
         GLogicalManager::Instance().SetHooks(&mHooks);
+        WriteGameData("");
     }
 
     void TearDown() override {
@@ -156,7 +160,10 @@ protected:
         }
     }
     void WriteStage(const std::string& text) { WriteFile(GLevel::kStageFile, text); }
-    void WriteGameData(const std::string& text) { WriteFile(GGameData::kScriptFile, text); }
+    // The text after the fixture's function of no combo groups, which it may define again.
+    void WriteGameData(const std::string& text) {
+        WriteFile(GGameData::kScriptFile, kNoComboGroups + text);
+    }
     // The game data loaded from the fixture file, then the level started.
     bool Start(int level, int stage = 1) {
         mGameData.Load();
