@@ -18,6 +18,27 @@ function DemoButton(name, x, y, label, options, create)
   return (create or Button)(button)
 end
 
+-- The dialog panel with the title label and one GLevelJumpButton per demo level, two a row
+-- `rowStep` apart under the title; `options(level)` gives each button's window options.
+function LevelButtonsPanel(title, rowStep, options)
+  local panel = { name = "panel", x = kCenter, y = kCenter, image = "menu/panel.png",
+    Text{ name = "title", x = 20, y = 14, w = 480, h = 52, label = title,
+          flags = kHAlignCenter + kVAlignCenter,
+          font = { "fonts/default.mvec", 32, Color(74, 10, 38) } },
+  }
+  for level = 1, gDemoLevelCount do
+    local column = level - 1
+    local row = 0
+    while column >= 2 do
+      column = column - 2
+      row = row + 1
+    end
+    table.insert(panel, DemoButton("level_" .. level, 12 + column * 256, 72 + row * rowStep,
+                                   "level_caption_" .. level, options(level), GLevelJumpButton))
+  end
+  return panel
+end
+
 -- A dialog on a panel over the 800 x 600 screen: t.title and t.body are string-table labels,
 -- t.name names the dialog's modal window, and t.buttons lists up to two buttons along the
 -- bottom as { name, label, default, cancel, command }. Every button closes the dialog, which
